@@ -1,0 +1,34 @@
+#include <QApplication>
+#include <QSessionManager>
+
+#include "KeyboardLayout.h"
+#include "Prompts.h"
+#include "remain.h"
+#include "strFuncs.h"
+
+int main(int argc, char *argv[])
+{
+    // The case tables exist before any window does.
+    InitCopticCaseTables();
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Kalvero"));
+
+    QStringList arguments = QApplication::arguments();
+    arguments.removeFirst();
+
+    auto *prompts = new QtPrompts(nullptr);
+    TMainForm form(std::unique_ptr<Prompts>(prompts), CreateSystemKeyboardLayouts(), arguments);
+    prompts->setParent(&form);
+
+    // The session manager asking to end runs the same close query; a refusal refuses it too.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, [&form](QSessionManager &manager) {
+        bool canClose = true;
+        form.FormCloseQuery(canClose);
+        if (!canClose)
+            manager.cancel();
+    });
+
+    form.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,3 @@
+// Placeholder.
+#include "FontEnumeration.h"
+QStringList EnumerateFontFaceNames() { return {}; }

@@ -1,0 +1,3 @@
+// Placeholder.
+#include "MemoryStatus.h"
+MemoryStatus QueryMemoryStatus() { return {}; }

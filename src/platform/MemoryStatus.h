@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QtGlobal>
+
+struct MemoryStatus
+{
+    quint64 totalPhysBytes = 0; // 64-bit: a 32-bit count is wrong above 4 GiB
+    int memoryLoadPercent = 0;  // 0..100
+};
+
+// Reads the machine's memory figures; zeros when they cannot be read.
+MemoryStatus QueryMemoryStatus();

@@ -1,0 +1,3 @@
+// Placeholder.
+#include "ShellOpen.h"
+void ShellOpen(const QString &) {}

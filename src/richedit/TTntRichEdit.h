@@ -1,0 +1,151 @@
+#pragma once
+
+#include <QTextEdit>
+#include <QTextCharFormat>
+#include <functional>
+
+class QPrinter;
+class TTntRichEdit;
+
+// Colours as the control reports them: 0x00BBGGRR, or clWindowText for the automatic
+// text colour. clWindowText can never equal an RGB value or -1.
+using TColor = qint32;
+constexpr TColor clWindowText = qint32(0x80000008u);
+constexpr TColor clNone = 0x1FFFFFFF;
+
+inline TColor RGBToColor(int r, int g, int b) { return TColor((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16)); }
+
+// Style bits of a text attribute set.
+enum TFontStyle : int { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
+using TFontStyles = int;
+
+enum class TFontPitch { Default, Fixed, Variable };
+
+// One of the control's two character attribute sets: the selection set (the attributes of
+// the selection, or of the insertion point when nothing is selected) or the default set
+// (the attributes new text takes). Reads and writes go straight to the control.
+class TTextAttributes
+{
+public:
+    enum class Kind { Selection, Default };
+    TTextAttributes(TTntRichEdit *editor, Kind kind) : m_editor(editor), m_kind(kind) {}
+
+    QString Name() const;
+    void SetName(const QString &name);
+    int Size() const;            // whole points, fractions dropped
+    void SetSize(int points);
+    TColor Color() const;        // clWindowText for automatic colour
+    void SetColor(TColor color); // clWindowText sets automatic colour
+    TFontStyles Style() const;
+    void SetStyle(TFontStyles style); // writes all four effects at once
+    int Charset() const;
+    void SetCharset(int charset);
+    TFontPitch Pitch() const;
+    void SetPitch(TFontPitch pitch);
+
+    Kind kind() const { return m_kind; }
+
+private:
+    QTextCharFormat read() const;
+    void merge(const QTextCharFormat &change);
+    TTntRichEdit *m_editor;
+    Kind m_kind;
+};
+
+// Paragraph attributes of the selected paragraphs. Indents are whole points.
+class TParaAttributes
+{
+public:
+    explicit TParaAttributes(TTntRichEdit *editor) : m_editor(editor) {}
+
+    int Alignment() const;      // 0 left, 1 right, 2 centre, 3 justified
+    void SetAlignment(int alignment);
+    int FirstIndent() const;    // first line, from the left margin
+    void SetFirstIndent(int points);
+    int LeftIndent() const;     // following lines, relative to the first line
+    void SetLeftIndent(int points);
+    int RightIndent() const;    // from the right margin
+    void SetRightIndent(int points);
+    int Numbering() const;      // 0 none, 1 bullet (any list counts as 1)
+    void SetNumbering(int numbering); // none: left indent 0; bullet: left indent at least 10
+
+private:
+    TTntRichEdit *m_editor;
+};
+
+// The document editor. Two position counts:
+//  - SelStart/SelLength/Text/SelText count a paragraph break as two positions (CR LF);
+//  - CaretPos/LineFromChar/LineIndex count it as one, and lines are display lines.
+class TTntRichEdit : public QTextEdit
+{
+    Q_OBJECT
+public:
+    explicit TTntRichEdit(QWidget *parent = nullptr);
+    ~TTntRichEdit() override;
+
+    // Events, wired by the window.
+    std::function<void()> OnChange;
+    std::function<void()> OnSelectionChange;
+    std::function<void(unsigned char &key)> OnKeyPress; // 8-bit code, 255 above U+00FF; 0 swallows
+    std::function<void(int &key, Qt::KeyboardModifiers shift)> OnKeyUp;
+
+    // Text and selection (CR LF counting).
+    QString Text() const;
+    QString SelText() const;
+    int SelStart() const;
+    int SelLength() const;
+    void SetSelStart(int start);    // collapses the selection at start
+    void SetSelLength(int length);  // keeps the start
+    void SetSel(int start, int length);
+    // Replaces the selection (or inserts at the caret); CR LF, LF, CR and U+2028 each become one
+    // paragraph break; text beginning "{\rtf" or "{urtf" (any case) goes in as rich text. Undoable.
+    void ReplaceSelection(const QString &text);
+    // The same without the rich-text branch: the text always goes in as plain text.
+    void ReplaceSelectionPlain(const QString &text);
+
+    // The control's own count (a paragraph break is one position; display lines).
+    int CaretPos() const;
+    int LineFromChar(int pos) const;
+    int LineIndex(int line) const;
+
+    // Position mapping between the two counts, O(log n).
+    int CrLfToDocPos(int crlfPos) const;
+    int DocToCrLfPos(int docPos) const;
+
+    TTextAttributes &SelAttributes() { return m_selAttributes; }
+    TTextAttributes &DefAttributes() { return m_defAttributes; }
+    TParaAttributes &Paragraph() { return m_paragraph; }
+
+    bool Modified() const;
+    void SetModified(bool modified);
+    void SetReadOnlyState(bool readOnly);
+    void Clear();
+    void SetFormattingRect(const QRect &rect); // client pixels
+    QRect FormattingRect() const;
+    bool CanUndo() const;
+    bool CanPaste() const;
+
+    void LoadFromFile(const QString &path); // throws EKalveroError
+    void SaveToFile(const QString &path);   // throws EKalveroError
+    void Print(const QString &title, QPrinter *printer);
+
+    // The attributes that new text takes (the default set); used by the file format.
+    const QTextCharFormat &defaultCharFormat() const { return m_defaultFormat; }
+    void setDefaultCharFormat(const QTextCharFormat &format);
+
+protected:
+    bool event(QEvent *e) override;
+    void keyPressEvent(QKeyEvent *e) override;
+    void keyReleaseEvent(QKeyEvent *e) override;
+    void insertFromMimeData(const QMimeData *source) override;
+
+private:
+    friend class TTextAttributes;
+    friend class TParaAttributes;
+    TTextAttributes m_selAttributes{this, TTextAttributes::Kind::Selection};
+    TTextAttributes m_defAttributes{this, TTextAttributes::Kind::Default};
+    TParaAttributes m_paragraph{this};
+    QTextCharFormat m_defaultFormat;
+    QRect m_formattingRect;
+    bool m_undoAvailable = false;
+};

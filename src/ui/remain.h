@@ -1,0 +1,197 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+#include "CharacterMap.h"
+#include "Prompts.h"
+#include "TTntRichEdit.h"
+
+class QAction;
+class QComboBox;
+class QFrame;
+class QLineEdit;
+class QMenu;
+class QToolBar;
+class QToolButton;
+class KeyboardLayouts;
+class TRulerMarker;
+class TStatusBar;
+class TUpDown;
+
+// Program-wide: true until the main window's first activation.
+extern bool FirstActivation;
+
+// The main window. Its methods are the event handlers of the program; each handler runs through
+// Guard(), so errors reach the error box and never cross a Qt frame.
+class TMainForm : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // prompts and layouts are the seams tests replace; arguments are the command-line arguments
+    // after the program name.
+    TMainForm(std::unique_ptr<Prompts> prompts, std::unique_ptr<KeyboardLayouts> layouts,
+              QStringList arguments = {}, QWidget *parent = nullptr);
+    ~TMainForm() override;
+
+    // ---- Fields -----------------------------------------------------------------------------
+    TTntRichEdit *Editor = nullptr;
+    QString DocumentName;
+    quint8 ActiveLanguage = 0;          // 0 English, 1 Arabic, 2 Coptic
+    bool ControlsRefreshing = false;
+    int MarkerGrabOffset = 0;
+    bool MarkerDragActive = false;
+    TCharacterMap CharacterMap;
+
+    // ---- Components (object names are the designer names) ------------------------------------
+    QObject *ActionList1 = nullptr;     // File
+    QObject *ActionList2 = nullptr;     // Edit
+    QAction *FileNewCmd = nullptr, *FileOpenCmd = nullptr, *FileSaveCmd = nullptr,
+            *FilePrintCmd = nullptr, *FileExitCmd = nullptr, *FileSaveAsCmd = nullptr;
+    QAction *EditUndoCmd = nullptr, *EditCutCmd = nullptr, *EditCopyCmd = nullptr,
+            *EditPasteCmd = nullptr, *EditFontCmd = nullptr, *acCopyff = nullptr;
+
+    QMenu *FileMenu = nullptr, *EditMenu = nullptr, *LanguageMenu = nullptr, *HelpMenu = nullptr;
+    QAction *FileNewItem = nullptr, *FileOpenItem = nullptr, *FileSaveItem = nullptr,
+            *FileSaveAsItem = nullptr, *FilePrintItem = nullptr, *FileExitItem = nullptr;
+    QAction *EditUndoItem = nullptr, *EditCutItem = nullptr, *EditCopyItem = nullptr,
+            *CopyBBC1 = nullptr, *EditPasteItem = nullptr, *miEditFont = nullptr;
+    QAction *LanguageEnglish = nullptr, *LanguageArabic = nullptr, *LanguageCoptic = nullptr;
+    QAction *HelpAboutItem = nullptr;
+
+    QMenu *mnuEditor = nullptr;
+    QAction *Cut1 = nullptr, *Copy1 = nullptr, *Paste1 = nullptr, *mnuEditDelete = nullptr,
+            *N3 = nullptr, *SelectAll1 = nullptr, *N6 = nullptr, *CopyforForum1 = nullptr,
+            *mnuUpperCase = nullptr, *mnuLowerCase = nullptr;
+
+    QToolBar *StandardToolBar = nullptr;
+    QToolButton *btnLang = nullptr, *ToolButton1 = nullptr, *OpenButton = nullptr,
+                *SaveButton = nullptr, *PrintButton = nullptr, *CutButton = nullptr,
+                *CopyButton = nullptr, *PasteButton = nullptr, *UndoButton = nullptr;
+    QComboBox *FontName = nullptr;
+    QLineEdit *txtFontSize = nullptr;
+    TUpDown *UpDown1 = nullptr;
+    QToolButton *BoldButton = nullptr, *ItalicButton = nullptr, *UnderlineButton = nullptr;
+    QToolButton *LeftAlign = nullptr, *CenterAlign = nullptr, *RightAlign = nullptr,
+                *BulletsButton = nullptr;
+    QComboBox *FontColor = nullptr;
+
+    QWidget *Ruler = nullptr;
+    TRulerMarker *FirstInd = nullptr, *LeftInd = nullptr, *RightInd = nullptr;
+    QFrame *RulerLine = nullptr, *Bevel1 = nullptr;
+
+    TStatusBar *StatusBar = nullptr;
+
+    TFileDialogSettings OpenDialog, SaveDialog;
+    TFontChoice FontDialog1;
+
+    // ---- Start-up and shut-down, window (remain.cpp) ----------------------------------------
+    void FormCreate();
+    void FormShow();
+    void FormActivate();
+    void FormCloseQuery(bool &canClose);
+    void FormDestroy();
+    void FormResize();
+    void FormPaint();
+    void ShowHint(const QString &hint);
+    void ApplyDocumentName(const QString &name);
+    void ShowCaretPosition();
+    void ShowModifiedState(bool modified);
+    void RichEditChange();
+    void ActionList2Update();
+    void LoadFontSettings();
+    void SaveFontSettings();
+    void EditUndo();
+    void EditCut();
+    void EditCopy();
+    void EditPaste();
+    void mnuEditDeleteClick();
+    void SelectAll1Click();
+    void HelpAbout();
+
+    // ---- Documents (remain_files.cpp) ----------------------------------------------------------
+    void FileNew();
+    void FileOpen();
+    void FileSave();
+    void FileSaveAs();
+    void FilePrint();
+    void FileExit();
+    void PromptSaveChanges();
+    void LoadDocument(const QString &name);
+    void DropFiles(const QStringList &names);
+
+    // ---- Language input (remain_language.cpp) ---------------------------------------------------
+    bool LoadCharacterMap();
+    void SwitchLanguage(QAction *sender);
+    void btnLangClick();
+    void EditorKeyPress(unsigned char &key);
+    void EditorOnKeyUp(int &key, Qt::KeyboardModifiers shift);
+    void CheckKeyboardLayout();
+
+    // ---- Text conversion (remain_convert.cpp) ----------------------------------------------------
+    void acCopyffExecute();
+    void mnuUpperCaseClick();
+    void mnuLowerCaseClick();
+
+    // ---- Character formatting (remain_format.cpp) ----------------------------------------------
+    TTextAttributes &ActiveTextAttributes();
+    void SelectionChange();
+    void FillFontNameList();
+    void BoldButtonClick();
+    void ItalicButtonClick();
+    void UnderlineButtonClick();
+    void txtFontSizeChange();
+    void FontNameChange();
+    void FontColorSelect();
+    void SelectFont();
+
+    // ---- Paragraph formatting and ruler (remain_ruler.cpp) --------------------------------------
+    void BuildRulerTicks();
+    void ApplyEditorMargins();
+    void RulerResize();
+    void AlignButtonClick(QToolButton *sender);
+    void BulletsButtonClick();
+    void RulerItemMouseDown(TRulerMarker *sender, int x);
+    void RulerItemMouseMove(TRulerMarker *sender, int x);
+    void FirstIndMouseUp(TRulerMarker *sender, int x);
+    void LeftIndMouseUp(TRulerMarker *sender, int x);
+    void RightIndMouseUp(TRulerMarker *sender, int x);
+
+    // ---- Plumbing ------------------------------------------------------------------------------
+    // Runs a handler body: OperationAborted shows nothing, any other error goes to the error box.
+    void Guard(const std::function<void()> &body);
+    Prompts &prompts() { return *m_prompts; }
+    KeyboardLayouts &keyboardLayouts() { return *m_layouts; }
+    const QStringList &arguments() const { return m_arguments; }
+    // The folder of the program's executable, with its trailing separator.
+    static QString ExecutableFolder();
+
+protected:
+    void showEvent(QShowEvent *e) override;
+    void closeEvent(QCloseEvent *e) override;
+    void resizeEvent(QResizeEvent *e) override;
+    void paintEvent(QPaintEvent *e) override;
+    void changeEvent(QEvent *e) override;
+    bool event(QEvent *e) override;
+    void dragEnterEvent(QDragEnterEvent *e) override;
+    void dropEvent(QDropEvent *e) override;
+
+private:
+    // Component construction, one per concern.
+    void CreateActions();        // remain.cpp
+    void CreateMenus();          // remain.cpp
+    void CreateToolBar();        // remain.cpp (places the controls below in their order)
+    void CreateStatusBar();      // remain.cpp
+    void CreateFormatControls(); // remain_format.cpp: FontName .. FontColor, the style and paragraph buttons
+    void CreateRuler();          // remain_ruler.cpp: Ruler and its markers and lines
+    void WireFormatControls();   // remain_format.cpp
+    void WireRuler();            // remain_ruler.cpp
+
+    std::unique_ptr<Prompts> m_prompts;
+    std::unique_ptr<KeyboardLayouts> m_layouts;
+    QStringList m_arguments;
+    bool m_shown = false;
+    bool m_destroyed = false;
+};
