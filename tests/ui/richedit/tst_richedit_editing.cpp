@@ -1,0 +1,573 @@
+// Editing through the control: typed keys and their 8-bit codes, replace selection,
+// events, the window's shortcuts, flags, clearing, pasting, margins and printing.
+#include "RichEditTestSupport.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QMainWindow>
+#include <QMimeData>
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTextBlock>
+#include <QUrl>
+
+namespace {
+
+struct KeyRecorder
+{
+    QList<int> codes;
+    void attach(TTntRichEdit &editor)
+    {
+        editor.OnKeyPress = [this](unsigned char &key) { codes << key; };
+    }
+};
+
+} // namespace
+
+class TestRichEditEditing : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void keyPressCodes_data();
+    void keyPressCodes();
+    void swallowedKeysInsertNothing_data();
+    void swallowedKeysInsertNothing();
+    void handlerReplacesKeyWithText();
+    void handlerChangesCode();
+    void readOnlyRaisesNoKeyPress();
+    void keyUpReportsKey();
+    void replaceSelectionBreaks_data();
+    void replaceSelectionBreaks();
+    void replaceSelectionRichDetection_data();
+    void replaceSelectionRichDetection();
+    void replaceSelectionIsUndoable();
+    void replaceSelectionEmptyDeletes();
+    void replacePlainTakesInsertionFormat();
+    void changeAndSelectionEvents();
+    void eventsOnceWhenTyping();
+    void modifiedFlag();
+    void clearEmptiesTextAndHistory();
+    void windowShortcutsWinOverride_data();
+    void windowShortcutsWinOverride();
+    void windowActionFiresOnKey();
+    void pasteTurnsLineBreaksIntoParagraphs();
+    void fileDropsAreLeftToWindow();
+    void formattingRectKeepsMargins();
+    void printWritesWholeDocument();
+};
+
+void TestRichEditEditing::keyPressCodes_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QList<int>>("codes");
+    QTest::addColumn<QString>("result");
+
+    QTest::newRow("latin letter") << int(Qt::Key_A) << "a" << QList<int>{97} << "xa";
+    QTest::newRow("latin-1 letter") << int(Qt::Key_unknown) << QString(QChar(0xE9)) << QList<int>{233}
+                                    << QString("x") + QChar(0xE9);
+    QTest::newRow("y diaeresis") << int(Qt::Key_unknown) << QString(QChar(0xFF)) << QList<int>{255}
+                                 << QString("x") + QChar(0xFF);
+    QTest::newRow("first above latin-1") << int(Qt::Key_unknown) << QString(QChar(0x100)) << QList<int>{255}
+                                         << QString("x") + QChar(0x100);
+    QTest::newRow("coptic") << int(Qt::Key_unknown) << QString(QChar(0x2C81)) << QList<int>{255}
+                            << QString("x") + QChar(0x2C81);
+    QTest::newRow("arabic") << int(Qt::Key_unknown) << QString(QChar(0x0628)) << QList<int>{255}
+                            << QString("x") + QChar(0x0628);
+    QTest::newRow("surrogate pair") << int(Qt::Key_unknown) << QString::fromUcs4(U"\U0001F600") << QList<int>{255}
+                                    << QString("x") + QString::fromUcs4(U"\U0001F600");
+    QTest::newRow("two characters") << int(Qt::Key_unknown) << "bc" << QList<int>{98, 99} << "xbc";
+    QTest::newRow("backspace") << int(Qt::Key_Backspace) << "\b" << QList<int>{8} << "";
+    QTest::newRow("enter") << int(Qt::Key_Return) << "\r" << QList<int>{13} << "x\r\n";
+    QTest::newRow("tab") << int(Qt::Key_Tab) << "\t" << QList<int>{9} << "x\t";
+    QTest::newRow("delete raises none") << int(Qt::Key_Delete) << "\x7f" << QList<int>{} << "x";
+    QTest::newRow("arrow raises none") << int(Qt::Key_Left) << "" << QList<int>{} << "x";
+}
+
+void TestRichEditEditing::keyPressCodes()
+{
+    QFETCH(int, key);
+    QFETCH(QString, text);
+    QFETCH(QList<int>, codes);
+    QFETCH(QString, result);
+    TTntRichEdit editor;
+    prepareEditor(editor);
+    editor.ReplaceSelection(QStringLiteral("x"));
+    KeyRecorder recorder;
+    recorder.attach(editor);
+    typeText(&editor, text, Qt::Key(key));
+    QCOMPARE(recorder.codes, codes);
+    QCOMPARE(editor.Text(), result);
+}
+
+void TestRichEditEditing::swallowedKeysInsertNothing_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("letter") << int(Qt::Key_A) << "a";
+    QTest::newRow("coptic") << int(Qt::Key_unknown) << QString(QChar(0x2C81));
+    QTest::newRow("backspace") << int(Qt::Key_Backspace) << "\b";
+    QTest::newRow("enter") << int(Qt::Key_Return) << "\r";
+    QTest::newRow("tab") << int(Qt::Key_Tab) << "\t";
+}
+
+void TestRichEditEditing::swallowedKeysInsertNothing()
+{
+    QFETCH(int, key);
+    QFETCH(QString, text);
+    TTntRichEdit editor;
+    prepareEditor(editor);
+    editor.ReplaceSelection(QStringLiteral("xy"));
+    editor.document()->setModified(false);
+    int calls = 0;
+    editor.OnKeyPress = [&calls](unsigned char &code) {
+        ++calls;
+        code = 0;
+    };
+    typeText(&editor, text, Qt::Key(key));
+    QCOMPARE(calls, 1);
+    QCOMPARE(editor.Text(), QStringLiteral("xy"));
+    QVERIFY(!editor.Modified());
+}
+
+// The keystroke path of a mapped key: the handler swallows the key and replaces the
+// selection with the mapped text.
+void TestRichEditEditing::handlerReplacesKeyWithText()
+{
+    TTntRichEdit editor;
+    prepareEditor(editor);
+    editor.ReplaceSelection(QStringLiteral("ab"));
+    editor.document()->clearUndoRedoStacks();
+    editor.SetSel(0, 1);
+    editor.OnKeyPress = [&editor](unsigned char &code) {
+        if (code == 'q') {
+            code = 0;
+            editor.ReplaceSelection(QString(QChar(0x2C81)) + QChar(0x0300));
+        }
+    };
+    QTest::keyClick(&editor, Qt::Key_Q);
+    QCOMPARE(editor.Text(), QString(QChar(0x2C81)) + QChar(0x0300) + "b");
+    QCOMPARE(editor.SelStart(), 2);
+    QTest::keyClick(&editor, Qt::Key_W);
+    QCOMPARE(editor.Text(), QString(QChar(0x2C81)) + QChar(0x0300) + "wb");
+    // The mapped text is in the undo history like typing.
+    QVERIFY(editor.CanUndo());
+    for (int step = 0; step < 3 && editor.CanUndo(); ++step)
+        editor.undo();
+    QCOMPARE(editor.Text(), QStringLiteral("ab"));
+}
+
+void TestRichEditEditing::handlerChangesCode()
+{
+    TTntRichEdit editor;
+    prepareEditor(editor);
+    editor.OnKeyPress = [](unsigned char &code) {
+        if (code == 'a')
+            code = 'b';
+        else if (code == 255)
+            code = 0xE9;
+    };
+    QTest::keyClick(&editor, Qt::Key_A);
+    typeText(&editor, QString(QChar(0x0628)));
+    QCOMPARE(editor.Text(), QString("b") + QChar(0xE9));
+}
+
+void TestRichEditEditing::readOnlyRaisesNoKeyPress()
+{
+    TTntRichEdit editor;
+    prepareEditor(editor);
+    editor.ReplaceSelection(QStringLiteral("ab"));
+    KeyRecorder recorder;
+    recorder.attach(editor);
+    editor.SetReadOnlyState(true);
+    QTest::keyClick(&editor, Qt::Key_C);
+    QCOMPARE(editor.Text(), QStringLiteral("ab"));
+    QVERIFY(recorder.codes.isEmpty());
+    // The caret still moves by keyboard.
+    editor.SetSel(2, 0);
+    QTest::keyClick(&editor, Qt::Key_Left);
+    QCOMPARE(editor.SelStart(), 1);
+    editor.SetReadOnlyState(false);
+    QTest::keyClick(&editor, Qt::Key_C);
+    QCOMPARE(editor.Text(), QStringLiteral("acb"));
+    QCOMPARE(recorder.codes, QList<int>{'c'});
+}
+
+void TestRichEditEditing::keyUpReportsKey()
+{
+    TTntRichEdit editor;
+    prepareEditor(editor);
+    QList<int> keys;
+    editor.OnKeyUp = [&keys](int &key, Qt::KeyboardModifiers) { keys << key; };
+    QTest::keyClick(&editor, Qt::Key_A);
+    QTest::keyClick(&editor, Qt::Key_Left);
+    QCOMPARE(keys, (QList<int>{Qt::Key_A, Qt::Key_Left}));
+}
+
+void TestRichEditEditing::replaceSelectionBreaks_data()
+{
+    QTest::addColumn<QString>("inserted");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("blocks");
+    QTest::addColumn<int>("selStart");
+
+    // Inserted into "[]" between "<" and ">".
+    QTest::newRow("CR LF") << "a\r\nb" << "<a\r\nb>" << 2 << 5;
+    QTest::newRow("LF") << "a\nb" << "<a\r\nb>" << 2 << 5;
+    QTest::newRow("CR") << "a\rb" << "<a\r\nb>" << 2 << 5;
+    QTest::newRow("line separator") << QString("a") + QChar(0x2028) + "b" << "<a\r\nb>" << 2 << 5;
+    QTest::newRow("LF CR is two") << "a\n\rb" << "<a\r\n\r\nb>" << 3 << 7;
+    QTest::newRow("CR LF CR LF") << "\r\n\r\n" << "<\r\n\r\n>" << 3 << 5;
+    QTest::newRow("no break") << "abc" << "<abc>" << 1 << 4;
+}
+
+void TestRichEditEditing::replaceSelectionBreaks()
+{
+    QFETCH(QString, inserted);
+    QFETCH(QString, text);
+    QFETCH(int, blocks);
+    QFETCH(int, selStart);
+    TTntRichEdit editor;
+    editor.ReplaceSelection(QStringLiteral("<[]>"));
+    editor.SetSel(1, 2);
+    editor.ReplaceSelection(inserted);
+    QCOMPARE(editor.Text(), text);
+    QCOMPARE(editor.document()->blockCount(), blocks);
+    QCOMPARE(editor.SelStart(), selStart);
+    QCOMPARE(editor.SelLength(), 0);
+    QVERIFY(!editor.document()->toRawText().contains(QChar::LineSeparator));
+}
+
+void TestRichEditEditing::replaceSelectionRichDetection_data()
+{
+    QTest::addColumn<QString>("inserted");
+    QTest::addColumn<bool>("rich");
+    QTest::newRow("rtf") << "{\\rtf1 hello}" << true;
+    QTest::newRow("RTF upper") << "{\\RTF1 hello}" << true;
+    QTest::newRow("urtf") << "{urtf1 hello}" << true;
+    QTest::newRow("URTF mixed") << "{uRtF1 hello}" << true;
+    QTest::newRow("leading blank") << " {\\rtf1 hello}" << false;
+    QTest::newRow("inside") << "x{\\rtf1 hello}" << false;
+    QTest::newRow("no brace") << "\\rtf1 hello" << false;
+}
+
+// Rich text goes to the RTF reader and never shows its control words; anything else is
+// inserted literally.
+void TestRichEditEditing::replaceSelectionRichDetection()
+{
+    QFETCH(QString, inserted);
+    QFETCH(bool, rich);
+    TTntRichEdit editor;
+    editor.ReplaceSelection(inserted);
+    if (rich) {
+        QVERIFY2(!editor.Text().contains(QLatin1String("rtf"), Qt::CaseInsensitive), qPrintable(editor.Text()));
+    } else {
+        QCOMPARE(editor.Text(), inserted);
+    }
+    // The plain variant never takes the rich branch.
+    TTntRichEdit plain;
+    plain.ReplaceSelectionPlain(inserted);
+    QCOMPARE(plain.Text(), inserted);
+}
+
+void TestRichEditEditing::replaceSelectionIsUndoable()
+{
+    TTntRichEdit editor;
+    editor.ReplaceSelection(QStringLiteral("abc"));
+    editor.document()->clearUndoRedoStacks();
+    QVERIFY(!editor.CanUndo());
+    editor.SetSel(1, 1);
+    editor.ReplaceSelection(QStringLiteral("X\nY"));
+    QVERIFY(editor.CanUndo());
+    QCOMPARE(editor.Text(), QStringLiteral("aX\r\nYc"));
+    editor.undo();
+    QCOMPARE(editor.Text(), QStringLiteral("abc"));
+    QVERIFY(!editor.CanUndo());
+}
+
+void TestRichEditEditing::replaceSelectionEmptyDeletes()
+{
+    TTntRichEdit editor;
+    editor.ReplaceSelection(QStringLiteral("ab\ncd"));
+    editor.SetSel(1, 4);
+    editor.ReplaceSelection(QString());
+    QCOMPARE(editor.Text(), QStringLiteral("ad"));
+    QCOMPARE(editor.SelStart(), 1);
+    // With no selection nothing changes.
+    editor.document()->setModified(false);
+    editor.ReplaceSelection(QString());
+    QCOMPARE(editor.Text(), QStringLiteral("ad"));
+}
+
+void TestRichEditEditing::replacePlainTakesInsertionFormat()
+{
+    TTntRichEdit editor;
+    editor.ReplaceSelection(QStringLiteral("ab"));
+    editor.SetSel(1, 0);
+    editor.SelAttributes().SetStyle(fsBold);
+    editor.ReplaceSelection(QStringLiteral("X\nY"));
+    editor.SetSel(1, 1);
+    QCOMPARE(editor.SelAttributes().Style(), int(fsBold));
+    editor.SetSel(4, 1);
+    QCOMPARE(editor.SelAttributes().Style(), int(fsBold));
+    editor.SetSel(5, 1);
+    QCOMPARE(editor.SelAttributes().Style(), 0);
+    // Replacing a selection takes the format of its first character.
+    editor.SetSel(4, 2);
+    editor.ReplaceSelection(QStringLiteral("Z"));
+    editor.SetSel(4, 1);
+    QCOMPARE(editor.SelText(), QStringLiteral("Z"));
+    QCOMPARE(editor.SelAttributes().Style(), int(fsBold));
+}
+
+void TestRichEditEditing::changeAndSelectionEvents()
+{
+    TTntRichEdit editor;
+    editor.ReplaceSelection(QStringLiteral("ab\ncd"));
+    int changes = 0;
+    int moves = 0;
+    editor.OnChange = [&changes] { ++changes; };
+    editor.OnSelectionChange = [&moves] { ++moves; };
+
+    editor.SetSel(1, 0);
+    QCOMPARE(moves, 1);
+    QCOMPARE(changes, 0);
+    editor.SetSel(1, 0); // the same selection again
+    QCOMPARE(moves, 1);
+    editor.SetSel(1, 2);
+    QCOMPARE(moves, 2);
+    editor.SelAttributes().SetStyle(fsBold);
+    QCOMPARE(changes, 1);
+    QCOMPARE(moves, 2);
+    editor.ReplaceSelection(QStringLiteral("Q"));
+    QCOMPARE(changes, 2);
+    QCOMPARE(moves, 3);
+    // Moving inside a break gives one change of selection.
+    editor.SetSel(4, 0);
+    const int before = moves;
+    editor.SetSel(3, 1);
+    editor.SetSel(2, 1);
+    QCOMPARE(moves, before + 1);
+}
+
+void TestRichEditEditing::eventsOnceWhenTyping()
+{
+    TTntRichEdit editor;
+    prepareEditor(editor);
+    QStringList order;
+    editor.OnChange = [&order] { order << "change"; };
+    editor.OnSelectionChange = [&order] { order << "selection"; };
+    editor.OnKeyPress = [&order](unsigned char &) { order << "key"; };
+    QTest::keyClick(&editor, Qt::Key_A);
+    QCOMPARE(order, (QStringList{"key", "selection", "change"}));
+    order.clear();
+    QTest::keyClick(&editor, Qt::Key_Left);
+    QCOMPARE(order, QStringList{"selection"});
+    order.clear();
+    QTest::keyClick(&editor, Qt::Key_Delete);
+    QCOMPARE(order, QStringList{"change"});
+}
+
+void TestRichEditEditing::modifiedFlag()
+{
+    TTntRichEdit editor;
+    prepareEditor(editor);
+    QVERIFY(!editor.Modified());
+    QVERIFY(!editor.CanUndo());
+    QTest::keyClick(&editor, Qt::Key_A);
+    QVERIFY(editor.Modified());
+    QVERIFY(editor.CanUndo());
+    editor.SetModified(false);
+    QVERIFY(!editor.Modified());
+    editor.SetSel(0, 1);
+    editor.SelAttributes().SetStyle(fsItalic);
+    QVERIFY(editor.Modified());
+    editor.SetModified(false);
+    editor.SetSel(0, 0);
+    QVERIFY(!editor.Modified());
+}
+
+void TestRichEditEditing::clearEmptiesTextAndHistory()
+{
+    TTntRichEdit editor;
+    prepareEditor(editor);
+    editor.ReplaceSelection(QStringLiteral("one\ntwo"));
+    editor.Paragraph().SetAlignment(2);
+    editor.SetSel(0, 3);
+    editor.SelAttributes().SetStyle(fsBold);
+    int changes = 0;
+    editor.OnChange = [&changes] { ++changes; };
+    editor.Clear();
+    QCOMPARE(editor.Text(), QString());
+    QVERIFY(!editor.CanUndo());
+    QCOMPARE(editor.SelStart(), 0);
+    QCOMPARE(editor.Paragraph().Alignment(), 0);
+    QCOMPARE(editor.SelAttributes().Style(), 0);
+    QVERIFY(changes >= 1);
+    QTest::keyClick(&editor, Qt::Key_A);
+    QCOMPARE(editor.Text(), QStringLiteral("a"));
+}
+
+void TestRichEditEditing::windowShortcutsWinOverride_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<bool>("editorKeeps");
+
+    // The window holds actions for Ctrl+A, Del, Ctrl+C and Ctrl+Z, and Ctrl+Y by the setter.
+    QTest::newRow("select all") << int(Qt::Key_A) << int(Qt::ControlModifier) << false;
+    QTest::newRow("delete") << int(Qt::Key_Delete) << int(Qt::NoModifier) << false;
+    QTest::newRow("copy") << int(Qt::Key_C) << int(Qt::ControlModifier) << false;
+    QTest::newRow("undo") << int(Qt::Key_Z) << int(Qt::ControlModifier) << false;
+    QTest::newRow("registered key") << int(Qt::Key_Y) << int(Qt::ControlModifier) << false;
+    QTest::newRow("backspace stays") << int(Qt::Key_Backspace) << int(Qt::NoModifier) << true;
+    QTest::newRow("ctrl+left stays") << int(Qt::Key_Left) << int(Qt::ControlModifier) << true;
+    QTest::newRow("typing stays") << int(Qt::Key_B) << int(Qt::NoModifier) << true;
+}
+
+void TestRichEditEditing::windowShortcutsWinOverride()
+{
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(bool, editorKeeps);
+    QMainWindow window;
+    auto *editor = new TTntRichEdit(&window);
+    window.setCentralWidget(editor);
+    for (const QKeySequence &sequence : {QKeySequence(Qt::CTRL | Qt::Key_A), QKeySequence(Qt::Key_Delete),
+                                         QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Z)}) {
+        auto *action = new QAction(&window);
+        action->setShortcut(sequence);
+        window.addAction(action);
+    }
+    editor->SetWindowShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    const QString text = (key == Qt::Key_B) ? QStringLiteral("b") : QString();
+    QKeyEvent override(QEvent::ShortcutOverride, key, Qt::KeyboardModifiers(modifiers), text);
+    override.ignore();
+    QApplication::sendEvent(editor, &override);
+    QCOMPARE(override.isAccepted(), editorKeeps);
+}
+
+// Through the real shortcut machinery: Ctrl+A runs the window's action, and the editor
+// does not select all by itself.
+void TestRichEditEditing::windowActionFiresOnKey()
+{
+    QMainWindow window;
+    auto *editor = new TTntRichEdit(&window);
+    window.setCentralWidget(editor);
+    int selectAll = 0;
+    int deletes = 0;
+    auto *selectAllAction = new QAction(&window);
+    selectAllAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+    QObject::connect(selectAllAction, &QAction::triggered, &window, [&selectAll] { ++selectAll; });
+    window.addAction(selectAllAction);
+    auto *deleteAction = new QAction(&window);
+    deleteAction->setShortcut(QKeySequence(Qt::Key_Delete));
+    QObject::connect(deleteAction, &QAction::triggered, &window, [&deletes] { ++deletes; });
+    window.addAction(deleteAction);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    editor->setFocus();
+    editor->ReplaceSelection(QStringLiteral("abc"));
+    editor->SetSel(0, 0);
+    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(selectAll, 1);
+    QCOMPARE(editor->SelLength(), 0);
+    QTest::keyClick(editor, Qt::Key_Delete);
+    QCOMPARE(deletes, 1);
+    QCOMPARE(editor->Text(), QStringLiteral("abc"));
+}
+
+void TestRichEditEditing::pasteTurnsLineBreaksIntoParagraphs()
+{
+    TTntRichEdit editor;
+    editor.ReplaceSelection(QStringLiteral("[]"));
+    editor.SetSel(1, 0);
+    auto *mime = new QMimeData;
+    mime->setHtml(QStringLiteral("one<br>two<br>three"));
+    mime->setText(QStringLiteral("one\ntwo\nthree"));
+    QGuiApplication::clipboard()->setMimeData(mime);
+    QVERIFY(editor.CanPaste());
+    editor.paste();
+    QCOMPARE(editor.Text(), QStringLiteral("[one\r\ntwo\r\nthree]"));
+    QVERIFY(!editor.document()->toRawText().contains(QChar::LineSeparator));
+    // The paste is one undo step.
+    editor.undo();
+    QCOMPARE(editor.Text(), QStringLiteral("[]"));
+}
+
+void TestRichEditEditing::fileDropsAreLeftToWindow()
+{
+    TTntRichEdit editor;
+    prepareEditor(editor);
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/some.rtf"))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(editor.viewport(), &enter);
+    QVERIFY(!enter.isAccepted());
+    QMimeData text;
+    text.setText(QStringLiteral("words"));
+    QDragEnterEvent enterText(QPoint(10, 10), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(editor.viewport(), &enterText);
+    QVERIFY(enterText.isAccepted());
+}
+
+void TestRichEditEditing::formattingRectKeepsMargins()
+{
+    TTntRichEdit editor;
+    prepareEditor(editor, 300, 200);
+    const int width = editor.ClientWidth();
+    const int height = editor.ClientHeight();
+    for (int round = 0; round < 3; ++round) {
+        editor.SetFormattingRect(QRect(QPoint(6, 0), QPoint(editor.ClientWidth() - 6 - 1, editor.ClientHeight() - 1)));
+        QCOMPARE(editor.ClientWidth(), width);
+        QCOMPARE(editor.ClientHeight(), height);
+        QCOMPARE(editor.FormattingRect(), QRect(6, 0, width - 12, height));
+    }
+    editor.SetFormattingRect(QRect(10, 0, width - 30, height));
+    QCOMPARE(editor.FormattingRect(), QRect(10, 0, width - 30, height));
+    // The text starts at the left edge of the rectangle.
+    editor.ReplaceSelection(QStringLiteral("text"));
+    editor.SetSel(0, 0);
+    QCOMPARE(editor.viewport()->mapTo(&editor, editor.cursorRect().topLeft()).x() - editor.contentsRect().x(), 10);
+}
+
+void TestRichEditEditing::printWritesWholeDocument()
+{
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (pdftotext.isEmpty())
+        QSKIP("pdftotext (poppler-utils) is not installed");
+    TTntRichEdit editor;
+    QStringList lines;
+    for (int i = 0; i < 150; ++i)
+        lines << QStringLiteral("Line number %1").arg(i);
+    editor.ReplaceSelection(lines.join('\n'));
+    editor.SetSel(5, 10);
+    editor.SetModified(false);
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("out.pdf"));
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    editor.Print(QStringLiteral("/home/user/letter.rtf"), &printer);
+    QCOMPARE(printer.docName(), QStringLiteral("/home/user/letter.rtf"));
+    QProcess process;
+    process.start(pdftotext, {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    QVERIFY(process.waitForFinished(20000));
+    const QString printed = QString::fromUtf8(process.readAllStandardOutput());
+    QVERIFY(printed.contains(QStringLiteral("Line number 0")));
+    QVERIFY(printed.contains(QStringLiteral("Line number 149")));
+    QVERIFY(printed.count(QChar('\f')) >= 2); // more than one page
+    // No page numbers of its own: every printed line is document text.
+    for (const QString &line : printed.split(QRegularExpression(QStringLiteral("[\n\f]")), Qt::SkipEmptyParts))
+        QVERIFY2(line.trimmed().isEmpty() || line.trimmed().startsWith(QStringLiteral("Line number")), qPrintable(line));
+    QVERIFY(!editor.Modified());
+    QCOMPARE(editor.SelLength(), 10);
+}
+
+QTEST_MAIN(TestRichEditEditing)
+#include "tst_richedit_editing.moc"
