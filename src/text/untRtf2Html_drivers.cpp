@@ -5,6 +5,8 @@
 #include <QTextDocument>
 #include <QTextLayout>
 
+#include <cmath>
+
 namespace {
 
 constexpr char16_t kLineFeed = u'\n';
@@ -25,17 +27,26 @@ ForumRunFormat ReadSelectionFormat(TTntRichEdit *editor)
 }
 
 // What the control reports for text of this character format in a paragraph of this format.
+// Interim copy of the control's readings until it offers them itself.
 ForumRunFormat RunFormat(const TTntRichEdit *editor, const QTextCharFormat &charFormat, const QTextBlockFormat &blockFormat)
 {
     ForumRunFormat format;
-    format.alignment = TParaAttributes::AlignmentOf(blockFormat);
-    format.fontName = TTextAttributes::NameOf(charFormat, *editor);
-    format.size = TTextAttributes::SizeOf(charFormat, *editor);
-    format.color = TTextAttributes::ColorOf(charFormat);
-    const TFontStyles style = TTextAttributes::StyleOf(charFormat);
-    format.bold = style & fsBold;
-    format.italic = style & fsItalic;
-    format.underline = style & fsUnderline;
+    const Qt::Alignment alignment = blockFormat.alignment() & Qt::AlignHorizontal_Mask;
+    format.alignment = (alignment & Qt::AlignJustify) ? 3 : (alignment & Qt::AlignHCenter) ? 2 : (alignment & Qt::AlignRight) ? 1 : 0;
+    const QFont documentFont = editor->document()->defaultFont();
+    const QStringList families = charFormat.fontFamilies();
+    format.fontName = !families.isEmpty() && !families.first().isEmpty() ? families.first() : documentFont.family();
+    const qreal points = charFormat.fontPointSize() > 0 ? charFormat.fontPointSize() : documentFont.pointSizeF();
+    format.size = int(std::floor(points + 1e-9));
+    if (!charFormat.hasProperty(QTextFormat::ForegroundBrush) || charFormat.foreground().style() == Qt::NoBrush) {
+        format.color = clWindowText;
+    } else {
+        const QColor color = charFormat.foreground().color();
+        format.color = RGBToColor(color.red(), color.green(), color.blue());
+    }
+    format.bold = charFormat.fontWeight() > QFont::Medium;
+    format.italic = charFormat.fontItalic();
+    format.underline = charFormat.fontUnderline();
     return format;
 }
 
