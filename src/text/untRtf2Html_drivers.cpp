@@ -34,7 +34,7 @@ ForumRunFormat RunFormat(const TTntRichEdit *editor, const QTextCharFormat &char
     const Qt::Alignment alignment = blockFormat.alignment() & Qt::AlignHorizontal_Mask;
     format.alignment = (alignment & Qt::AlignJustify) ? 3 : (alignment & Qt::AlignHCenter) ? 2 : (alignment & Qt::AlignRight) ? 1 : 0;
     const QFont documentFont = editor->document()->defaultFont();
-    const QStringList families = charFormat.fontFamilies();
+    const QStringList families = charFormat.fontFamilies().toStringList();
     format.fontName = !families.isEmpty() && !families.first().isEmpty() ? families.first() : documentFont.family();
     const qreal points = charFormat.fontPointSize() > 0 ? charFormat.fontPointSize() : documentFont.pointSizeF();
     format.size = int(std::floor(points + 1e-9));

@@ -151,7 +151,9 @@ void TestForumExport::workedExamples_data()
 {
     QTest::addColumn<Build>("build");
     QTest::addColumn<QString>("markup");
-    const auto F = &DocumentFixture::Format;
+    const auto F = [](const QString &font, qreal points, const QColor &color = QColor(), const char *styles = "") {
+        return DocumentFixture::Format(font, points, color, styles);
+    };
     const QString arial = QStringLiteral("Arial");
 
     QTest::newRow("ab bold red 14 points centred")
@@ -189,7 +191,9 @@ void TestForumExport::edgeCases_data()
 {
     QTest::addColumn<Build>("build");
     QTest::addColumn<QString>("markup");
-    const auto F = &DocumentFixture::Format;
+    const auto F = [](const QString &font, qreal points, const QColor &color = QColor(), const char *styles = "") {
+        return DocumentFixture::Format(font, points, color, styles);
+    };
     const QString arial = QStringLiteral("Arial");
     const QString head = QStringLiteral("[left][font=Arial][size=10pt][color=WindowText]");
 
