@@ -6,7 +6,7 @@
 
 void TMainForm::acCopyffExecute()
 {
-    Guard([this] { CopyWideTextToClipboard(RichEditToForumMarkup(Editor)); });
+    CopyWideTextToClipboard(RichEditToForumMarkup(Editor));
 }
 
 namespace {
@@ -25,10 +25,10 @@ void ConvertSelection(TTntRichEdit *editor, QString (*convert)(const QString &))
 
 void TMainForm::mnuUpperCaseClick()
 {
-    Guard([this] { ConvertSelection(Editor, &CopticToUpper); });
+    ConvertSelection(Editor, &CopticToUpper);
 }
 
 void TMainForm::mnuLowerCaseClick()
 {
-    Guard([this] { ConvertSelection(Editor, &CopticToLower); });
+    ConvertSelection(Editor, &CopticToLower);
 }

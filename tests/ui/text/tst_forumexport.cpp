@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include "DocumentFixture.h"
+#include "RtfCodec.h"
 #include "TTntRichEdit.h"
 #include "untRtf2Html.h"
 
@@ -44,12 +45,35 @@ void RandomDocument(TTntRichEdit *editor, quint32 seed)
         QString::fromUcs4(U"x\U00010348y"),
         QStringLiteral("e\u0301"),                    // combining mark
     };
+    static const QList<int> weights{QFont::Normal, QFont::Medium, QFont::DemiBold, QFont::Bold, QFont::Black};
     auto randomFormat = [&] {
         QByteArray styles;
-        for (char s : {'b', 'i', 'u', 's'})
+        for (char s : {'i', 'u', 's'})
             if (random.bounded(3) == 0)
                 styles.append(s);
-        return DocumentFixture::Format(pick(fonts), pick(sizes), pick(colors), styles.constData());
+        QTextCharFormat format = DocumentFixture::Format(pick(fonts), pick(sizes), pick(colors), styles.constData());
+        if (random.bounded(2))
+            format.setFontWeight(pick(weights));
+        // What documents read from files may carry as well.
+        switch (random.bounded(8)) {
+        case 0: // automatic colour marked as such, with a brush left over
+            format.setProperty(rtf::AutoColorProperty, true);
+            format.setForeground(kRed);
+            break;
+        case 1:
+            format.setProperty(rtf::AutoColorProperty, false);
+            break;
+        case 2: // a size in pixels only
+            format.clearProperty(QTextFormat::FontPointSize);
+            format.setProperty(QTextFormat::FontPixelSize, 18);
+            break;
+        case 3:
+            format.setForeground(QBrush(Qt::NoBrush));
+            break;
+        default:
+            break;
+        }
+        return format;
     };
 
     DocumentFixture doc(editor);
@@ -237,7 +261,7 @@ void TestForumExport::edgeCases_data()
                d.paragraph(Qt::AlignJustify).text("b", F(arial, 10));
                d.paragraph(Qt::AlignRight).text("c", F(arial, 10));
            })
-        << head + "[/color][/size][/font][/left][justify][font=Arial][size=10pt][color=WindowText]<br>b"
+        << head + "a[/color][/size][/font][/left][justify][font=Arial][size=10pt][color=WindowText]<br>b"
                   "[/color][/size][/font][/justify][right][font=Arial][size=10pt][color=WindowText]<br>c";
     QTest::newRow("line separator is one position of text")
         << Build([=](DocumentFixture &d) {
