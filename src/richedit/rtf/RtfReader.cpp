@@ -61,6 +61,9 @@ void RtfReader::read(const char *data, qsizetype size)
     RtfToken token;
     while (!m_done) {
         tokenizer.next(token);
+        if (token.kind != RtfToken::ControlWord && token.kind != RtfToken::GroupOpen
+            && !(token.kind == RtfToken::ControlSymbol && token.value == '*'))
+            m_atGroupStart = false;
         switch (token.kind) {
         case RtfToken::End:
             m_done = true;
@@ -107,6 +110,7 @@ void RtfReader::groupOpen(RtfTokenizer &tokenizer)
     Q_UNUSED(tokenizer);
     m_skip = 0;
     m_ignorableNext = false;
+    m_atGroupStart = true;
     if (m_overflowDepth > 0 || m_states.size() > size_t(MaxStateDepth)) {
         ++m_overflowDepth;
         return;
@@ -171,7 +175,9 @@ void RtfReader::controlWord(const RtfToken &token, RtfTokenizer &tokenizer)
 {
     const Kw kw = lookupKeyword(token.text, token.size);
     const bool ignorable = m_ignorableNext;
+    const bool groupStart = m_atGroupStart;
     m_ignorableNext = false;
+    m_atGroupStart = false;
     if (m_skip > 0) {
         if (isCharacterWord(kw)) {
             --m_skip;
@@ -187,7 +193,9 @@ void RtfReader::controlWord(const RtfToken &token, RtfTokenizer &tokenizer)
         groupClose();
     };
     if (kw == Kw::Unknown) {
-        if (ignorable)
+        // An unknown destination marked ignorable is skipped whole; a stray \*
+        // in the middle of a group (seen in StarWriter files) is not a destination.
+        if (ignorable && groupStart)
             skipDestination();
         return;
     }
@@ -388,7 +396,7 @@ void RtfReader::controlWord(const RtfToken &token, RtfTokenizer &tokenizer)
         if (s.dest == Dest::ListOverrideTable)
             m_overrideToList.insert(param, m_overrideListId);
         else
-            s.para.ls = std::max(param, 0);
+            s.para.ls = std::max(param, 0); // OpenOffice numbers its lists from 0
         break;
     case Kw::Ilvl: s.para.ilvl = std::clamp(param, 0, 8); break;
 
@@ -792,7 +800,7 @@ RtfParaFormat RtfReader::resolvePara(const ParaState &para) const
     p.leftIndent = para.leftIndent;
     p.rightIndent = para.rightIndent;
     p.firstIndent = para.firstIndent;
-    if (para.ls > 0) {
+    if (para.ls >= 0) {
         RtfListStyle style = RtfListStyle::Decimal; // a list the tables do not describe
         const auto it = m_overrideToList.constFind(para.ls);
         if (it != m_overrideToList.cend()) {

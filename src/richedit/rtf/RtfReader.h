@@ -52,7 +52,7 @@ private:
         int leftIndent = 0;
         int rightIndent = 0;
         int firstIndent = 0;
-        int ls = 0;
+        int ls = -1; // \lsN (Word lists); -1: none
         int ilvl = 0;
     };
     struct GroupState
@@ -105,7 +105,7 @@ private:
     void colorTableBytes(const char *bytes, qsizetype size);
     const RtfCharFormat &resolve(const CharState &ch);
     RtfParaFormat resolvePara(const ParaState &para) const;
-    bool paraIsList(const ParaState &para) const { return para.pnStyle != RtfListStyle::None || para.ls > 0; }
+    bool paraIsList(const ParaState &para) const { return para.pnStyle != RtfListStyle::None || para.ls >= 0; }
 
     GroupState &top() { return m_states.back(); }
 
@@ -113,6 +113,7 @@ private:
     std::vector<GroupState> m_states;
     qsizetype m_overflowDepth = 0; // groups deeper than MaxStateDepth
     bool m_ignorableNext = false; // \* seen
+    bool m_atGroupStart = false;  // nothing but \* read since the last {
     bool m_done = false;
 
     int m_defaultCodePage = 1252;
