@@ -13,6 +13,7 @@
 #include <QShortcut>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextFrame>
 #include <QUrl>
 
 #include <memory>
@@ -40,10 +41,9 @@ TTntRichEdit::TTntRichEdit(QWidget *parent) : QTextEdit(parent)
     setAcceptRichText(true);
     setLineWrapMode(QTextEdit::WidgetWidth);
     setTabChangesFocus(false);
+    m_textMargins = QMargins(kDefaultSideMargin, 0, kDefaultSideMargin, 0);
     setDocument(createDocument());
     attachDocument(document());
-    m_formattingRect = QRect(kDefaultSideMargin, 0, -1, -1);
-    setViewportMargins(kDefaultSideMargin, 0, kDefaultSideMargin, 0);
     RegisterFaceFallback(font().family());
 
     connect(this, &QTextEdit::textChanged, this, [this] {
@@ -64,12 +64,31 @@ QTextDocument *TTntRichEdit::createDocument() const
 {
     auto *doc = new QTextDocument(const_cast<TTntRichEdit *>(this));
     doc->setDefaultFont(document() ? document()->defaultFont() : font());
-    // The control keeps its side margins itself (the formatting rectangle); the document
-    // has none. Setting the margin is recorded as an edit, so the history is emptied after.
     doc->setDocumentMargin(0);
+    applyTextMargins(doc);
+    // Margins are recorded as edits: a new document starts with an empty history.
     doc->clearUndoRedoStacks();
     doc->setModified(false);
     return doc;
+}
+
+// The formatting rectangle lives in the margins of the document's root frame, so the
+// text area keeps the whole client area (and its width) whatever the rectangle is.
+bool TTntRichEdit::applyTextMargins(QTextDocument *doc) const
+{
+    QTextFrame *root = doc->rootFrame();
+    QTextFrameFormat format = root->frameFormat();
+    if (format.leftMargin() == m_textMargins.left() && format.rightMargin() == m_textMargins.right()
+        && format.topMargin() == m_textMargins.top() && format.bottomMargin() == m_textMargins.bottom())
+        return false;
+    format.setLeftMargin(m_textMargins.left());
+    format.setRightMargin(m_textMargins.right());
+    format.setTopMargin(m_textMargins.top());
+    format.setBottomMargin(m_textMargins.bottom());
+    root->setFrameFormat(format);
+    // An empty document does not lay itself out again for a frame change on its own.
+    doc->markContentsDirty(0, doc->characterCount());
+    return true;
 }
 
 void TTntRichEdit::attachDocument(QTextDocument *doc)
@@ -337,7 +356,10 @@ void TTntRichEdit::Clear()
 {
     QTextDocument *doc = document();
     doc->clear();
+    const bool wasModified = doc->isModified();
+    applyTextMargins(doc);
     doc->clearUndoRedoStacks();
+    doc->setModified(wasModified);
     applyToEmptyDocument(m_defaultFormat);
     QTextCursor cursor(doc);
     setTextCursor(cursor);
@@ -347,35 +369,41 @@ void TTntRichEdit::Clear()
 
 int TTntRichEdit::ClientWidth() const
 {
-    const QMargins m = viewportMargins();
-    return viewport()->width() + m.left() + m.right();
+    return viewport()->width();
 }
 
 int TTntRichEdit::ClientHeight() const
 {
-    const QMargins m = viewportMargins();
-    return viewport()->height() + m.top() + m.bottom();
+    return viewport()->height();
 }
 
 // The text is laid out inside the rectangle: what lies outside it on each side of the
-// client area becomes a margin of the text area.
+// client area becomes a margin of the text. The same rectangle again changes nothing.
 void TTntRichEdit::SetFormattingRect(const QRect &rect)
 {
     const int width = ClientWidth();
     const int height = ClientHeight();
-    m_formattingRect = rect;
     const int left = qBound(0, rect.left(), width);
     const int top = qBound(0, rect.top(), height);
-    const int right = qBound(0, width - (rect.x() + rect.width()), width - left);
-    const int bottom = qBound(0, height - (rect.y() + rect.height()), height - top);
-    if (viewportMargins() != QMargins(left, top, right, bottom))
-        setViewportMargins(left, top, right, bottom);
+    const QMargins margins(left, top, qBound(0, width - (rect.x() + rect.width()), width - left),
+                           qBound(0, height - (rect.y() + rect.height()), height - top));
+    if (margins == m_textMargins)
+        return;
+    m_textMargins = margins;
+    QTextDocument *doc = document();
+    const bool wasModified = doc->isModified();
+    const bool freshHistory = !doc->isUndoAvailable() && !doc->isRedoAvailable();
+    applyTextMargins(doc);
+    // Margins are no edit of the text: a document nobody edited stays so.
+    if (freshHistory)
+        doc->clearUndoRedoStacks();
+    doc->setModified(wasModified);
 }
 
 QRect TTntRichEdit::FormattingRect() const
 {
-    const QMargins m = viewportMargins();
-    return QRect(m.left(), m.top(), viewport()->width(), viewport()->height());
+    return QRect(QPoint(m_textMargins.left(), m_textMargins.top()),
+                 QPoint(ClientWidth() - m_textMargins.right() - 1, ClientHeight() - m_textMargins.bottom() - 1));
 }
 
 bool TTntRichEdit::CanUndo() const
@@ -395,6 +423,8 @@ void TTntRichEdit::LoadFromFile(const QString &path)
     std::unique_ptr<QTextDocument> fresh(createDocument());
     QTextCharFormat defaultFormat = m_defaultFormat;
     rtf::loadFile(path, fresh.get(), &defaultFormat);
+    fresh->setDocumentMargin(0);
+    applyTextMargins(fresh.get());
     fresh->clearUndoRedoStacks();
     fresh->setModified(false);
 

@@ -48,6 +48,14 @@ public:
 
     Kind kind() const { return m_kind; }
 
+    // What the control reports for text of a character format (documentFont: the document's
+    // default font, which text without a face or size of its own shows in). The attribute
+    // sets read through these, so whole-document walks can read runs the same way.
+    static QString NameOf(const QTextCharFormat &format, const QFont &documentFont);
+    static int SizeOf(const QTextCharFormat &format, const QFont &documentFont);
+    static TColor ColorOf(const QTextCharFormat &format);
+    static TFontStyles StyleOf(const QTextCharFormat &format);
+
 private:
     QTextCharFormat read() const;
     void merge(const QTextCharFormat &change);
@@ -60,6 +68,9 @@ class TParaAttributes
 {
 public:
     explicit TParaAttributes(TTntRichEdit *editor) : m_editor(editor) {}
+
+    // What the control reports as the alignment of a paragraph of this format.
+    static int AlignmentOf(const QTextBlockFormat &format);
 
     int Alignment() const;      // 0 left, 1 right, 2 centre, 3 justified
     void SetAlignment(int alignment);
@@ -139,8 +150,7 @@ public:
     const QTextCharFormat &defaultCharFormat() const { return m_defaultFormat; }
     void setDefaultCharFormat(const QTextCharFormat &format);
 
-    // The client area that the formatting rectangle is measured in: the text area with
-    // the current side margins put back (stable whatever rectangle was set).
+    // The client area that the formatting rectangle is measured in (the text area).
     int ClientWidth() const;
     int ClientHeight() const;
 
@@ -164,6 +174,7 @@ private:
 
     // Document set-up.
     QTextDocument *createDocument() const;
+    bool applyTextMargins(QTextDocument *doc) const;
     void attachDocument(QTextDocument *doc);
     void registerDocumentFaces() const;
     void applyToEmptyDocument(const QTextCharFormat &change);
@@ -191,7 +202,7 @@ private:
     TTextAttributes m_defAttributes{this, TTextAttributes::Kind::Default};
     TParaAttributes m_paragraph{this};
     QTextCharFormat m_defaultFormat;
-    QRect m_formattingRect;
+    QMargins m_textMargins;
     QList<QKeySequence> m_windowShortcuts;
     int m_lastAnchor = -1;
     int m_lastPosition = -1;

@@ -72,9 +72,41 @@ void TTextAttributes::merge(const QTextCharFormat &change)
     m_editor->applyToEmptyDocument(change);
 }
 
+QString TTextAttributes::NameOf(const QTextCharFormat &format, const QFont &documentFont)
+{
+    return faceOf(format, documentFont);
+}
+
+int TTextAttributes::SizeOf(const QTextCharFormat &format, const QFont &documentFont)
+{
+    return static_cast<int>(std::floor(pointSizeOf(format, documentFont) + 1e-9));
+}
+
+TColor TTextAttributes::ColorOf(const QTextCharFormat &format)
+{
+    if (isAutomaticColor(format))
+        return clWindowText;
+    const QColor color = format.foreground().color();
+    return RGBToColor(color.red(), color.green(), color.blue());
+}
+
+TFontStyles TTextAttributes::StyleOf(const QTextCharFormat &format)
+{
+    TFontStyles style = 0;
+    if (format.fontWeight() > QFont::Medium)
+        style |= fsBold;
+    if (format.fontItalic())
+        style |= fsItalic;
+    if (format.fontUnderline())
+        style |= fsUnderline;
+    if (format.fontStrikeOut())
+        style |= fsStrikeOut;
+    return style;
+}
+
 QString TTextAttributes::Name() const
 {
-    return faceOf(read(), m_editor->document()->defaultFont());
+    return NameOf(read(), m_editor->document()->defaultFont());
 }
 
 void TTextAttributes::SetName(const QString &name)
@@ -90,7 +122,7 @@ void TTextAttributes::SetName(const QString &name)
 
 int TTextAttributes::Size() const
 {
-    return static_cast<int>(std::floor(pointSizeOf(read(), m_editor->document()->defaultFont()) + 1e-9));
+    return SizeOf(read(), m_editor->document()->defaultFont());
 }
 
 void TTextAttributes::SetSize(int points)
@@ -104,11 +136,7 @@ void TTextAttributes::SetSize(int points)
 
 TColor TTextAttributes::Color() const
 {
-    const QTextCharFormat format = read();
-    if (isAutomaticColor(format))
-        return clWindowText;
-    const QColor color = format.foreground().color();
-    return RGBToColor(color.red(), color.green(), color.blue());
+    return ColorOf(read());
 }
 
 void TTextAttributes::SetColor(TColor color)
@@ -128,17 +156,7 @@ void TTextAttributes::SetColor(TColor color)
 
 TFontStyles TTextAttributes::Style() const
 {
-    const QTextCharFormat format = read();
-    TFontStyles style = 0;
-    if (format.fontWeight() > QFont::Medium)
-        style |= fsBold;
-    if (format.fontItalic())
-        style |= fsItalic;
-    if (format.fontUnderline())
-        style |= fsUnderline;
-    if (format.fontStrikeOut())
-        style |= fsStrikeOut;
-    return style;
+    return StyleOf(read());
 }
 
 void TTextAttributes::SetStyle(TFontStyles style)
@@ -228,9 +246,9 @@ void TParaAttributes::changeEach(const std::function<void(QTextBlockFormat &)> &
     cursor.endEditBlock();
 }
 
-int TParaAttributes::Alignment() const
+int TParaAttributes::AlignmentOf(const QTextBlockFormat &format)
 {
-    const Qt::Alignment alignment = firstFormat().alignment() & Qt::AlignHorizontal_Mask;
+    const Qt::Alignment alignment = format.alignment() & Qt::AlignHorizontal_Mask;
     if (alignment & Qt::AlignJustify)
         return 3;
     if (alignment & Qt::AlignHCenter)
@@ -238,6 +256,11 @@ int TParaAttributes::Alignment() const
     if (alignment & Qt::AlignRight)
         return 1;
     return 0;
+}
+
+int TParaAttributes::Alignment() const
+{
+    return AlignmentOf(firstFormat());
 }
 
 void TParaAttributes::SetAlignment(int alignment)

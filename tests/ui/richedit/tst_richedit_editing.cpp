@@ -12,6 +12,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextBlock>
+#include <QTextFrame>
 #include <QUrl>
 
 namespace {
@@ -520,20 +521,36 @@ void TestRichEditEditing::formattingRectKeepsMargins()
 {
     TTntRichEdit editor;
     prepareEditor(editor, 300, 200);
-    const int width = editor.ClientWidth();
-    const int height = editor.ClientHeight();
+    editor.ReplaceSelection(QStringLiteral("text"));
+    editor.SetModified(false);
+    editor.document()->clearUndoRedoStacks();
+    const int width = editor.viewport()->width();
+    const int height = editor.viewport()->height();
+    QCOMPARE(editor.ClientWidth(), width);
+    // The rectangle the window sets on every repaint: 6 pixels off both sides.
     for (int round = 0; round < 3; ++round) {
-        editor.SetFormattingRect(QRect(QPoint(6, 0), QPoint(editor.ClientWidth() - 6 - 1, editor.ClientHeight() - 1)));
-        QCOMPARE(editor.ClientWidth(), width);
-        QCOMPARE(editor.ClientHeight(), height);
+        editor.SetFormattingRect(QRect(QPoint(6, 0), QPoint(editor.viewport()->width() - 7, editor.viewport()->height() - 1)));
+        QCOMPARE(editor.viewport()->width(), width);
         QCOMPARE(editor.FormattingRect(), QRect(6, 0, width - 12, height));
     }
     editor.SetFormattingRect(QRect(10, 0, width - 30, height));
     QCOMPARE(editor.FormattingRect(), QRect(10, 0, width - 30, height));
-    // The text starts at the left edge of the rectangle.
-    editor.ReplaceSelection(QStringLiteral("text"));
+    // Margins are no edit of the text.
+    QVERIFY(!editor.Modified());
+    QVERIFY(!editor.CanUndo());
+    // The text starts at the left edge of the rectangle and wraps before its right edge.
     editor.SetSel(0, 0);
-    QCOMPARE(editor.viewport()->mapTo(&editor, editor.cursorRect().topLeft()).x() - editor.contentsRect().x(), 10);
+    QCOMPARE(editor.cursorRect().left(), 10);
+    editor.SetSel(4, 0);
+    editor.ReplaceSelection(QString(" word").repeated(40));
+    editor.SetSel(editor.Text().size(), 0);
+    QVERIFY(editor.LineFromChar(editor.CaretPos()) > 0);
+    const QTextBlock block = editor.document()->firstBlock();
+    for (int i = 0; i < block.layout()->lineCount(); ++i)
+        QVERIFY(block.layout()->lineAt(i).naturalTextWidth() <= width - 30);
+    // A cleared document keeps the margins.
+    editor.Clear();
+    QCOMPARE(editor.cursorRect().left(), 10);
 }
 
 void TestRichEditEditing::printWritesWholeDocument()
