@@ -1,6 +1,7 @@
 #include "TTntRichEdit.h"
 
 #include "RtfCodec.h"
+#include "TextFlowLayout.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
@@ -63,6 +64,7 @@ TTntRichEdit::~TTntRichEdit() = default;
 QTextDocument *TTntRichEdit::createDocument() const
 {
     auto *doc = new QTextDocument(const_cast<TTntRichEdit *>(this));
+    doc->setDocumentLayout(new TextFlowLayout(doc));
     doc->setDefaultFont(document() ? document()->defaultFont() : font());
     doc->setDocumentMargin(0);
     applyTextMargins(doc);
@@ -93,13 +95,6 @@ bool TTntRichEdit::applyTextMargins(QTextDocument *doc) const
 
 void TTntRichEdit::attachDocument(QTextDocument *doc)
 {
-    connect(doc, &QTextDocument::contentsChange, this,
-            [this](int from, int, int added) { markLinesDirty(from, from + added); });
-    m_linesDirtyStart = QTextCursor(doc);
-    m_linesDirtyEnd = QTextCursor(doc);
-    m_linesDirty = true;
-    m_linesDirtyToEnd = true;
-    m_layoutWidth = -1;
     RegisterFaceFallback(doc->defaultFont().family());
 }
 

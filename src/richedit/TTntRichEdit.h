@@ -190,13 +190,8 @@ private:
     bool isWindowShortcut(const QKeyEvent *e) const;
     void sendTyped(QKeyEvent *original, const QString &text);
 
-    // Display-line bookkeeping: each block stores its number of display lines so that
-    // line numbers are found in O(log n); blocks whose layout changed are refreshed lazily.
-    void markLinesDirty(int from, int to);
-    void syncLineCountsUpTo(const QTextBlock &block) const;
-    void syncLineCountsUpToLine(int line) const;
-    void syncLineCounts(const std::function<bool(const QTextBlock &)> &enough) const;
-    void checkLayoutGeometry() const;
+    // Display lines come from the document layout, which lays paragraphs out in order.
+    class TextFlowLayout *flowLayout() const;
 
     TTextAttributes m_selAttributes{this, TTextAttributes::Kind::Selection};
     TTextAttributes m_defAttributes{this, TTextAttributes::Kind::Default};
@@ -207,10 +202,4 @@ private:
     int m_lastAnchor = -1;
     int m_lastPosition = -1;
 
-    mutable QTextCursor m_linesDirtyStart;
-    mutable QTextCursor m_linesDirtyEnd;
-    mutable bool m_linesDirty = true;
-    mutable bool m_linesDirtyToEnd = true;
-    mutable qreal m_layoutWidth = -1;
-    mutable QFont m_layoutFont;
 };

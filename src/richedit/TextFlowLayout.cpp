@@ -1,0 +1,498 @@
+#include "TextFlowLayout.h"
+
+#include <QElapsedTimer>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextLayout>
+#include <QTextList>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Changes touching more paragraphs than this are laid out on demand rather than at once.
+constexpr int kEagerParagraphs = 64;
+// Longest stretch of idle-time layout before the event loop gets control back.
+constexpr int kIdleSliceMs = 15;
+// Width of the mark that shows a selected paragraph break.
+constexpr qreal kBreakMarkWidth = 4;
+// Room between a list marker and the text.
+constexpr qreal kMarkerGap = 4;
+// Line width used when the text does not wrap.
+constexpr qreal kNoWrapWidth = 1e7;
+
+qreal lineAdvance(const QTextLine &line, const QTextBlockFormat &format)
+{
+    switch (format.lineHeightType()) {
+    case QTextBlockFormat::ProportionalHeight:
+        return line.height() * format.lineHeight() / 100.0;
+    case QTextBlockFormat::FixedHeight:
+        return format.lineHeight();
+    case QTextBlockFormat::MinimumHeight:
+        return qMax(line.height(), format.lineHeight());
+    case QTextBlockFormat::LineDistanceHeight:
+        return line.height() + format.lineHeight();
+    default:
+        return line.height();
+    }
+}
+
+QString markerText(const QTextBlock &block)
+{
+    const QTextList *list = block.textList();
+    switch (list->format().style()) {
+    case QTextListFormat::ListDisc:
+        return QString(QChar(0x2022));
+    case QTextListFormat::ListCircle:
+        return QString(QChar(0x25E6));
+    case QTextListFormat::ListSquare:
+        return QString(QChar(0x25AA));
+    default:
+        return list->itemText(block);
+    }
+}
+
+// The character format a list marker is drawn in: that of the paragraph's first character.
+QTextCharFormat markerFormat(const QTextBlock &block)
+{
+    const QTextBlock::iterator it = block.begin();
+    if (!it.atEnd() && it.fragment().isValid())
+        return it.fragment().charFormat();
+    return block.charFormat();
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// HeightTree
+
+void HeightTree::assign(const std::vector<qreal> &values)
+{
+    m_size = int(values.size());
+    m_tree.assign(values.size() + 1, 0);
+    for (int i = 1; i <= m_size; ++i) {
+        m_tree[i] += values[i - 1];
+        const int parent = i + (i & -i);
+        if (parent <= m_size)
+            m_tree[parent] += m_tree[i];
+    }
+}
+
+void HeightTree::add(int index, qreal delta)
+{
+    for (int i = index + 1; i <= m_size; i += i & -i)
+        m_tree[i] += delta;
+}
+
+qreal HeightTree::prefix(int count) const
+{
+    qreal sum = 0;
+    for (int i = qMin(count, m_size); i > 0; i -= i & -i)
+        sum += m_tree[i];
+    return sum;
+}
+
+int HeightTree::find(qreal y) const
+{
+    int index = 0;
+    int step = 1;
+    while (step * 2 <= m_size)
+        step *= 2;
+    for (; step > 0; step /= 2) {
+        const int next = index + step;
+        if (next <= m_size && m_tree[next] <= y) {
+            index = next;
+            y -= m_tree[next];
+        }
+    }
+    return qMin(index, m_size - 1);
+}
+
+// ---------------------------------------------------------------------------------------
+// TextFlowLayout
+
+TextFlowLayout::TextFlowLayout(QTextDocument *doc) : QAbstractTextDocumentLayout(doc)
+{
+    m_idle.setSingleShot(true);
+    m_idle.setInterval(0);
+    connect(&m_idle, &QTimer::timeout, this, &TextFlowLayout::layoutInIdleTime);
+    m_geometry = currentGeometry();
+    invalidateAll();
+}
+
+TextFlowLayout::Geometry TextFlowLayout::currentGeometry() const
+{
+    const QTextDocument *doc = document();
+    Geometry g;
+    g.width = doc->pageSize().width();
+    g.font = doc->defaultFont();
+    const QTextFrameFormat frame = doc->rootFrame()->frameFormat();
+    g.left = frame.leftMargin() + frame.padding();
+    g.top = frame.topMargin() + frame.padding();
+    g.right = frame.rightMargin() + frame.padding();
+    g.bottom = frame.bottomMargin() + frame.padding();
+    return g;
+}
+
+qreal TextFlowLayout::estimateHeight(const QTextBlock &block) const
+{
+    const QFontMetricsF metrics(m_geometry.font);
+    const qreal usable = m_geometry.width - m_geometry.left - m_geometry.right;
+    int lines = 1;
+    if (usable > 0)
+        lines = qMax(1, int(std::ceil(block.length() * metrics.averageCharWidth() / usable)));
+    return lines * metrics.lineSpacing();
+}
+
+void TextFlowLayout::invalidateAll()
+{
+    const QTextDocument *doc = document();
+    m_heights.clear();
+    m_heights.reserve(doc->blockCount());
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next())
+        m_heights.push_back(estimateHeight(block));
+    m_tree.assign(m_heights);
+    m_laidOut = 0;
+    emit documentSizeChanged(documentSize());
+    emit update();
+    m_idle.start();
+}
+
+qreal TextFlowLayout::firstLineOffset(const QTextBlock &block) const
+{
+    const QTextBlockFormat format = block.blockFormat();
+    if (!block.textList())
+        return format.textIndent();
+    // The marker stands where the first line would start; the text follows at the left
+    // margin when the hanging indent leaves room for the marker, else right after it.
+    const QFontMetricsF metrics(markerFormat(block).font());
+    const qreal marker = metrics.horizontalAdvance(markerText(block)) + kMarkerGap;
+    return qMax(format.textIndent() + marker, qreal(0));
+}
+
+qreal TextFlowLayout::layoutBlock(QTextBlock block) const
+{
+    const QTextDocument *doc = document();
+    QTextLayout *layout = block.layout();
+    const QTextBlockFormat format = block.blockFormat();
+
+    QTextOption option = doc->defaultTextOption();
+    Qt::LayoutDirection direction = format.layoutDirection();
+    if (direction == Qt::LayoutDirectionAuto)
+        direction = Qt::LeftToRight; // a paragraph reads left to right unless it says otherwise
+    option.setTextDirection(direction);
+    option.setAlignment(format.alignment() & Qt::AlignHorizontal_Mask);
+    const bool wrap = m_geometry.width >= 0 && !format.nonBreakableLines();
+    if (!wrap)
+        option.setWrapMode(QTextOption::NoWrap);
+    if (!format.tabPositions().isEmpty())
+        option.setTabs(format.tabPositions());
+    layout->setTextOption(option);
+
+    int indentSteps = format.indent();
+    if (const QTextList *list = block.textList())
+        indentSteps += list->format().indent();
+    const qreal left = format.leftMargin() + indentSteps * doc->indentWidth();
+    const qreal usable = m_geometry.width - m_geometry.left - m_geometry.right - format.rightMargin();
+    const qreal first = firstLineOffset(block);
+
+    qreal y = format.topMargin();
+    int lines = 0;
+    layout->beginLayout();
+    for (;;) {
+        QTextLine line = layout->createLine();
+        if (!line.isValid())
+            break;
+        line.setLeadingIncluded(true);
+        const qreal x = left + (lines == 0 ? first : 0);
+        line.setLineWidth(wrap ? qMax<qreal>(usable - x, 1) : kNoWrapWidth);
+        line.setPosition(QPointF(x, y));
+        y += lineAdvance(line, format);
+        ++lines;
+    }
+    layout->endLayout();
+    layout->setPosition(QPointF(m_geometry.left, 0));
+    if (block.lineCount() != qMax(lines, 1))
+        block.setLineCount(qMax(lines, 1));
+    return y + format.bottomMargin();
+}
+
+void TextFlowLayout::setHeight(int blockNumber, qreal height) const
+{
+    const qreal delta = height - m_heights[blockNumber];
+    if (delta == 0)
+        return;
+    m_heights[blockNumber] = height;
+    m_tree.add(blockNumber, delta);
+}
+
+qreal TextFlowLayout::blockTop(int blockNumber) const
+{
+    return m_geometry.top + m_tree.prefix(blockNumber);
+}
+
+bool TextFlowLayout::isComplete() const
+{
+    return m_laidOut >= int(m_heights.size());
+}
+
+void TextFlowLayout::layoutNext() const
+{
+    ensureLaidOut(m_laidOut);
+}
+
+void TextFlowLayout::ensureLaidOut(int blockNumber) const
+{
+    blockNumber = qMin(blockNumber, int(m_heights.size()) - 1);
+    if (m_laidOut > blockNumber)
+        return;
+    for (QTextBlock block = document()->findBlockByNumber(m_laidOut); block.isValid() && m_laidOut <= blockNumber;
+         block = block.next()) {
+        setHeight(m_laidOut, layoutBlock(block));
+        ++m_laidOut;
+    }
+    // The document's height changed: tell the view once the current work is done.
+    const_cast<QTimer &>(m_idle).start();
+}
+
+void TextFlowLayout::ensureLineLaidOut(int line) const
+{
+    const QTextDocument *doc = document();
+    if (isComplete())
+        return;
+    if (m_laidOut > 0) {
+        const QTextBlock lastDone = doc->findBlockByNumber(m_laidOut - 1);
+        if (lastDone.firstLineNumber() + lastDone.lineCount() > line)
+            return;
+    }
+    for (QTextBlock block = doc->findBlockByNumber(m_laidOut); block.isValid(); block = block.next()) {
+        setHeight(m_laidOut, layoutBlock(block));
+        ++m_laidOut;
+        if (block.firstLineNumber() + block.lineCount() > line)
+            break;
+    }
+    const_cast<QTimer &>(m_idle).start();
+}
+
+void TextFlowLayout::layoutUntilY(qreal y) const
+{
+    if (isComplete() || blockTop(m_laidOut) > y)
+        return;
+    for (QTextBlock block = document()->findBlockByNumber(m_laidOut); block.isValid(); block = block.next()) {
+        setHeight(m_laidOut, layoutBlock(block));
+        ++m_laidOut;
+        if (isComplete() || blockTop(m_laidOut) > y)
+            break;
+    }
+    const_cast<QTimer &>(m_idle).start();
+}
+
+void TextFlowLayout::layoutInIdleTime()
+{
+    QElapsedTimer slice;
+    slice.start();
+    while (!isComplete() && slice.elapsed() < kIdleSliceMs)
+        ensureLaidOut(qMin(m_laidOut + 16, int(m_heights.size()) - 1));
+    m_idle.stop();
+    emit documentSizeChanged(documentSize());
+    if (!isComplete())
+        m_idle.start();
+}
+
+void TextFlowLayout::documentChanged(int from, int charsRemoved, int charsAdded)
+{
+    Q_UNUSED(charsRemoved);
+    QTextDocument *doc = document();
+    const Geometry geometry = currentGeometry();
+    if (!(geometry == m_geometry)) {
+        m_geometry = geometry;
+        invalidateAll();
+        return;
+    }
+    const int oldCount = int(m_heights.size());
+    const int newCount = doc->blockCount();
+    const int delta = newCount - oldCount;
+    const int lastPos = doc->characterCount() - 1;
+    const int first = doc->findBlock(qBound(0, from, lastPos)).blockNumber();
+    const int last = doc->findBlock(qBound(0, from + charsAdded, lastPos)).blockNumber();
+    const int oldLast = last - delta;
+    if (oldCount == 0 || first < 0 || last < first || oldLast < first || oldLast >= oldCount
+        || last - first >= kEagerParagraphs) {
+        invalidateAll();
+        return;
+    }
+
+    const qreal oldTotal = m_tree.total();
+    const qreal oldTop = blockTop(first);
+    const bool inLaidOutPart = m_laidOut > oldLast;
+    if (delta != 0) {
+        // Paragraphs first..oldLast were replaced by first..last: new running sums.
+        m_heights.erase(m_heights.begin() + first, m_heights.begin() + oldLast + 1);
+        std::vector<qreal> fresh;
+        QTextBlock block = doc->findBlockByNumber(first);
+        for (int n = first; n <= last && block.isValid(); ++n, block = block.next())
+            fresh.push_back(estimateHeight(block));
+        m_heights.insert(m_heights.begin() + first, fresh.begin(), fresh.end());
+        m_tree.assign(m_heights);
+    }
+    if (inLaidOutPart) {
+        m_laidOut += delta;
+        QTextBlock block = doc->findBlockByNumber(first);
+        for (int n = first; n <= last && block.isValid(); ++n, block = block.next())
+            setHeight(n, layoutBlock(block));
+    } else {
+        if (delta == 0) {
+            QTextBlock block = doc->findBlockByNumber(first);
+            for (int n = first; n <= last && block.isValid(); ++n, block = block.next())
+                setHeight(n, estimateHeight(block));
+        }
+        m_laidOut = qMin(m_laidOut, first);
+        m_idle.start();
+    }
+
+    const qreal newTotal = m_tree.total();
+    if (newTotal == oldTotal) {
+        const qreal bottom = blockTop(last + 1);
+        emit update(QRectF(0, oldTop, kNoWrapWidth, bottom - oldTop));
+    } else {
+        emit update(QRectF(0, oldTop, kNoWrapWidth, kNoWrapWidth));
+        emit documentSizeChanged(documentSize());
+    }
+}
+
+int TextFlowLayout::pageCount() const
+{
+    return 1;
+}
+
+QSizeF TextFlowLayout::documentSize() const
+{
+    const qreal width = m_geometry.width >= 0 ? m_geometry.width : 0;
+    return QSizeF(width, m_geometry.top + m_tree.total() + m_geometry.bottom);
+}
+
+QRectF TextFlowLayout::frameBoundingRect(QTextFrame *frame) const
+{
+    if (frame != document()->rootFrame())
+        return QRectF();
+    return QRectF(QPointF(0, 0), documentSize());
+}
+
+QRectF TextFlowLayout::blockBoundingRect(const QTextBlock &block) const
+{
+    if (!block.isValid() || block.document() != document())
+        return QRectF();
+    const int n = block.blockNumber();
+    ensureLaidOut(n);
+    const qreal width = qMax<qreal>(0, m_geometry.width - m_geometry.left - m_geometry.right);
+    return QRectF(m_geometry.left, blockTop(n), width, m_heights[n]);
+}
+
+int TextFlowLayout::hitTest(const QPointF &point, Qt::HitTestAccuracy accuracy) const
+{
+    const QTextDocument *doc = document();
+    layoutUntilY(point.y());
+    if (point.y() < m_geometry.top)
+        return accuracy == Qt::ExactHit ? -1 : 0;
+    const int n = m_tree.find(point.y() - m_geometry.top);
+    const QTextBlock block = doc->findBlockByNumber(n);
+    ensureLaidOut(n);
+    const qreal top = blockTop(n);
+    if (point.y() >= top + m_heights[n] && n == int(m_heights.size()) - 1)
+        return accuracy == Qt::ExactHit ? -1 : doc->characterCount() - 1;
+    const QTextLayout *layout = block.layout();
+    const QPointF local = point - QPointF(layout->position().x(), top);
+    QTextLine line;
+    for (int i = 0; i < layout->lineCount(); ++i) {
+        const QTextLine candidate = layout->lineAt(i);
+        line = candidate;
+        if (local.y() < candidate.y() + candidate.height())
+            break;
+    }
+    if (!line.isValid())
+        return block.position();
+    if (accuracy == Qt::ExactHit) {
+        const QRectF rect = line.naturalTextRect();
+        if (!rect.contains(QPointF(local.x(), qBound(rect.top(), local.y(), rect.bottom()))))
+            return -1;
+    }
+    return block.position() + line.xToCursor(local.x(), QTextLine::CursorBetweenCharacters);
+}
+
+void TextFlowLayout::drawListMarker(QPainter *painter, const QTextBlock &block, const QPointF &origin) const
+{
+    const QTextLayout *layout = block.layout();
+    if (layout->lineCount() == 0)
+        return;
+    const QTextBlockFormat format = block.blockFormat();
+    const QTextCharFormat charFormat = markerFormat(block);
+    int indentSteps = format.indent() + block.textList()->format().indent();
+    const qreal x = layout->position().x() + format.leftMargin() + indentSteps * document()->indentWidth()
+        + format.textIndent();
+    const QTextLine firstLine = layout->lineAt(0);
+    painter->save();
+    painter->setFont(charFormat.font());
+    if (charFormat.hasProperty(QTextFormat::ForegroundBrush) && charFormat.foreground().style() != Qt::NoBrush)
+        painter->setPen(charFormat.foreground().color());
+    painter->drawText(QPointF(origin.x() + x, origin.y() + firstLine.y() + firstLine.ascent()), markerText(block));
+    painter->restore();
+}
+
+void TextFlowLayout::draw(QPainter *painter, const PaintContext &context)
+{
+    const QTextDocument *doc = document();
+    const QRectF clip = context.clip.isValid() ? context.clip : QRectF(0, 0, kNoWrapWidth, documentSize().height());
+    layoutUntilY(clip.bottom());
+    if (m_heights.empty())
+        return;
+    const int cursorWidth = property("cursorWidth").isValid() ? property("cursorWidth").toInt() : 1;
+    painter->save();
+    painter->setPen(context.palette.color(QPalette::Text));
+    int n = m_tree.find(qMax<qreal>(0, clip.top() - m_geometry.top));
+    for (QTextBlock block = doc->findBlockByNumber(n); block.isValid(); block = block.next(), ++n) {
+        if (n >= m_laidOut)
+            break;
+        const qreal top = blockTop(n);
+        if (top > clip.bottom())
+            break;
+        const QTextBlockFormat format = block.blockFormat();
+        QTextLayout *layout = block.layout();
+        const QPointF origin(0, top);
+        if (format.background().style() != Qt::NoBrush)
+            painter->fillRect(QRectF(m_geometry.left, top, m_geometry.width - m_geometry.left - m_geometry.right,
+                                     m_heights[n]),
+                              format.background());
+
+        const int blockStart = block.position();
+        const int textLength = block.length() - 1;
+        QList<QTextLayout::FormatRange> selections;
+        for (const Selection &selection : context.selections) {
+            const int start = selection.cursor.selectionStart() - blockStart;
+            const int end = selection.cursor.selectionEnd() - blockStart;
+            if (end <= 0 || start > textLength)
+                continue;
+            QTextLayout::FormatRange range;
+            range.start = qMax(0, start);
+            range.length = qMin(end, textLength) - range.start;
+            range.format = selection.format;
+            if (range.length > 0)
+                selections.append(range);
+            if (end > textLength && layout->lineCount() > 0) {
+                // The paragraph break is selected too: mark it after the last line.
+                const QTextLine lastLine = layout->lineAt(layout->lineCount() - 1);
+                const QRectF mark(layout->position().x() + lastLine.x() + lastLine.naturalTextWidth(),
+                                  top + lastLine.y(), kBreakMarkWidth, lastLine.height());
+                painter->fillRect(mark, selection.format.background());
+            }
+        }
+        layout->draw(painter, origin, selections, clip);
+        if (block.textList())
+            drawListMarker(painter, block, origin);
+        if (context.cursorPosition >= blockStart && context.cursorPosition < blockStart + block.length())
+            layout->drawCursor(painter, origin, context.cursorPosition - blockStart, cursorWidth);
+    }
+    painter->restore();
+}

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QAbstractTextDocumentLayout>
+#include <QFont>
+#include <QTextBlock>
+#include <QTimer>
+
+#include <vector>
+
+// Running sums over a sequence of values (the paragraph heights): point update, prefix sum
+// and search by sum, all O(log n).
+class HeightTree
+{
+public:
+    void assign(const std::vector<qreal> &values);
+    void add(int index, qreal delta);
+    qreal prefix(int count) const; // sum of the first count values
+    qreal total() const { return prefix(m_size); }
+    // The index of the value that holds the offset y: the largest i with prefix(i) <= y,
+    // at most size - 1.
+    int find(qreal y) const;
+    int size() const { return m_size; }
+
+private:
+    std::vector<qreal> m_tree; // 1-based Fenwick tree
+    int m_size = 0;
+};
+
+// The editor's document layout: paragraphs one under the other in the root frame, each laid
+// out by its own QTextLayout. Unlike Qt's general layout, an edit re-lays out only the
+// paragraphs it touched: the paragraphs' vertical places come from running sums of their
+// heights, so nothing after the edit is moved one by one. Paragraphs are laid out in document
+// order; after a change of the width or the default font they are laid out again on demand
+// (what is shown, what is asked for) and in idle time. Each paragraph's number of display
+// lines is stored as the block's line count, so QTextDocument finds lines in O(log n).
+class TextFlowLayout : public QAbstractTextDocumentLayout
+{
+    Q_OBJECT
+public:
+    explicit TextFlowLayout(QTextDocument *doc);
+
+    void draw(QPainter *painter, const PaintContext &context) override;
+    int hitTest(const QPointF &point, Qt::HitTestAccuracy accuracy) const override;
+    int pageCount() const override;
+    QSizeF documentSize() const override;
+    QRectF frameBoundingRect(QTextFrame *frame) const override;
+    QRectF blockBoundingRect(const QTextBlock &block) const override;
+
+    // Lays out every paragraph up to and including the given one.
+    void ensureLaidOut(int blockNumber) const;
+    // Lays out paragraphs until the given display line (0-based) is laid out, or all of them.
+    void ensureLineLaidOut(int line) const;
+    // True when every paragraph is laid out at the current width.
+    bool isComplete() const;
+
+protected:
+    void documentChanged(int from, int charsRemoved, int charsAdded) override;
+
+private:
+    struct Geometry
+    {
+        qreal width = -1;
+        QFont font;
+        qreal left = 0, top = 0, right = 0, bottom = 0;
+        bool operator==(const Geometry &o) const
+        {
+            return width == o.width && font == o.font && left == o.left && top == o.top && right == o.right
+                && bottom == o.bottom;
+        }
+    };
+    Geometry currentGeometry() const;
+    void invalidateAll();
+    qreal estimateHeight(const QTextBlock &block) const;
+    qreal layoutBlock(QTextBlock block) const;
+    void setHeight(int blockNumber, qreal height) const;
+    void layoutNext() const;
+    void layoutUntilY(qreal y) const;
+    qreal blockTop(int blockNumber) const;
+    void layoutInIdleTime();
+    void drawListMarker(QPainter *painter, const QTextBlock &block, const QPointF &origin) const;
+    qreal firstLineOffset(const QTextBlock &block) const;
+
+    mutable std::vector<qreal> m_heights;
+    mutable HeightTree m_tree;
+    mutable int m_laidOut = 0; // paragraphs [0, m_laidOut) are laid out at m_geometry
+    Geometry m_geometry;
+    QTimer m_idle;
+};
