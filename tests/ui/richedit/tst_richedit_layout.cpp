@@ -1,0 +1,307 @@
+// The editor's document layout: incremental layout after edits, hit testing, caret
+// movement by display line, list markers, lazy layout and font fallback for Coptic and Arabic.
+#include "RichEditTestSupport.h"
+
+#include "TextFlowLayout.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QGlyphRun>
+#include <QRandomGenerator>
+#include <QRawFont>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextLayout>
+
+namespace {
+
+QString words(int count, const QString &word = QStringLiteral("word"))
+{
+    QStringList list;
+    for (int i = 0; i < count; ++i)
+        list << word + QString::number(i);
+    return list.join(QLatin1Char(' '));
+}
+
+struct Snapshot
+{
+    QList<QRectF> blocks;
+    QList<int> lines;
+    QSizeF size;
+};
+
+Snapshot snapshot(TTntRichEdit &editor)
+{
+    Snapshot s;
+    QAbstractTextDocumentLayout *layout = editor.document()->documentLayout();
+    for (QTextBlock block = editor.document()->begin(); block.isValid(); block = block.next()) {
+        s.blocks << layout->blockBoundingRect(block);
+        s.lines << block.lineCount();
+    }
+    s.size = layout->documentSize();
+    return s;
+}
+
+// Lays everything out again from nothing: a width change invalidates every paragraph.
+void relayoutFromScratch(TTntRichEdit &editor)
+{
+    const QSize size = editor.size();
+    editor.resize(size.width() + 37, size.height());
+    QTest::qWait(1);
+    editor.LineIndex(1 << 30);
+    editor.resize(size);
+    QTest::qWait(1);
+}
+
+} // namespace
+
+class TestRichEditLayout : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void incrementalMatchesFullLayout();
+    void hitTestFindsEveryPosition();
+    void arrowKeysMoveByDisplayLine();
+    void bulletTextStartsAtLeftIndent_data();
+    void bulletTextStartsAtLeftIndent();
+    void alignmentPlacesLines_data();
+    void alignmentPlacesLines();
+    void largeDocumentIsLaidOutLazily();
+    void copticAndArabicFallBackToNotoFaces_data();
+    void copticAndArabicFallBackToNotoFaces();
+};
+
+// After any sequence of edits, the places of all paragraphs are what a layout of the whole
+// document from scratch gives.
+void TestRichEditLayout::incrementalMatchesFullLayout()
+{
+    TTntRichEdit editor;
+    prepareEditor(editor, 320, 240);
+    QStringList paragraphs;
+    for (int i = 0; i < 60; ++i)
+        paragraphs << words(i % 7 * 5, QStringLiteral("p%1w").arg(i));
+    editor.ReplaceSelection(paragraphs.join('\n'));
+    editor.LineIndex(1 << 30);
+
+    QRandomGenerator random(3);
+    for (int round = 0; round < 80; ++round) {
+        const int length = editor.Text().size();
+        const int start = random.bounded(length + 1);
+        editor.SetSel(start, random.bounded(qMin(30, length - start) + 1));
+        switch (random.bounded(6)) {
+        case 0:
+            editor.ReplaceSelection(words(random.bounded(20)));
+            break;
+        case 1:
+            editor.ReplaceSelection(QStringLiteral("x\ny\n"));
+            break;
+        case 2:
+            editor.ReplaceSelection(QString());
+            break;
+        case 3:
+            editor.SelAttributes().SetSize(8 + random.bounded(30));
+            break;
+        case 4:
+            editor.Paragraph().SetLeftIndent(random.bounded(60));
+            break;
+        case 5:
+            editor.Paragraph().SetNumbering(random.bounded(2));
+            break;
+        }
+        if (round % 10 != 9)
+            continue;
+        const Snapshot incremental = snapshot(editor);
+        relayoutFromScratch(editor);
+        const Snapshot full = snapshot(editor);
+        QCOMPARE(incremental.lines, full.lines);
+        QCOMPARE(incremental.blocks, full.blocks);
+        QCOMPARE(incremental.size, full.size);
+        // Paragraphs follow each other without gaps.
+        for (int i = 1; i < full.blocks.size(); ++i)
+            QCOMPARE(full.blocks[i].top(), full.blocks[i - 1].bottom());
+    }
+}
+
+void TestRichEditLayout::hitTestFindsEveryPosition()
+{
+    TTntRichEdit editor;
+    prepareEditor(editor, 260, 400);
+    editor.ReplaceSelection(words(14) + QStringLiteral("\n\nshort\n") + words(6, QStringLiteral("x")));
+    QAbstractTextDocumentLayout *layout = editor.document()->documentLayout();
+    const int last = editor.document()->characterCount() - 1;
+    for (int pos = 0; pos <= last; ++pos) {
+        QTextCursor cursor(editor.document());
+        cursor.setPosition(pos);
+        editor.setTextCursor(cursor);
+        const QRect rect = editor.cursorRect();
+        const QPointF point(rect.left() + 1, rect.center().y());
+        const QPointF inDocument = point + QPointF(editor.horizontalScrollBar()->value(), editor.verticalScrollBar()->value());
+        const int hit = layout->hitTest(inDocument, Qt::FuzzyHit);
+        // A position that ends a wrapped line shows at the start of the next one.
+        QVERIFY2(hit == pos || editor.LineFromChar(hit) == editor.LineFromChar(pos) + 1
+                     || (hit == pos + 1 && editor.document()->characterAt(pos).isSpace()),
+                 qPrintable(QStringLiteral("pos %1 hit %2").arg(pos).arg(hit)));
+    }
+    // Above the text and below it.
+    QCOMPARE(layout->hitTest(QPointF(10, -5), Qt::FuzzyHit), 0);
+    QCOMPARE(layout->hitTest(QPointF(10, layout->documentSize().height() + 50), Qt::FuzzyHit), last);
+    // A click puts the caret there.
+    editor.SetSel(0, 0);
+    QTextCursor target(editor.document());
+    target.setPosition(editor.Text().indexOf("short") - 2 + 2);
+    const QRect rect = editor.cursorRect(target);
+    QTest::mouseClick(editor.viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(rect.left() + 1, rect.center().y()));
+    QCOMPARE(editor.CaretPos(), target.position());
+}
+
+void TestRichEditLayout::arrowKeysMoveByDisplayLine()
+{
+    TTntRichEdit editor;
+    prepareEditor(editor, 220, 300);
+    editor.ReplaceSelection(words(20) + QStringLiteral("\nend"));
+    const int lines = editor.LineFromChar(editor.CaretPos());
+    QVERIFY(lines >= 3);
+    editor.SetSel(0, 0);
+    for (int line = 1; line <= lines; ++line) {
+        QTest::keyClick(&editor, Qt::Key_Down);
+        QCOMPARE(editor.LineFromChar(editor.CaretPos()), line);
+    }
+    QTest::keyClick(&editor, Qt::Key_Up);
+    QCOMPARE(editor.LineFromChar(editor.CaretPos()), lines - 1);
+    QTest::keyClick(&editor, Qt::Key_Home);
+    QCOMPARE(editor.CaretPos(), editor.LineIndex(lines - 1));
+}
+
+void TestRichEditLayout::bulletTextStartsAtLeftIndent_data()
+{
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("left");
+    QTest::addColumn<bool>("atLeftIndent");
+    QTest::newRow("hanging 10") << 0 << 10 << true;
+    QTest::newRow("indented hanging") << 20 << 15 << true;
+    QTest::newRow("too narrow for the marker") << 20 << 1 << false;
+}
+
+void TestRichEditLayout::bulletTextStartsAtLeftIndent()
+{
+    QFETCH(int, first);
+    QFETCH(int, left);
+    QFETCH(bool, atLeftIndent);
+    TTntRichEdit editor;
+    prepareEditor(editor, 400, 200);
+    editor.ReplaceSelection(words(30));
+    editor.SetSel(0, 0);
+    editor.Paragraph().SetNumbering(1);
+    editor.Paragraph().SetFirstIndent(first);
+    editor.Paragraph().SetLeftIndent(left);
+    const QTextBlock block = editor.document()->firstBlock();
+    QVERIFY(block.textList());
+    const QTextLayout *layout = block.layout();
+    QVERIFY(layout->lineCount() > 1);
+    const qreal leftIndentX = (first + left) * 4.0 / 3.0;
+    // Following lines always start at the left indent.
+    QVERIFY(qAbs(layout->lineAt(1).x() - leftIndentX) < 0.1);
+    if (atLeftIndent)
+        QVERIFY(qAbs(layout->lineAt(0).x() - leftIndentX) < 0.1);
+    else
+        QVERIFY(layout->lineAt(0).x() > first * 4.0 / 3.0 + 2);
+    // Without the list the first line starts at the first indent.
+    editor.Paragraph().SetNumbering(0);
+    editor.Paragraph().SetFirstIndent(first);
+    QVERIFY(qAbs(block.layout()->lineAt(0).x() - first * 4.0 / 3.0) < 0.1);
+}
+
+void TestRichEditLayout::alignmentPlacesLines_data()
+{
+    QTest::addColumn<int>("alignment");
+    QTest::newRow("left") << 0;
+    QTest::newRow("right") << 1;
+    QTest::newRow("centre") << 2;
+}
+
+void TestRichEditLayout::alignmentPlacesLines()
+{
+    QFETCH(int, alignment);
+    TTntRichEdit editor;
+    prepareEditor(editor, 400, 200);
+    editor.ReplaceSelection(QStringLiteral("short line"));
+    editor.Paragraph().SetAlignment(alignment);
+    const QRectF rect = editor.document()->documentLayout()->blockBoundingRect(editor.document()->firstBlock());
+    const QTextLine line = editor.document()->firstBlock().layout()->lineAt(0);
+    const QRectF text = line.naturalTextRect();
+    const qreal before = text.left();
+    const qreal after = rect.width() - text.right();
+    switch (alignment) {
+    case 0:
+        QCOMPARE(before, 0.0);
+        break;
+    case 1:
+        QVERIFY(qAbs(after) < 1.0);
+        break;
+    case 2:
+        QVERIFY(qAbs(before - after) < 1.0);
+        break;
+    }
+    // Arabic text alone does not turn a paragraph right to left: left stays left.
+    editor.SetSel(0, 100);
+    editor.ReplaceSelection(QStringLiteral("\u0627\u0644\u0633\u0644\u0627\u0645"));
+    editor.Paragraph().SetAlignment(0);
+    QCOMPARE(editor.document()->firstBlock().layout()->lineAt(0).naturalTextRect().left(), 0.0);
+}
+
+void TestRichEditLayout::largeDocumentIsLaidOutLazily()
+{
+    TTntRichEdit editor;
+    prepareEditor(editor, 300, 200);
+    QStringList paragraphs;
+    for (int i = 0; i < 3000; ++i)
+        paragraphs << words(12, QStringLiteral("n%1x").arg(i));
+    editor.ReplaceSelection(paragraphs.join('\n'));
+    editor.SetSel(0, 0);
+    editor.resize(280, 200); // every paragraph needs laying out again
+    QTest::qWait(1);
+    auto *layout = qobject_cast<TextFlowLayout *>(editor.document()->documentLayout());
+    QVERIFY(layout);
+    QVERIFY(!layout->isComplete());
+    // What is asked for is laid out at once; the rest follows in idle time.
+    const int lastPos = editor.document()->characterCount() - 1;
+    const int lastLine = editor.LineFromChar(lastPos);
+    QVERIFY(layout->isComplete());
+    editor.resize(300, 200);
+    QTest::qWait(1);
+    QTRY_VERIFY_WITH_TIMEOUT(layout->isComplete(), 20000);
+    QVERIFY(editor.LineFromChar(lastPos) < lastLine);
+    QCOMPARE(layout->documentSize().height(),
+             layout->blockBoundingRect(editor.document()->lastBlock()).bottom());
+}
+
+void TestRichEditLayout::copticAndArabicFallBackToNotoFaces_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("face");
+    QTest::newRow("coptic") << QStringLiteral("\u2C81\u2C83\u2C85") << QStringLiteral("Noto Sans Coptic");
+    QTest::newRow("arabic") << QStringLiteral("\u0627\u0644\u0633\u0644\u0627\u0645") << QStringLiteral("Noto Naskh Arabic");
+}
+
+// A face without these letters (or not installed at all) still shows them, from the Noto
+// faces, with real glyphs.
+void TestRichEditLayout::copticAndArabicFallBackToNotoFaces()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, face);
+    TTntRichEdit editor;
+    prepareEditor(editor, 400, 200);
+    editor.DefAttributes().SetName(QStringLiteral("ArialCoptic"));
+    editor.ReplaceSelection(text);
+    const QTextLayout *layout = editor.document()->firstBlock().layout();
+    const QList<QGlyphRun> runs = layout->glyphRuns(0, int(text.size()));
+    QVERIFY(!runs.isEmpty());
+    for (const QGlyphRun &run : runs) {
+        QCOMPARE(run.rawFont().familyName().toLower(), face.toLower());
+        for (quint32 glyph : run.glyphIndexes())
+            QVERIFY(glyph != 0);
+    }
+}
+
+QTEST_MAIN(TestRichEditLayout)
+#include "tst_richedit_layout.moc"
