@@ -468,12 +468,29 @@ bool TTntRichEdit::canInsertFromMimeData(const QMimeData *source) const
     return QTextEdit::canInsertFromMimeData(source);
 }
 
+// Rich text with tables, frames or pictures has no place in these documents: it goes in
+// as its plain text.
+static bool hasOnlyParagraphs(const QMimeData *source)
+{
+    if (!source->hasHtml())
+        return true;
+    QTextDocument probe;
+    probe.setHtml(source->html());
+    return probe.rootFrame()->childFrames().isEmpty() && !probe.toRawText().contains(QChar::ObjectReplacementCharacter);
+}
+
 void TTntRichEdit::insertFromMimeData(const QMimeData *source)
 {
     QTextCursor edit = textCursor();
     const int from = edit.selectionStart();
     edit.beginEditBlock();
-    QTextEdit::insertFromMimeData(source);
+    if (hasOnlyParagraphs(source)) {
+        QTextEdit::insertFromMimeData(source);
+    } else {
+        QMimeData plain;
+        plain.setText(source->text());
+        QTextEdit::insertFromMimeData(&plain);
+    }
     replaceLineSeparators(from, textCursor().position());
     edit.endEditBlock();
     registerDocumentFaces();

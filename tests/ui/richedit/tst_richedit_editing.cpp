@@ -2,8 +2,11 @@
 // events, the window's shortcuts, flags, clearing, pasting, margins and printing.
 #include "RichEditTestSupport.h"
 
+#include "Errors.h"
+
 #include <QAction>
 #include <QClipboard>
+#include <QFile>
 #include <QMainWindow>
 #include <QMimeData>
 #include <QPrinter>
@@ -59,6 +62,12 @@ private slots:
     void fileDropsAreLeftToWindow();
     void formattingRectKeepsMargins();
     void printWritesWholeDocument();
+    void loadReplacesDocument_data();
+    void loadReplacesDocument();
+    void failedLoadKeepsDocument();
+    void saveWritesRichText();
+    void failedSaveReports();
+    void pasteOfTablesGoesInAsText();
 };
 
 void TestRichEditEditing::keyPressCodes_data()
@@ -584,6 +593,143 @@ void TestRichEditEditing::printWritesWholeDocument()
         QVERIFY2(line.trimmed().isEmpty() || line.trimmed().startsWith(QStringLiteral("Line number")), qPrintable(line));
     QVERIFY(!editor.Modified());
     QCOMPARE(editor.SelLength(), 10);
+}
+
+namespace {
+
+QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
+    return path;
+}
+
+} // namespace
+
+void TestRichEditEditing::loadReplacesDocument_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("firstStyle");
+    QTest::newRow("rich text") << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\b Hello\\b0\\par World}")
+                               << "Hello\r\nWorld" << int(fsBold);
+    QTest::newRow("plain 8-bit text") << QByteArray("caf\xe9\r\nline") << QString("caf") + QChar(0xE9) + "\r\nline" << 0;
+    QTest::newRow("empty file") << QByteArray() << "" << 0;
+}
+
+// A load replaces text and history: nothing to undo, not modified, caret at the start,
+// the side margins kept.
+void TestRichEditEditing::loadReplacesDocument()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QFETCH(int, firstStyle);
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, QStringLiteral("doc.rtf"), bytes);
+    TTntRichEdit editor;
+    prepareEditor(editor);
+    QTest::keyClicks(&editor, QStringLiteral("old text"));
+    editor.SetSel(2, 3);
+    int changes = 0;
+    editor.OnChange = [&changes] { ++changes; };
+    editor.LoadFromFile(path);
+    QCOMPARE(editor.Text(), text);
+    QVERIFY(!editor.Modified());
+    QVERIFY(!editor.CanUndo());
+    QCOMPARE(editor.SelStart(), 0);
+    QCOMPARE(editor.SelLength(), 0);
+    QVERIFY(changes >= 1);
+    editor.SetSel(0, 1);
+    QCOMPARE(editor.SelAttributes().Style(), firstStyle);
+    editor.SetSel(0, 0);
+    QCOMPARE(editor.cursorRect().left(), 6);
+    // The loaded document edits like any other.
+    QTest::keyClick(&editor, Qt::Key_Z);
+    QVERIFY(editor.Modified());
+    QVERIFY(editor.Text().startsWith('z'));
+    QCOMPARE(editor.LineFromChar(editor.document()->characterCount() - 1), text.count(QLatin1String("\r\n")));
+}
+
+void TestRichEditEditing::failedLoadKeepsDocument()
+{
+    QTemporaryDir dir;
+    TTntRichEdit editor;
+    editor.ReplaceSelection(QStringLiteral("keep\nme"));
+    editor.SetSel(1, 2);
+    QString message;
+    try {
+        editor.LoadFromFile(dir.filePath(QStringLiteral("missing.rtf")));
+    } catch (const EKalveroError &error) {
+        message = error.message();
+    }
+    QVERIFY2(message.startsWith(QStringLiteral("Cannot open file")), qPrintable(message));
+    QCOMPARE(editor.Text(), QStringLiteral("keep\r\nme"));
+    QVERIFY(editor.Modified());
+    QVERIFY(editor.CanUndo());
+    QCOMPARE(editor.SelStart(), 1);
+    QCOMPARE(editor.SelLength(), 2);
+}
+
+void TestRichEditEditing::saveWritesRichText()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("out.txt"));
+    TTntRichEdit editor;
+    editor.ReplaceSelection(QString("bold ") + QChar(0x2C81) + "\nplain");
+    editor.SetSel(0, 4);
+    editor.SelAttributes().SetStyle(fsBold);
+    editor.SaveToFile(path);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().startsWith("{\\rtf"));
+    QVERIFY(editor.Modified()); // saving leaves the flag to the window
+    TTntRichEdit again;
+    again.LoadFromFile(path);
+    QCOMPARE(again.Text(), editor.Text());
+    again.SetSel(0, 1);
+    QCOMPARE(again.SelAttributes().Style(), int(fsBold));
+    again.SetSel(8, 1);
+    QCOMPARE(again.SelAttributes().Style(), 0);
+}
+
+void TestRichEditEditing::failedSaveReports()
+{
+    QTemporaryDir dir;
+    TTntRichEdit editor;
+    editor.ReplaceSelection(QStringLiteral("text"));
+    QString message;
+    try {
+        editor.SaveToFile(dir.filePath(QStringLiteral("no/such/folder/out.rtf")));
+    } catch (const EKalveroError &error) {
+        message = error.message();
+    }
+    QVERIFY2(message.startsWith(QStringLiteral("Cannot create file")), qPrintable(message));
+    QVERIFY(editor.Modified());
+}
+
+// Tables and pictures have no place in this editor's documents: such a paste goes in as its
+// plain text.
+void TestRichEditEditing::pasteOfTablesGoesInAsText()
+{
+    TTntRichEdit editor;
+    auto *mime = new QMimeData;
+    mime->setHtml(QStringLiteral("<table><tr><td>one</td><td>two</td></tr></table>"));
+    mime->setText(QStringLiteral("one\ttwo"));
+    QGuiApplication::clipboard()->setMimeData(mime);
+    editor.paste();
+    QCOMPARE(editor.Text(), QStringLiteral("one\ttwo"));
+    QCOMPARE(editor.document()->rootFrame()->childFrames().size(), 0);
+    auto *bold = new QMimeData;
+    bold->setHtml(QStringLiteral("<b>strong</b> words"));
+    bold->setText(QStringLiteral("strong words"));
+    QGuiApplication::clipboard()->setMimeData(bold);
+    editor.Clear();
+    editor.paste();
+    QCOMPARE(editor.Text(), QStringLiteral("strong words"));
+    editor.SetSel(0, 1);
+    QCOMPARE(editor.SelAttributes().Style(), int(fsBold));
 }
 
 QTEST_MAIN(TestRichEditEditing)
