@@ -5,6 +5,7 @@
 #include <QToolButton>
 
 #include "Errors.h"
+#include "ToolbarImages.h"
 #include "FormatTestSupport.h"
 
 namespace {
