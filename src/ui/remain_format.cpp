@@ -18,6 +18,7 @@
 #include "RulerMath.h"
 #include "TRulerMarker.h"
 #include "TUpDown.h"
+#include "ToolbarImages.h"
 
 namespace {
 
@@ -27,18 +28,9 @@ QToolButton *makeCheckButton(QWidget *parent, const char *name, const QString &h
     button->setObjectName(QLatin1String(name));
     button->setCheckable(true);
     button->setAutoRaise(true);
-    button->setToolTip(hint.section(QLatin1Char('|'), 0, 0));
-    button->setStatusTip(hint.section(QLatin1Char('|'), -1));
-    button->setProperty("Hint", hint);
-    button->setProperty("ImageIndex", imageIndex);
+    ApplyHint(button, hint);
+    SetImageIndex(button, imageIndex);
     return button;
-}
-
-void setHint(QWidget *widget, const QString &hint)
-{
-    widget->setToolTip(hint.section(QLatin1Char('|'), 0, 0));
-    widget->setStatusTip(hint.section(QLatin1Char('|'), -1));
-    widget->setProperty("Hint", hint);
 }
 
 QIcon colorSwatch(TColor color)
@@ -62,13 +54,13 @@ void TMainForm::CreateFormatControls()
     FontName->setObjectName(QStringLiteral("FontName"));
     FontName->setFixedWidth(173);
     FontName->setMaxVisibleItems(10);
-    setHint(FontName, QStringLiteral("Font Name|Select font name"));
+    ApplyHint(FontName, QStringLiteral("Font Name|Select font name"));
     new FontNameCompletion(FontName);
 
     txtFontSize = new QLineEdit(QStringLiteral("20"), this);
     txtFontSize->setObjectName(QStringLiteral("txtFontSize"));
     txtFontSize->setFixedWidth(30);
-    setHint(txtFontSize, QStringLiteral("Font Size|Select font size"));
+    ApplyHint(txtFontSize, QStringLiteral("Font Size|Select font size"));
 
     UpDown1 = new TUpDown(this);
     UpDown1->setObjectName(QStringLiteral("UpDown1"));
