@@ -17,6 +17,7 @@
 #include "IntConv.h"
 #include "RulerMath.h"
 #include "TRulerMarker.h"
+#include "TColorBox.h"
 #include "TUpDown.h"
 #include "ToolbarImages.h"
 
@@ -59,7 +60,7 @@ void TMainForm::CreateFormatControls()
 
     txtFontSize = new QLineEdit(QStringLiteral("20"), this);
     txtFontSize->setObjectName(QStringLiteral("txtFontSize"));
-    txtFontSize->setFixedWidth(30);
+    txtFontSize->setFixedWidth(26);
     ApplyHint(txtFontSize, QStringLiteral("Font Size|Select font size"));
 
     UpDown1 = new TUpDown(this);
@@ -82,13 +83,12 @@ void TMainForm::CreateFormatControls()
     RightAlign->setProperty("Tag", 1);
     BulletsButton = makeCheckButton(this, "BulletsButton", QStringLiteral("Bullets|Enter bullet mode"), 14);
 
-    FontColor = new QComboBox(this);
+    FontColor = new TColorBox(this);
     FontColor->setObjectName(QStringLiteral("FontColor"));
-    FontColor->setEditable(false);
     for (const TFontColorEntry &entry : FontColorEntries)
         FontColor->addItem(colorSwatch(entry.color), QString::fromLatin1(entry.name), QVariant(entry.color));
     FontColor->setCurrentIndex(-1);
-    FontColor->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    FontColor->setFixedWidth(73);
 }
 
 void TMainForm::WireFormatControls()
