@@ -18,7 +18,7 @@ const char *const kThemeNames[ToolbarImageCount] = {
     "format-justify-right", "format-list-unordered", nullptr, nullptr, nullptr,
 };
 
-const char *const kImageIndexProperty = "kalveroImageIndex";
+const char *const kImageIndexProperty = "ImageIndex";
 
 void drawPage(QPainter &p)
 {
@@ -222,6 +222,12 @@ QIcon ToolbarImage(int index)
 void SetImageIndex(QObject *target, int index)
 {
     target->setProperty(kImageIndexProperty, index);
+    ShowImage(target);
+}
+
+void ShowImage(QObject *target)
+{
+    const int index = ImageIndex(target);
     if (auto *action = qobject_cast<QAction *>(target))
         action->setIcon(ToolbarImage(index));
     else if (auto *button = qobject_cast<QAbstractButton *>(target))

@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "JpegImage.h"
+#include "Resources.h"
 #include "MemoryStatus.h"
 #include "ShellOpen.h"
 
@@ -44,6 +45,7 @@ QLabel *newLabel(QWidget *parent, const char *name, const QString &text, const Q
 
 TAboutBox::TAboutBox(QWidget *owner) : QDialog(owner), OpenLink(ShellOpen)
 {
+    EnsureResources();
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("About Kalvero"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
