@@ -433,9 +433,10 @@ void TMainForm::FormCreate()
     Editor->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(Editor, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &pos) { mnuEditor->popup(Editor->viewport()->mapToGlobal(pos)); });
+    // Del and Ctrl+A reach the pop-up items before the editor sees them: the editor leaves
+    // the keys of the window's actions (these items among them) to the window.
     Editor->addAction(mnuEditDelete);
     Editor->addAction(SelectAll1);
-    Editor->installEventFilter(this);
     Editor->viewport()->installEventFilter(this);
     auto updateEditActions = [this] { Guard([this] { ActionList2Update(); }); };
     connect(Editor, &QTextEdit::selectionChanged, this, updateEditActions);
@@ -702,15 +703,6 @@ bool TMainForm::eventFilter(QObject *watched, QEvent *e)
     if (watched == btnLang && e->type() == QEvent::DynamicPropertyChange
         && static_cast<QDynamicPropertyChangeEvent *>(e)->propertyName() == "ImageIndex")
         ShowImage(btnLang);
-    if (Editor && watched == Editor && e->type() == QEvent::ShortcutOverride) {
-        // The window's shortcuts come before the editor's own key handling: Del is the
-        // pop-up menu's Delete, Ctrl+A its Select All, and so on.
-        auto *key = static_cast<QKeyEvent *>(e);
-        if (IsWindowShortcut(QKeySequence(key->keyCombination()))) {
-            e->ignore();
-            return true;
-        }
-    }
     if (Editor && watched == Editor->viewport() && acceptDrops()) {
         // Files dragged from the desktop are the window's, wherever they are dropped.
         switch (e->type()) {
@@ -738,19 +730,6 @@ bool TMainForm::eventFilter(QObject *watched, QEvent *e)
         }
     }
     return QMainWindow::eventFilter(watched, e);
-}
-
-bool TMainForm::IsWindowShortcut(const QKeySequence &keys) const
-{
-    if (keys.isEmpty())
-        return false;
-    for (const QAction *action : actions())
-        if (action->isEnabled() && action->shortcut() == keys)
-            return true;
-    for (const QAction *item : {mnuEditDelete, SelectAll1})
-        if (item->shortcut() == keys)
-            return true;
-    return false;
 }
 
 QStringList TMainForm::LocalFiles(const QMimeData *data)

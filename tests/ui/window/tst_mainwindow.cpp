@@ -579,15 +579,13 @@ private slots:
     void sizeThatIsNoNumberWritesNothing()
     {
         writeFile(settingsPath(), "[Font]\nSize=12\nName=Keep\n");
-        FakePrompts *prompts = nullptr;
-        {
-            FormUnderTest f = makeForm();
-            f->txtFontSize->setText(QStringLiteral("abc"));
-            f->FontName->setEditText(QStringLiteral("Lost"));
-            f->FormDestroy();
-            prompts = f.prompts;
-            QCOMPARE(prompts->entries("Error: "), QStringList{"Error: 'abc' is not a valid integer value."});
-        }
+        FormUnderTest f = makeForm();
+        f->txtFontSize->setText(QStringLiteral("abc"));
+        f->FontName->setEditText(QStringLiteral("Lost"));
+        f.prompts->Log.clear();
+        f->close(); // runs FormDestroy through the guard
+        QCOMPARE(f.prompts->Log, QStringList{"Error: 'abc' is not a valid integer value."});
+        f.form.reset();
         QCOMPARE(readFile(settingsPath()), QByteArray("[Font]\nSize=12\nName=Keep\n"));
     }
 
