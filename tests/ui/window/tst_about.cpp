@@ -52,9 +52,17 @@ private slots:
         TAboutBox box;
         auto *w = box.findChild<QWidget *>(name);
         QVERIFY(w);
-        QCOMPARE(w->geometry(), geometry);
-        if (auto *label = qobject_cast<QLabel *>(w); label && !text.isEmpty())
+        auto *label = qobject_cast<QLabel *>(w);
+        if (label && !text.isEmpty()) {
+            // Text labels keep their place and grow, when the face needs it, to show it all.
             QCOMPARE(label->text(), text);
+            QCOMPARE(label->pos(), geometry.topLeft());
+            QVERIFY(label->width() >= geometry.width() && label->height() >= geometry.height());
+            QVERIFY(label->width() >= label->sizeHint().width());
+            QVERIFY(label->geometry().right() < box.width());
+        } else {
+            QCOMPARE(w->geometry(), geometry);
+        }
         if (auto *button = qobject_cast<QPushButton *>(w))
             QCOMPARE(button->text(), text);
     }
@@ -160,7 +168,8 @@ private slots:
         QVERIFY(status.totalPhysBytes > 0);
         QCOMPARE(box.PhysMem->text(), FormatPhysicalMemory(status.totalPhysBytes));
         QVERIFY(QRegularExpression(QStringLiteral("^\\d{1,3} %$")).match(box.FreeRes->text()).hasMatch());
-        QVERIFY(box.PhysMem->width() >= box.PhysMem->sizeHint().width()); // the figure is not cut off
+        QVERIFY(box.PhysMem->width() >= box.PhysMem->sizeHint().width()); // the figures are not cut off
+        QVERIFY(box.FreeRes->width() >= box.FreeRes->sizeHint().width());
     }
 
     void closingKeys_data()

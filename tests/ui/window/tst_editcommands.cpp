@@ -2,6 +2,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QTextBlock>
@@ -239,6 +240,62 @@ private slots:
         f->EditCutItem->trigger(); // nothing selected: brought up to date, found disabled
         QCOMPARE(f->Editor->Text(), QStringLiteral("abc"));
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("keep"));
+    }
+
+    // The window's keys work while the editor has the focus, each running its command once.
+    void windowKeysFromTheEditor_data()
+    {
+        QTest::addColumn<QKeySequence>("keys");
+        QTest::addColumn<QString>("asked");
+        QTest::newRow("Ctrl+O") << QKeySequence("Ctrl+O") << "Open: Rich Text Files (*.RTF)|*.RTF|Text Files (*.TXT)|*.TXT [unscripted]";
+        QTest::newRow("Ctrl+S") << QKeySequence("Ctrl+S") << "Save: Rich Text Files (*.RTF)|*.RTF|Text Files (*.TXT)|*.TXT [unscripted]";
+        QTest::newRow("Ctrl+P") << QKeySequence("Ctrl+P") << "Print [unscripted]";
+    }
+    void windowKeysFromTheEditor()
+    {
+        QFETCH(QKeySequence, keys);
+        QFETCH(QString, asked);
+        f.prompts->Log.clear();
+        QTest::keySequence(f->Editor, keys);
+        QCOMPARE(f.prompts->Log, QStringList{asked});
+    }
+
+    void newAndLanguageKeys()
+    {
+        QTest::keyClicks(f->Editor, QStringLiteral("text"));
+        QTest::keySequence(f->Editor, QKeySequence("Ctrl+N"));
+        QCOMPARE(f->Editor->Text(), QString());
+        QCOMPARE(f->windowTitle(), QStringLiteral("Untitled - Kalvero"));
+        QTest::keySequence(f->Editor, QKeySequence("Ctrl+3"));
+        QVERIFY(f->LanguageCoptic->isChecked());
+        QTest::keySequence(f->Editor, QKeySequence("Ctrl+1"));
+        QVERIFY(f->LanguageEnglish->isChecked());
+    }
+
+    // Without map.txt every language inserts the typed characters unchanged.
+    void noMapTypesUnchanged_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::newRow("Arabic") << "LanguageArabic";
+        QTest::newRow("Coptic") << "LanguageCoptic";
+    }
+    void noMapTypesUnchanged()
+    {
+        QFETCH(QString, language);
+        QCOMPARE(f->CharacterMap.size(), 0);
+        f->findChild<QAction *>(language)->trigger();
+        f->Editor->setFocus();
+        QTest::keyClicks(f->Editor, QStringLiteral("abc;'"));
+        QCOMPARE(f->Editor->Text(), QStringLiteral("abc;'"));
+    }
+
+    void rightClickShowsThePopupMenu()
+    {
+        QWidget *viewport = f->Editor->viewport();
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(10, 10), viewport->mapToGlobal(QPoint(10, 10)));
+        QCoreApplication::sendEvent(viewport, &menu);
+        QTRY_VERIFY(f->mnuEditor->isVisible());
+        f->mnuEditor->hide();
     }
 
     void popupMenuHintAndShortcutsShown()

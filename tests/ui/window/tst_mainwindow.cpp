@@ -520,6 +520,10 @@ private slots:
         QCOMPARE(f->txtFontSize->text(), QStringLiteral("14"));
         QCOMPARE(f->Editor->DefAttributes().Name(), QStringLiteral("ArialCoptic"));
         QVERIFY(!QFileInfo::exists(settingsPath())); // reading creates nothing
+        // Applying the stored font edits no text: nothing to save, no mark.
+        QVERIFY(!f->Editor->Modified());
+        QEXPECT_FAIL("", "the editor raises its change event while it applies a format to the empty document", Continue);
+        QCOMPARE(f->StatusBar->PanelText(1), QString());
     }
 
     void storedSettingsAreApplied()

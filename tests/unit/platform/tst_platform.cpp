@@ -206,5 +206,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestPlatform)
+QTEST_GUILESS_MAIN(TestPlatform)
 #include "tst_platform.moc"
