@@ -173,7 +173,7 @@ void drawImage(QPainter &p, int index)
         drawLanguage(p, QColor(0, 0, 200), QStringLiteral("EN"), QStringLiteral("DejaVu Sans"), 9);
         break;
     case imgLanguageArabic:
-        drawLanguage(p, Qt::black, QString(QChar(0x0639)), QStringLiteral("Noto Naskh Arabic"), 14);
+        drawLanguage(p, Qt::black, QString(QChar(0x0639)), QStringLiteral("Noto Sans Arabic"), 15);
         break;
     case imgLanguageCoptic:
         drawLanguage(p, QColor(200, 0, 0), QStringLiteral("C"), QStringLiteral("DejaVu Sans"), 13);

@@ -1,6 +1,7 @@
 // The main window's components, caption, status bar, hints, start-up and settings file.
 #include <QAction>
 #include <QComboBox>
+#include <QSet>
 #include <QEnterEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -282,6 +283,51 @@ private slots:
             QCOMPARE(ImageIndex(b), image);
         }
         QVERIFY(!b->icon().isNull());
+    }
+
+    // Our own drawings stand in wherever the desktop theme has no icon, so each must show
+    // something, and no two may look alike.
+    void drawnImages()
+    {
+        QSet<QByteArray> seen;
+        for (int i = 0; i < ToolbarImageCount; ++i) {
+            const QImage image = DrawnToolbarImage(i).toImage().convertToFormat(QImage::Format_ARGB32);
+            QCOMPARE(image.size(), QSize(16, 16));
+            int painted = 0;
+            for (int y = 0; y < 16; ++y)
+                for (int x = 0; x < 16; ++x)
+                    painted += qAlpha(image.pixel(x, y)) > 0;
+            QVERIFY2(painted >= 12, qPrintable(QStringLiteral("image %1 is nearly empty").arg(i)));
+            const QByteArray bits(reinterpret_cast<const char *>(image.constBits()), image.sizeInBytes());
+            QVERIFY2(!seen.contains(bits), qPrintable(QStringLiteral("image %1 repeats another").arg(i)));
+            seen.insert(bits);
+            QVERIFY(!ToolbarImage(i).isNull());
+        }
+        QVERIFY(ToolbarImage(ToolbarImageCount).isNull());
+        QVERIFY(ToolbarImage(-1).isNull());
+    }
+
+    // The language images: white marks on blue (English), black (Arabic) and red (Coptic).
+    void languageImages_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QColor>("background");
+        QTest::newRow("English") << int(imgLanguageEnglish) << QColor(0, 0, 200);
+        QTest::newRow("Arabic") << int(imgLanguageArabic) << QColor(Qt::black);
+        QTest::newRow("Coptic") << int(imgLanguageCoptic) << QColor(200, 0, 0);
+    }
+    void languageImages()
+    {
+        QFETCH(int, index);
+        QFETCH(QColor, background);
+        const QImage image = ToolbarImage(index).pixmap(16, 16).toImage();
+        QCOMPARE(image.pixelColor(0, 0), background);
+        QCOMPARE(image.pixelColor(15, 15), background);
+        int white = 0;
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x)
+                white += image.pixelColor(x, y).lightness() >= 200;
+        QVERIFY(white >= 6);
     }
 
     void languageButtonImageFollowsItsIndex()
