@@ -60,7 +60,13 @@ std::unique_ptr<TTntRichEdit> MakeDocument(int characters)
 
 TTntRichEdit *SharedDocument()
 {
-    static std::unique_ptr<TTntRichEdit> editor = MakeDocument(1000000);
+    // Laid out as a displayed document is (the editor lays out in the background after a
+    // load); the export's final caret move would otherwise pay for the whole layout.
+    static std::unique_ptr<TTntRichEdit> editor = [] {
+        auto made = MakeDocument(1000000);
+        made->document()->size();
+        return made;
+    }();
     return editor.get();
 }
 
