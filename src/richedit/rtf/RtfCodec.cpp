@@ -1,12 +1,152 @@
-// Placeholder: plain text only until the RTF reader and writer land.
 #include "RtfCodec.h"
+
+#include "DocumentBuilder.h"
+#include "Errors.h"
+#include "PlainText.h"
+#include "RtfReader.h"
+#include "RtfWriter.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
 #include <QTextCursor>
 #include <QTextDocument>
+
+#include <new>
+
 namespace rtf {
-bool looksLikeRtf(const QByteArray &data) { return data.startsWith("{\\rtf"); }
-void insertRtf(const QByteArray &, QTextCursor &) {}
-void loadDocument(const QByteArray &data, QTextDocument *doc, QTextCharFormat *) { doc->setPlainText(QString::fromUtf8(data)); }
-QByteArray writeRtf(const QTextDocument &doc, const QTextCharFormat &) { return doc.toPlainText().toUtf8(); }
-void loadFile(const QString &, QTextDocument *, QTextCharFormat *) {}
-void saveFile(const QString &, const QTextDocument &, const QTextCharFormat &) {}
+
+namespace {
+
+bool startsWithNoCase(const QByteArray &data, const char *prefix)
+{
+    const qsizetype n = qsizetype(qstrlen(prefix));
+    return data.size() >= n && qstrnicmp(data.constData(), prefix, n) == 0;
 }
+
+// Keeps a document quiet while it is rebuilt: no undo records, no layout.
+class BulkEdit
+{
+public:
+    explicit BulkEdit(QTextDocument *doc)
+        : m_doc(doc), m_undo(doc->isUndoRedoEnabled()), m_layout(doc->isLayoutEnabled())
+    {
+        m_doc->setUndoRedoEnabled(false);
+        m_doc->setLayoutEnabled(false);
+    }
+    ~BulkEdit()
+    {
+        m_doc->setLayoutEnabled(m_layout);
+        m_doc->setUndoRedoEnabled(m_undo);
+    }
+    BulkEdit(const BulkEdit &) = delete;
+    BulkEdit &operator=(const BulkEdit &) = delete;
+
+private:
+    QTextDocument *m_doc;
+    bool m_undo;
+    bool m_layout;
+};
+
+void readRtfInto(const QByteArray &data, QTextCursor &cursor, DocumentBuilder::Mode mode,
+                 QTextCharFormat *defaultFormat)
+{
+    DocumentBuilder builder(cursor, mode);
+    RtfReader reader(builder);
+    if (startsWithNoCase(data, "{urtf")) {
+        // The form without the backslash: read it as the UTF-8 flavour.
+        reader.read(QByteArray("{\\urtf") + data.mid(5));
+    } else {
+        reader.read(data);
+    }
+    if (defaultFormat && builder.hasDefaultFormat())
+        *defaultFormat = builder.defaultCharFormat();
+}
+
+QString fullPath(const QString &path)
+{
+    return QFileInfo(path).absoluteFilePath();
+}
+
+} // namespace
+
+bool looksLikeRtf(const QByteArray &data)
+{
+    return startsWithNoCase(data, "{\\rtf") || startsWithNoCase(data, "{\\urtf") || startsWithNoCase(data, "{urtf");
+}
+
+void insertRtf(const QByteArray &data, QTextCursor &cursor)
+{
+    if (cursor.isNull())
+        return;
+    cursor.beginEditBlock();
+    cursor.removeSelectedText();
+    readRtfInto(data, cursor, DocumentBuilder::Mode::Insert, nullptr);
+    cursor.endEditBlock();
+}
+
+void loadDocument(const QByteArray &data, QTextDocument *doc, QTextCharFormat *defaultFormat)
+{
+    BulkEdit quiet(doc);
+    doc->clear();
+    QTextCursor cursor(doc);
+    cursor.beginEditBlock();
+    if (looksLikeRtf(data)) {
+        readRtfInto(data, cursor, DocumentBuilder::Mode::WholeDocument, defaultFormat);
+    } else {
+        const QTextCharFormat format = defaultFormat ? *defaultFormat : QTextCharFormat();
+        if (!format.isEmpty())
+            cursor.setBlockCharFormat(format);
+        cursor.insertText(decodePlainText(data), format);
+    }
+    cursor.endEditBlock();
+}
+
+QByteArray writeRtf(const QTextDocument &doc, const QTextCharFormat &defaultFormat)
+{
+    RtfWriter writer(doc, defaultFormat);
+    return writer.write();
+}
+
+void loadFile(const QString &path, QTextDocument *doc, QTextCharFormat *defaultFormat)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw EKalveroError(QStringLiteral("Cannot open file \"%1\". %2").arg(fullPath(path), file.errorString()));
+    QByteArray data;
+    try {
+        data = file.readAll();
+    } catch (const std::bad_alloc &) {
+        throw EKalveroError(QStringLiteral("Failed to Load Stream"));
+    }
+    if (file.error() != QFileDevice::NoError)
+        throw EKalveroError(QStringLiteral("Failed to Load Stream"));
+    file.close();
+    try {
+        loadDocument(data, doc, defaultFormat);
+    } catch (const std::bad_alloc &) {
+        doc->clear();
+        throw EKalveroError(QStringLiteral("Failed to Load Stream"));
+    }
+}
+
+void saveFile(const QString &path, const QTextDocument &doc, const QTextCharFormat &defaultFormat)
+{
+    QByteArray data;
+    try {
+        data = writeRtf(doc, defaultFormat);
+    } catch (const std::bad_alloc &) {
+        throw EKalveroError(QStringLiteral("Failed to Save Stream"));
+    }
+    // Written beside the target and renamed over it: a failure leaves the old file.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw EKalveroError(QStringLiteral("Cannot create file \"%1\". %2").arg(fullPath(path), file.errorString()));
+    if (file.write(data) != data.size() || !file.commit()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        throw EKalveroError(QStringLiteral("Cannot create file \"%1\". %2").arg(fullPath(path), reason));
+    }
+}
+
+} // namespace rtf

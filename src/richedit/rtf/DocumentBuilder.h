@@ -1,0 +1,62 @@
+#pragma once
+
+#include "RtfSink.h"
+
+#include <QHash>
+#include <QTextBlockFormat>
+#include <QTextCharFormat>
+#include <QTextCursor>
+
+class QTextList;
+
+namespace rtf {
+
+// Builds QTextDocument content from what the reader reports, at a cursor.
+// Whole-document mode formats the last paragraph too; insert mode leaves the
+// paragraph that the inserted text runs into as it is.
+class DocumentBuilder : public RtfSink
+{
+public:
+    enum class Mode { WholeDocument, Insert };
+
+    DocumentBuilder(QTextCursor &cursor, Mode mode);
+
+    void text(const QString &text, const RtfCharFormat &format) override;
+    void paragraph(const RtfParaFormat &para, const RtfCharFormat &format) override;
+    void finish(const RtfParaFormat &para, const RtfCharFormat &format, bool openParagraph) override;
+    void defaultFormat(const RtfCharFormat &format) override;
+
+    bool hasDefaultFormat() const { return m_hasDefault; }
+    QTextCharFormat defaultCharFormat() const { return m_default; }
+
+    // The character format the control uses for these attributes.
+    static QTextCharFormat toCharFormat(const RtfCharFormat &format);
+    static QTextBlockFormat toBlockFormat(const RtfParaFormat &para);
+
+private:
+    void openParagraph();
+    const QTextCharFormat &charFormat(const RtfCharFormat &format);
+    void applyList(const RtfParaFormat &para);
+
+    QTextCursor &m_cursor;
+    Mode m_mode;
+    bool m_first = true;
+    bool m_open = false;
+    bool m_paragraphHasText = false;
+
+    QHash<RtfCharFormat, QTextCharFormat> m_charFormats;
+    RtfCharFormat m_lastKey;
+    QTextCharFormat m_lastFormat;
+    bool m_lastValid = false;
+
+    QHash<qint64, QTextList *> m_documentLists;
+    QTextList *m_previousList = nullptr;
+    qint64 m_previousListKey = 0;
+
+    bool m_hasDefault = false;
+    QTextCharFormat m_default;
+};
+
+size_t qHash(const RtfCharFormat &format, size_t seed = 0);
+
+} // namespace rtf

@@ -1,0 +1,54 @@
+#include "PlainText.h"
+
+#include "CodePage.h"
+
+#include <QStringDecoder>
+
+namespace rtf {
+
+namespace {
+
+QString normaliseLineEnds(const QString &text)
+{
+    bool clean = true;
+    for (const QChar c : text) {
+        if (c == u'\r' || c.unicode() == 0) {
+            clean = false;
+            break;
+        }
+    }
+    if (clean)
+        return text;
+    QString out;
+    out.reserve(text.size());
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text.at(i);
+        if (c == u'\r') {
+            out.append(u'\n');
+            if (i + 1 < n && text.at(i + 1) == u'\n')
+                ++i;
+        } else if (c.unicode() != 0) {
+            out.append(c);
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+QString decodePlainText(const QByteArray &bytes)
+{
+    QByteArrayView view(bytes);
+    if (view.startsWith("\xEF\xBB\xBF"))
+        view = view.sliced(3);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(view);
+    if (utf8.hasError()) {
+        text.clear();
+        codepage::decode(1252, bytes.constData(), bytes.size(), text);
+    }
+    return normaliseLineEnds(text);
+}
+
+} // namespace rtf

@@ -1,0 +1,825 @@
+#include "RtfReader.h"
+
+#include "CodePage.h"
+#include "RtfKeywords.h"
+#include "RtfTokenizer.h"
+
+#include <algorithm>
+
+namespace rtf {
+
+namespace {
+
+enum CharFlag : quint8 { Bold = 1, Italic = 2, Underline = 4, Strike = 8 };
+
+constexpr int MaxUnicodeSkip = 16;   // \ucN beyond this is nonsense; keep the text
+constexpr int MaxHalfPoints = 3276;  // 1638 points
+constexpr int MaxTwips = 31680 * 4; // 88 inches, far beyond any page
+
+inline bool isHighSurrogate(int u) { return u >= 0xD800 && u <= 0xDBFF; }
+inline bool isLowSurrogate(int u) { return u >= 0xDC00 && u <= 0xDFFF; }
+
+int clampTwips(int value) { return std::clamp(value, -MaxTwips, MaxTwips); }
+
+RtfListStyle styleOfNfc(int nfc)
+{
+    switch (nfc) {
+    case 1: return RtfListStyle::UpperRoman;
+    case 2: return RtfListStyle::LowerRoman;
+    case 3: return RtfListStyle::UpperAlpha;
+    case 4: return RtfListStyle::LowerAlpha;
+    case 23: return RtfListStyle::Disc;
+    case 255: return RtfListStyle::None;
+    default: return RtfListStyle::Decimal;
+    }
+}
+
+// Control words that stand for one character: they count as a fallback unit
+// after \uN.
+bool isCharacterWord(Kw kw)
+{
+    switch (kw) {
+    case Kw::Tab: case Kw::EmDash: case Kw::EnDash: case Kw::EmSpace: case Kw::EnSpace:
+    case Kw::QmSpace: case Kw::Bullet: case Kw::LQuote: case Kw::RQuote: case Kw::LDblQuote:
+    case Kw::RDblQuote: case Kw::Zwj: case Kw::Zwnj: case Kw::LtrMark: case Kw::RtlMark:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+RtfReader::RtfReader(RtfSink &sink) : m_sink(sink) {}
+
+void RtfReader::read(const char *data, qsizetype size)
+{
+    m_states.clear();
+    m_states.emplace_back();
+    m_states.back().codePage = m_defaultCodePage;
+    RtfTokenizer tokenizer(data, size);
+    RtfToken token;
+    while (!m_done) {
+        tokenizer.next(token);
+        if (token.kind != RtfToken::ControlWord && token.kind != RtfToken::GroupOpen
+            && !(token.kind == RtfToken::ControlSymbol && token.value == '*'))
+            m_atGroupStart = false;
+        switch (token.kind) {
+        case RtfToken::End:
+            m_done = true;
+            break;
+        case RtfToken::GroupOpen:
+            groupOpen(tokenizer);
+            break;
+        case RtfToken::GroupClose:
+            groupClose();
+            break;
+        case RtfToken::ControlWord:
+            controlWord(token, tokenizer);
+            break;
+        case RtfToken::ControlSymbol:
+            controlSymbol(token.value);
+            break;
+        case RtfToken::Text:
+            textBytes(token.text, token.size);
+            break;
+        case RtfToken::HexByte:
+            hexByte(token.value);
+            break;
+        case RtfToken::Binary:
+            m_ignorableNext = false;
+            if (m_skip > 0)
+                --m_skip;
+            break;
+        }
+    }
+    if (top().dest == Dest::Body) {
+        if (m_pendingHigh)
+            beginContent();
+        m_pendingCells = 0;
+    }
+    flushRun();
+    m_sink.finish(resolvePara(top().para), resolve(top().ch), m_paraHasContent);
+}
+
+// ---------------------------------------------------------------------------
+// Groups
+
+void RtfReader::groupOpen(RtfTokenizer &tokenizer)
+{
+    Q_UNUSED(tokenizer);
+    m_skip = 0;
+    m_ignorableNext = false;
+    m_atGroupStart = true;
+    if (m_overflowDepth > 0 || m_states.size() > size_t(MaxStateDepth)) {
+        ++m_overflowDepth;
+        return;
+    }
+    m_states.push_back(m_states.back());
+}
+
+void RtfReader::groupClose()
+{
+    m_skip = 0;
+    m_ignorableNext = false;
+    if (m_overflowDepth > 0) {
+        --m_overflowDepth;
+        return;
+    }
+    if (m_states.size() <= 1)
+        return; // a stray } before the document began
+    if (m_states.size() == 2) {
+        m_done = true; // the document's own group closed: whatever follows is not RTF
+        return;
+    }
+    const GroupState closing = m_states.back();
+    m_states.pop_back();
+    GroupState &parent = top();
+    switch (closing.dest) {
+    case Dest::Pn:
+        // The old-style numbering group sets properties of the paragraph around it.
+        if (parent.dest != Dest::Pn)
+            parent.para.pnStyle = closing.para.pnStyle;
+        break;
+    case Dest::FontTable:
+        if (m_currentFontDef >= 0)
+            finishFontName(m_fonts[size_t(m_currentFontDef)]);
+        if (parent.dest != Dest::FontTable) {
+            for (FontDef &font : m_fonts)
+                finishFontName(font);
+            m_resolvedValid = false;
+            parent.codePage = codePageOfFont(parent.ch.font);
+        }
+        break;
+    case Dest::ColorTable:
+        if (parent.dest != Dest::ColorTable) {
+            if (m_colorSeen)
+                m_colors.push_back({false, qRgb(m_red, m_green, m_blue)});
+            m_colorSeen = false;
+            m_resolvedValid = false;
+        }
+        break;
+    case Dest::Default:
+        if (parent.dest != Dest::Default)
+            m_sink.defaultFormat(resolve(closing.ch));
+        break;
+    default:
+        break;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Control words
+
+void RtfReader::controlWord(const RtfToken &token, RtfTokenizer &tokenizer)
+{
+    const Kw kw = lookupKeyword(token.text, token.size);
+    const bool ignorable = m_ignorableNext;
+    const bool groupStart = m_atGroupStart;
+    m_ignorableNext = false;
+    m_atGroupStart = false;
+    if (m_skip > 0) {
+        if (isCharacterWord(kw)) {
+            --m_skip;
+            return;
+        }
+        m_skip = 0;
+    }
+    const bool rootGroup = m_states.size() <= 2 && m_overflowDepth == 0;
+    auto skipDestination = [&] {
+        if (rootGroup)
+            return; // never skip the document itself
+        tokenizer.skipGroup();
+        groupClose();
+    };
+    if (kw == Kw::Unknown) {
+        // An unknown destination marked ignorable is skipped whole; a stray \*
+        // in the middle of a group (seen in StarWriter files) is not a destination.
+        if (ignorable && groupStart)
+            skipDestination();
+        return;
+    }
+    GroupState &s = top();
+    const int param = token.param;
+    const bool on = !token.hasParam || param != 0;
+    auto setFlag = [&](quint8 flag, bool value) {
+        s.ch.flags = value ? quint8(s.ch.flags | flag) : quint8(s.ch.flags & ~flag);
+    };
+
+    switch (kw) {
+    case Kw::Unknown:
+        break;
+    case Kw::Skip:
+        skipDestination();
+        break;
+
+    // Document header.
+    case Kw::Rtf:
+        break;
+    case Kw::Urtf:
+        m_utf8Text = true;
+        s.codePage = codepage::Utf8CodePage;
+        break;
+    case Kw::Ansi: m_defaultCodePage = 1252; s.codePage = codePageOfFont(s.ch.font); break;
+    case Kw::Mac: m_defaultCodePage = 10000; s.codePage = codePageOfFont(s.ch.font); break;
+    case Kw::Pc: m_defaultCodePage = 437; s.codePage = codePageOfFont(s.ch.font); break;
+    case Kw::Pca: m_defaultCodePage = 850; s.codePage = codePageOfFont(s.ch.font); break;
+    case Kw::AnsiCpg: {
+        int cp = param < 0 ? param + 65536 : param; // Outlook writes 65001 as -535
+        if (token.hasParam && cp > 0) {
+            m_defaultCodePage = cp;
+            s.codePage = codePageOfFont(s.ch.font);
+        }
+        break;
+    }
+    case Kw::Deff:
+        if (token.hasParam) {
+            m_defaultFont = param;
+            m_resolvedValid = false;
+            s.codePage = codePageOfFont(s.ch.font);
+        }
+        break;
+
+    // Destinations of our own interest.
+    case Kw::FontTable:
+        s.dest = Dest::FontTable;
+        m_currentFontDef = -1;
+        break;
+    case Kw::ColorTable:
+        s.dest = Dest::ColorTable;
+        m_colors.clear();
+        m_colorSeen = false;
+        m_red = m_green = m_blue = 0;
+        break;
+    case Kw::ListTable:
+        s.dest = Dest::ListTable;
+        break;
+    case Kw::ListOverrideTable:
+        s.dest = Dest::ListOverrideTable;
+        break;
+    case Kw::Pn:
+        if (s.dest == Dest::Body) {
+            s.dest = Dest::Pn;
+            s.para.pnStyle = RtfListStyle::Decimal;
+        } else {
+            skipDestination();
+        }
+        break;
+    case Kw::PnText:
+    case Kw::ListText:
+        if (s.dest == Dest::Body) {
+            s.dest = kw == Kw::PnText ? Dest::PnText : Dest::ListText;
+            m_label.clear();
+        } else {
+            skipDestination();
+        }
+        break;
+    case Kw::KalveroDefault:
+        s.dest = Dest::Default;
+        break;
+    case Kw::Upr:
+        s.dest = Dest::Upr;
+        break;
+    case Kw::Ud:
+        if (s.dest == Dest::Upr)
+            s.dest = Dest::Body;
+        break;
+
+    // Font table and colour table.
+    case Kw::F:
+        if (s.dest == Dest::FontTable) {
+            if (m_currentFontDef >= 0)
+                finishFontName(m_fonts[size_t(m_currentFontDef)]);
+            const auto it = m_fontIndex.constFind(param);
+            if (it != m_fontIndex.cend()) {
+                m_currentFontDef = *it;
+                m_fonts[size_t(*it)] = FontDef();
+            } else {
+                m_currentFontDef = int(m_fonts.size());
+                m_fontIndex.insert(param, m_currentFontDef);
+                m_fonts.emplace_back();
+            }
+            m_fonts[size_t(m_currentFontDef)].number = param;
+        } else if (token.hasParam) {
+            s.ch.font = param;
+            s.codePage = codePageOfFont(param);
+        }
+        break;
+    case Kw::FCharset:
+        if (s.dest == Dest::FontTable && m_currentFontDef >= 0)
+            m_fonts[size_t(m_currentFontDef)].charset = param;
+        break;
+    case Kw::Cpg:
+        if (s.dest == Dest::FontTable && m_currentFontDef >= 0)
+            m_fonts[size_t(m_currentFontDef)].cpg = param;
+        break;
+    case Kw::Red: m_red = std::clamp(param, 0, 255); m_colorSeen = true; break;
+    case Kw::Green: m_green = std::clamp(param, 0, 255); m_colorSeen = true; break;
+    case Kw::Blue: m_blue = std::clamp(param, 0, 255); m_colorSeen = true; break;
+
+    // Word list tables.
+    case Kw::List:
+        if (s.dest == Dest::ListTable)
+            m_lists.emplace_back();
+        break;
+    case Kw::ListLevel:
+        if (s.dest == Dest::ListTable && !m_lists.empty())
+            m_lists.back().levelNfc.push_back(0);
+        break;
+    case Kw::LevelNfc:
+        if (s.dest == Dest::ListTable && !m_lists.empty() && !m_lists.back().levelNfc.empty())
+            m_lists.back().levelNfc.back() = param;
+        break;
+    case Kw::ListId:
+        if (s.dest == Dest::ListTable && !m_lists.empty())
+            m_lists.back().id = param;
+        else if (s.dest == Dest::ListOverrideTable)
+            m_overrideListId = param;
+        break;
+    case Kw::ListOverride:
+        m_overrideListId = 0;
+        break;
+
+    // Old-style numbering.
+    case Kw::PnLvlBlt:
+        if (s.dest == Dest::Pn)
+            s.para.pnStyle = RtfListStyle::Disc;
+        break;
+    case Kw::PnLvlCont:
+        if (s.dest == Dest::Pn)
+            s.para.pnStyle = RtfListStyle::None;
+        break;
+    case Kw::PnLvlBody:
+    case Kw::PnLvl:
+        break;
+    case Kw::PnDec:
+    case Kw::PnUcrm:
+    case Kw::PnLcrm:
+    case Kw::PnUcltr:
+    case Kw::PnLcltr:
+        if (s.dest == Dest::Pn && s.para.pnStyle != RtfListStyle::Disc && s.para.pnStyle != RtfListStyle::None) {
+            s.para.pnStyle = kw == Kw::PnDec     ? RtfListStyle::Decimal
+                           : kw == Kw::PnUcrm    ? RtfListStyle::UpperRoman
+                           : kw == Kw::PnLcrm    ? RtfListStyle::LowerRoman
+                           : kw == Kw::PnUcltr   ? RtfListStyle::UpperAlpha
+                                                 : RtfListStyle::LowerAlpha;
+        }
+        break;
+
+    // Character formatting.
+    case Kw::Plain:
+        s.ch = CharState();
+        s.codePage = codePageOfFont(s.ch.font);
+        break;
+    case Kw::Fs:
+        s.ch.halfPoints = (token.hasParam && param > 0) ? std::min(param, MaxHalfPoints) : 24;
+        break;
+    case Kw::Cf:
+        s.ch.color = param > 0 ? param : 0;
+        break;
+    case Kw::B: setFlag(Bold, on); break;
+    case Kw::I: setFlag(Italic, on); break;
+    case Kw::Ul: setFlag(Underline, on); break;
+    case Kw::UlNone: setFlag(Underline, false); break;
+    case Kw::Strike: setFlag(Strike, on); break;
+
+    // Paragraph formatting.
+    case Kw::Pard: s.para = ParaState(); break;
+    case Kw::Ql: s.para.alignment = RtfAlignment::Left; break;
+    case Kw::Qr: s.para.alignment = RtfAlignment::Right; break;
+    case Kw::Qc: s.para.alignment = RtfAlignment::Center; break;
+    case Kw::Qj: s.para.alignment = RtfAlignment::Justify; break;
+    case Kw::Li: s.para.leftIndent = clampTwips(param); break;
+    case Kw::Ri: s.para.rightIndent = clampTwips(param); break;
+    case Kw::Fi: s.para.firstIndent = clampTwips(param); break;
+    case Kw::Ls:
+        if (s.dest == Dest::ListOverrideTable)
+            m_overrideToList.insert(param, m_overrideListId);
+        else
+            s.para.ls = std::max(param, 0); // OpenOffice numbers its lists from 0
+        break;
+    case Kw::Ilvl: s.para.ilvl = std::clamp(param, 0, 8); break;
+
+    // Text.
+    case Kw::Par:
+        if (s.dest == Dest::Body)
+            endParagraph();
+        break;
+    case Kw::Sect:
+    case Kw::Page:
+        if (s.dest == Dest::Body && m_paraHasContent)
+            endParagraph();
+        break;
+    case Kw::Cell:
+        if (s.dest == Dest::Body)
+            ++m_pendingCells;
+        break;
+    case Kw::Row:
+        if (s.dest == Dest::Body) {
+            m_pendingCells = 0;
+            endParagraph();
+        }
+        break;
+    case Kw::Line: specialChar(0x2028); break;
+    case Kw::Tab: specialChar(u'\t'); break;
+    case Kw::EmDash: specialChar(0x2014); break;
+    case Kw::EnDash: specialChar(0x2013); break;
+    case Kw::EmSpace: specialChar(0x2003); break;
+    case Kw::EnSpace: specialChar(0x2002); break;
+    case Kw::QmSpace: specialChar(0x2005); break;
+    case Kw::Bullet: specialChar(0x2022); break;
+    case Kw::LQuote: specialChar(0x2018); break;
+    case Kw::RQuote: specialChar(0x2019); break;
+    case Kw::LDblQuote: specialChar(0x201C); break;
+    case Kw::RDblQuote: specialChar(0x201D); break;
+    case Kw::Zwj: specialChar(0x200D); break;
+    case Kw::Zwnj: specialChar(0x200C); break;
+    case Kw::LtrMark: specialChar(0x200E); break;
+    case Kw::RtlMark: specialChar(0x200F); break;
+    case Kw::U:
+        if (token.hasParam) {
+            unicodeChar(param);
+            m_skip = s.uc;
+        }
+        break;
+    case Kw::Uc:
+        s.uc = quint8(std::clamp(param, 0, MaxUnicodeSkip));
+        break;
+    }
+}
+
+void RtfReader::controlSymbol(uchar symbol)
+{
+    if (symbol == '*') {
+        m_ignorableNext = true;
+        return;
+    }
+    m_ignorableNext = false;
+    switch (symbol) {
+    case '\\':
+    case '{':
+    case '}': {
+        const char c = char(symbol);
+        textBytes(&c, 1);
+        return;
+    }
+    case '~':
+    case '_':
+    case '-':
+    case '\t':
+        if (m_skip > 0) {
+            --m_skip;
+            return;
+        }
+        specialChar(symbol == '~' ? 0x00A0 : symbol == '_' ? 0x2011 : symbol == '-' ? 0x00AD : u'\t');
+        return;
+    case '\n':
+        m_skip = 0;
+        if (top().dest == Dest::Body)
+            endParagraph();
+        return;
+    default:
+        return; // \: \| and other symbols of no interest here
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Text
+
+void RtfReader::textBytes(const char *bytes, qsizetype size)
+{
+    m_ignorableNext = false;
+    if (m_skip > 0) {
+        const qsizetype n = std::min<qsizetype>(m_skip, size);
+        m_skip -= int(n);
+        bytes += n;
+        size -= n;
+        if (size == 0)
+            return;
+    }
+    switch (top().dest) {
+    case Dest::Body:
+        appendBodyBytes(bytes, size);
+        break;
+    case Dest::FontTable:
+        fontTableBytes(bytes, size);
+        break;
+    case Dest::ColorTable:
+        colorTableBytes(bytes, size);
+        break;
+    case Dest::PnText:
+    case Dest::ListText:
+        codepage::decode(m_utf8Text ? codepage::Utf8CodePage : top().codePage, bytes, size, m_label);
+        break;
+    default:
+        break;
+    }
+}
+
+void RtfReader::hexByte(uchar byte)
+{
+    m_ignorableNext = false;
+    if (m_skip > 0) {
+        --m_skip;
+        return;
+    }
+    const char c = char(byte);
+    if (top().dest == Dest::Body) {
+        // Always through the code page: in double-byte pages a byte below 0x80 may
+        // be the second half of a character.
+        beginContent();
+        syncRun();
+        const int cp = m_utf8Text ? codepage::Utf8CodePage : top().codePage;
+        if (!m_bytes.isEmpty() && cp != m_bytesCodePage)
+            flushBytes();
+        m_bytesCodePage = cp;
+        m_bytes.append(c);
+        return;
+    }
+    textBytes(&c, 1);
+}
+
+void RtfReader::unicodeChar(int value)
+{
+    int u = value < 0 ? value + 65536 : value;
+    if (u < 0 || u > 0xFFFF)
+        u = 0xFFFD;
+    const Dest dest = top().dest;
+    if (dest == Dest::FontTable) {
+        if (m_currentFontDef >= 0) {
+            FontDef &font = m_fonts[size_t(m_currentFontDef)];
+            if (!font.nameDone) {
+                finishFontName(font);
+                font.nameDone = false;
+                font.name.append(QChar(isHighSurrogate(u) || isLowSurrogate(u) ? 0xFFFD : u));
+            }
+        }
+        return;
+    }
+    if (dest != Dest::Body && dest != Dest::PnText && dest != Dest::ListText)
+        return;
+    if (isHighSurrogate(u)) {
+        if (m_pendingHigh)
+            specialChar(0xFFFD);
+        m_pendingHigh = char16_t(u);
+        return;
+    }
+    if (isLowSurrogate(u)) {
+        if (m_pendingHigh) {
+            const QChar pair[2] = {QChar(m_pendingHigh), QChar(u)};
+            m_pendingHigh = 0;
+            if (dest == Dest::Body) {
+                beginContent();
+                appendBodyChars(QStringView(pair, 2));
+            } else {
+                m_label.append(pair, 2);
+            }
+            return;
+        }
+        u = 0xFFFD;
+    }
+    specialChar(char16_t(u));
+}
+
+void RtfReader::specialChar(char16_t ch)
+{
+    m_ignorableNext = false;
+    switch (top().dest) {
+    case Dest::Body:
+        beginContent();
+        appendBodyChars(QStringView(&ch, 1));
+        break;
+    case Dest::PnText:
+    case Dest::ListText:
+        if (m_pendingHigh) {
+            m_pendingHigh = 0;
+            m_label.append(QChar(0xFFFD));
+        }
+        m_label.append(QChar(ch));
+        break;
+    default:
+        break;
+    }
+}
+
+// Everything that has to appear before the first character of a paragraph or
+// before a character that follows an unpaired surrogate.
+void RtfReader::beginContent()
+{
+    if (!m_paraHasContent) {
+        m_paraHasContent = true;
+        if (!m_label.isEmpty() && !paraIsList(top().para)) {
+            // A numbering label that no list explains: keep it as text.
+            const QString label = m_label;
+            m_label.clear();
+            appendBodyChars(label);
+        }
+    }
+    if (m_pendingCells > 0) {
+        const QString tabs(m_pendingCells, QChar(u'\t'));
+        m_pendingCells = 0;
+        appendBodyChars(tabs);
+    }
+    if (m_pendingHigh) {
+        m_pendingHigh = 0;
+        const QChar replacement(0xFFFD);
+        appendBodyChars(QStringView(&replacement, 1));
+    }
+}
+
+void RtfReader::syncRun()
+{
+    if (top().ch != m_runChar) {
+        flushRun();
+        m_runChar = top().ch;
+    }
+}
+
+void RtfReader::appendBodyBytes(const char *bytes, qsizetype size)
+{
+    beginContent();
+    syncRun();
+    const int cp = m_utf8Text ? codepage::Utf8CodePage : top().codePage;
+    if (m_bytes.isEmpty() && codepage::isAsciiCompatible(cp)) {
+        bool ascii = true;
+        for (qsizetype i = 0; i < size; ++i) {
+            if (uchar(bytes[i]) >= 0x80) {
+                ascii = false;
+                break;
+            }
+        }
+        if (ascii) {
+            m_run.append(QLatin1StringView(bytes, size));
+            return;
+        }
+    }
+    if (!m_bytes.isEmpty() && cp != m_bytesCodePage)
+        flushBytes();
+    m_bytesCodePage = cp;
+    m_bytes.append(bytes, size);
+}
+
+void RtfReader::appendBodyChars(QStringView chars)
+{
+    syncRun();
+    flushBytes();
+    m_run.append(chars);
+}
+
+void RtfReader::flushBytes()
+{
+    if (m_bytes.isEmpty())
+        return;
+    codepage::decode(m_bytesCodePage, m_bytes.constData(), m_bytes.size(), m_run);
+    m_bytes.clear();
+}
+
+void RtfReader::flushRun()
+{
+    flushBytes();
+    if (m_run.isEmpty())
+        return;
+    m_sink.text(m_run, resolve(m_runChar));
+    m_run.clear();
+}
+
+void RtfReader::endParagraph()
+{
+    if (m_pendingHigh || (!m_paraHasContent && !m_label.isEmpty()))
+        beginContent();
+    m_pendingCells = 0;
+    flushRun();
+    m_sink.paragraph(resolvePara(top().para), resolve(top().ch));
+    m_label.clear();
+    m_paraHasContent = false;
+    m_anyParagraph = true;
+}
+
+// ---------------------------------------------------------------------------
+// Tables
+
+RtfReader::FontDef *RtfReader::fontByNumber(int number)
+{
+    const auto it = m_fontIndex.constFind(number);
+    return it == m_fontIndex.cend() ? nullptr : &m_fonts[size_t(*it)];
+}
+
+void RtfReader::finishFontName(FontDef &font)
+{
+    if (font.nameDone)
+        return;
+    int cp = font.charset >= 0 ? codepage::forCharset(font.charset) : 0;
+    if (cp == 0)
+        cp = font.cpg > 0 ? font.cpg : m_defaultCodePage;
+    if (m_utf8Text)
+        cp = codepage::Utf8CodePage;
+    codepage::decode(cp, font.nameBytes.constData(), font.nameBytes.size(), font.name);
+    font.nameBytes.clear();
+    font.name = font.name.trimmed();
+    font.nameDone = true;
+}
+
+int RtfReader::codePageOfFont(int number)
+{
+    if (m_utf8Text)
+        return codepage::Utf8CodePage;
+    const FontDef *font = fontByNumber(number < 0 ? m_defaultFont : number);
+    if (!font && number >= 0)
+        font = fontByNumber(m_defaultFont);
+    if (font) {
+        if (font->charset >= 0) {
+            const int cp = codepage::forCharset(font->charset);
+            if (cp != 0)
+                return cp;
+        }
+        if (font->cpg > 0)
+            return font->cpg;
+    }
+    return m_defaultCodePage;
+}
+
+void RtfReader::fontTableBytes(const char *bytes, qsizetype size)
+{
+    if (m_currentFontDef < 0)
+        return;
+    FontDef &font = m_fonts[size_t(m_currentFontDef)];
+    if (font.nameDone)
+        return;
+    const char *semicolon = static_cast<const char *>(memchr(bytes, ';', size_t(size)));
+    if (!semicolon) {
+        font.nameBytes.append(bytes, size);
+        return;
+    }
+    font.nameBytes.append(bytes, semicolon - bytes);
+    finishFontName(font);
+}
+
+void RtfReader::colorTableBytes(const char *bytes, qsizetype size)
+{
+    for (qsizetype i = 0; i < size; ++i) {
+        if (bytes[i] != ';')
+            continue;
+        m_colors.push_back({!m_colorSeen, qRgb(m_red, m_green, m_blue)});
+        m_colorSeen = false;
+        m_red = m_green = m_blue = 0;
+    }
+}
+
+const RtfCharFormat &RtfReader::resolve(const CharState &ch)
+{
+    if (m_resolvedValid && ch == m_resolvedKey)
+        return m_resolved;
+    RtfCharFormat f;
+    FontDef *font = fontByNumber(ch.font < 0 ? m_defaultFont : ch.font);
+    if (!font)
+        font = fontByNumber(m_defaultFont);
+    if (font) {
+        finishFontName(*font);
+        f.family = font->name;
+        f.charset = font->charset;
+    }
+    f.halfPoints = ch.halfPoints;
+    if (ch.color >= 0 && size_t(ch.color) < m_colors.size() && !m_colors[size_t(ch.color)].isAuto) {
+        f.autoColor = false;
+        f.color = m_colors[size_t(ch.color)].rgb;
+    }
+    f.bold = ch.flags & Bold;
+    f.italic = ch.flags & Italic;
+    f.underline = ch.flags & Underline;
+    f.strikeOut = ch.flags & Strike;
+    m_resolved = f;
+    m_resolvedKey = ch;
+    m_resolvedValid = true;
+    return m_resolved;
+}
+
+RtfParaFormat RtfReader::resolvePara(const ParaState &para) const
+{
+    RtfParaFormat p;
+    p.alignment = para.alignment;
+    p.leftIndent = para.leftIndent;
+    p.rightIndent = para.rightIndent;
+    p.firstIndent = para.firstIndent;
+    if (para.ls >= 0) {
+        RtfListStyle style = RtfListStyle::Decimal; // a list the tables do not describe
+        const auto it = m_overrideToList.constFind(para.ls);
+        if (it != m_overrideToList.cend()) {
+            for (const ListDef &list : m_lists) {
+                if (list.id != *it || list.levelNfc.empty())
+                    continue;
+                const size_t level = std::min(size_t(para.ilvl), list.levelNfc.size() - 1);
+                style = styleOfNfc(list.levelNfc[level]);
+                break;
+            }
+        }
+        p.list = style;
+        p.listKey = (qint64(1) << 40) | (qint64(para.ls) << 8) | para.ilvl;
+        p.listSpansDocument = true;
+    } else if (para.pnStyle != RtfListStyle::None) {
+        p.list = para.pnStyle;
+        p.listKey = (qint64(2) << 40) | qint64(para.pnStyle);
+    }
+    return p;
+}
+
+} // namespace rtf

@@ -1,0 +1,102 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QRgb>
+#include <QString>
+#include <QTextCharFormat>
+
+#include <vector>
+
+class QTextBlock;
+class QTextDocument;
+
+namespace rtf {
+
+// Writes a QTextDocument as RTF in the subset that rich-edit controls write:
+// \pard paragraphs, inline toggles, \pntext/\pn bullets, \uN? for everything
+// beyond ASCII.
+class RtfWriter
+{
+public:
+    RtfWriter(const QTextDocument &doc, const QTextCharFormat &defaultFormat);
+
+    QByteArray write();
+
+private:
+    struct CharProps
+    {
+        int font = 0;
+        int halfPoints = 24;
+        int color = 0; // 0: automatic
+        bool bold = false;
+        bool italic = false;
+        bool underline = false;
+        bool strikeOut = false;
+        bool operator==(const CharProps &o) const
+        {
+            return font == o.font && halfPoints == o.halfPoints && color == o.color && bold == o.bold
+                && italic == o.italic && underline == o.underline && strikeOut == o.strikeOut;
+        }
+        bool operator!=(const CharProps &o) const { return !(*this == o); }
+    };
+    struct ParaProps
+    {
+        int alignment = 0; // 0 left, 1 right, 2 centre, 3 justified
+        int leftIndent = 0;
+        int rightIndent = 0;
+        int firstIndent = 0;
+        int list = 0; // QTextListFormat::Style, 0 for none
+        bool operator==(const ParaProps &o) const
+        {
+            return alignment == o.alignment && leftIndent == o.leftIndent && rightIndent == o.rightIndent
+                && firstIndent == o.firstIndent && list == o.list;
+        }
+        bool operator!=(const ParaProps &o) const { return !(*this == o); }
+    };
+    struct FontKey
+    {
+        QString family;
+        int charset;
+        bool operator==(const FontKey &o) const { return charset == o.charset && family == o.family; }
+    };
+    friend size_t qHash(const FontKey &key, size_t seed) { return qHashMulti(seed, key.family, key.charset); }
+
+    CharProps propsOf(const QTextCharFormat &format);
+    const CharProps &propsOfIndex(int formatIndex);
+    int fontId(const QString &family, int charset);
+    int colorId(QRgb rgb);
+    ParaProps paraOf(const QTextBlock &block) const;
+
+    void writeBlock(const QTextBlock &block);
+    void writeParaProps(const ParaProps &para, const QTextBlock &block);
+    void writeListLabel(const ParaProps &para, const QTextBlock &block);
+    void switchTo(const CharProps &props);
+    void writeText(const QString &text);
+    void writeWord(const char *word);
+    void writeWord(const char *word, int param);
+    void writeFontName(const QString &name);
+    QByteArray header();
+
+    const QTextDocument &m_doc;
+    const QTextCharFormat m_defaultFormat;
+    QString m_defaultFamily;
+    int m_defaultCharset = 1;
+    qreal m_defaultPointSize = 12;
+
+    std::vector<FontKey> m_fonts;
+    QHash<FontKey, int> m_fontIds;
+    int m_symbolFont = -1;
+    std::vector<QRgb> m_colors; // index 0 unused: the automatic colour
+    QHash<QRgb, int> m_colorIds;
+    QHash<int, CharProps> m_propsByIndex;
+    QList<QTextFormat> m_allFormats; // taken once: the document does not change while written
+
+    QByteArray m_out;
+    bool m_needDelimiter = false;
+    CharProps m_current;
+    ParaProps m_currentPara;
+    bool m_firstPara = true;
+};
+
+} // namespace rtf
