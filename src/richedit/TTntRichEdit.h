@@ -48,6 +48,13 @@ public:
 
     Kind kind() const { return m_kind; }
 
+    // What the getters above report for text in the given character format, read without
+    // moving the selection (documentFont: the document's default font).
+    static QString NameOf(const QTextCharFormat &format, const QFont &documentFont);
+    static int SizeOf(const QTextCharFormat &format, const QFont &documentFont);
+    static TColor ColorOf(const QTextCharFormat &format);
+    static TFontStyles StyleOf(const QTextCharFormat &format);
+
 private:
     QTextCharFormat read() const;
     void merge(const QTextCharFormat &change);
@@ -71,6 +78,9 @@ public:
     void SetRightIndent(int points);
     int Numbering() const;      // 0 none, 1 bullet (any list counts as 1)
     void SetNumbering(int numbering); // none: left indent 0; bullet: left indent at least 10
+
+    // What Alignment() reports for a paragraph in the given format.
+    static int AlignmentOf(const QTextBlockFormat &format);
 
 private:
     QTextBlockFormat firstFormat() const;

@@ -72,9 +72,14 @@ void TTextAttributes::merge(const QTextCharFormat &change)
     m_editor->applyToEmptyDocument(change);
 }
 
+QString TTextAttributes::NameOf(const QTextCharFormat &format, const QFont &documentFont)
+{
+    return faceOf(format, documentFont);
+}
+
 QString TTextAttributes::Name() const
 {
-    return faceOf(read(), m_editor->document()->defaultFont());
+    return NameOf(read(), m_editor->document()->defaultFont());
 }
 
 void TTextAttributes::SetName(const QString &name)
@@ -88,9 +93,14 @@ void TTextAttributes::SetName(const QString &name)
     merge(change);
 }
 
+int TTextAttributes::SizeOf(const QTextCharFormat &format, const QFont &documentFont)
+{
+    return static_cast<int>(std::floor(pointSizeOf(format, documentFont) + 1e-9));
+}
+
 int TTextAttributes::Size() const
 {
-    return static_cast<int>(std::floor(pointSizeOf(read(), m_editor->document()->defaultFont()) + 1e-9));
+    return SizeOf(read(), m_editor->document()->defaultFont());
 }
 
 void TTextAttributes::SetSize(int points)
@@ -104,7 +114,11 @@ void TTextAttributes::SetSize(int points)
 
 TColor TTextAttributes::Color() const
 {
-    const QTextCharFormat format = read();
+    return ColorOf(read());
+}
+
+TColor TTextAttributes::ColorOf(const QTextCharFormat &format)
+{
     if (isAutomaticColor(format))
         return clWindowText;
     const QColor color = format.foreground().color();
@@ -128,7 +142,11 @@ void TTextAttributes::SetColor(TColor color)
 
 TFontStyles TTextAttributes::Style() const
 {
-    const QTextCharFormat format = read();
+    return StyleOf(read());
+}
+
+TFontStyles TTextAttributes::StyleOf(const QTextCharFormat &format)
+{
     TFontStyles style = 0;
     if (format.fontWeight() > QFont::Medium)
         style |= fsBold;
@@ -230,7 +248,12 @@ void TParaAttributes::changeEach(const std::function<void(QTextBlockFormat &)> &
 
 int TParaAttributes::Alignment() const
 {
-    const Qt::Alignment alignment = firstFormat().alignment() & Qt::AlignHorizontal_Mask;
+    return AlignmentOf(firstFormat());
+}
+
+int TParaAttributes::AlignmentOf(const QTextBlockFormat &format)
+{
+    const Qt::Alignment alignment = format.alignment() & Qt::AlignHorizontal_Mask;
     if (alignment & Qt::AlignJustify)
         return 3;
     if (alignment & Qt::AlignHCenter)
