@@ -5,8 +5,6 @@
 #include <QTextDocument>
 #include <QTextLayout>
 
-#include <cmath>
-
 namespace {
 
 constexpr char16_t kLineFeed = u'\n';
@@ -27,26 +25,17 @@ ForumRunFormat ReadSelectionFormat(TTntRichEdit *editor)
 }
 
 // What the control reports for text of this character format in a paragraph of this format.
-// Interim copy of the control's readings until it offers them itself.
-ForumRunFormat RunFormat(const TTntRichEdit *editor, const QTextCharFormat &charFormat, const QTextBlockFormat &blockFormat)
+ForumRunFormat RunFormat(const QTextCharFormat &charFormat, int alignment, const QFont &documentFont)
 {
     ForumRunFormat format;
-    const Qt::Alignment alignment = blockFormat.alignment() & Qt::AlignHorizontal_Mask;
-    format.alignment = (alignment & Qt::AlignJustify) ? 3 : (alignment & Qt::AlignHCenter) ? 2 : (alignment & Qt::AlignRight) ? 1 : 0;
-    const QFont documentFont = editor->document()->defaultFont();
-    const QStringList families = charFormat.fontFamilies().toStringList();
-    format.fontName = !families.isEmpty() && !families.first().isEmpty() ? families.first() : documentFont.family();
-    const qreal points = charFormat.fontPointSize() > 0 ? charFormat.fontPointSize() : documentFont.pointSizeF();
-    format.size = int(std::floor(points + 1e-9));
-    if (!charFormat.hasProperty(QTextFormat::ForegroundBrush) || charFormat.foreground().style() == Qt::NoBrush) {
-        format.color = clWindowText;
-    } else {
-        const QColor color = charFormat.foreground().color();
-        format.color = RGBToColor(color.red(), color.green(), color.blue());
-    }
-    format.bold = charFormat.fontWeight() > QFont::Medium;
-    format.italic = charFormat.fontItalic();
-    format.underline = charFormat.fontUnderline();
+    format.alignment = alignment;
+    format.fontName = TTextAttributes::NameOf(charFormat, documentFont);
+    format.size = TTextAttributes::SizeOf(charFormat, documentFont);
+    format.color = TTextAttributes::ColorOf(charFormat);
+    const TFontStyles style = TTextAttributes::StyleOf(charFormat);
+    format.bold = style & fsBold;
+    format.italic = style & fsItalic;
+    format.underline = style & fsUnderline;
     return format;
 }
 
@@ -78,21 +67,22 @@ QString RichEditToForumMarkup(TTntRichEdit *editor)
     // empty. The position after a break carries its "<br>".
     ForumMarkupBuilder builder;
     const QTextDocument *document = editor->document();
+    const QFont documentFont = document->defaultFont();
     bool afterLineFeed = false;
     for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
-        const QTextBlockFormat blockFormat = block.blockFormat();
+        const int alignment = TParaAttributes::AlignmentOf(block.blockFormat());
         const QString text = block.text();
         QTextCharFormat endFormat = block.charFormat();
         for (const QTextLayout::FormatRange &range : block.textFormats()) {
             if (range.length <= 0)
                 continue;
-            builder.feed(RunFormat(editor, range.format, blockFormat), text.mid(range.start, range.length), afterLineFeed);
+            builder.feed(RunFormat(range.format, alignment, documentFont), text.mid(range.start, range.length), afterLineFeed);
             afterLineFeed = false;
             endFormat = range.format;
         }
         if (block.next().isValid()) {
             // CR (which may carry the "<br>" of an empty paragraph) and LF: no text of their own.
-            builder.feed(RunFormat(editor, endFormat, blockFormat), QString(), afterLineFeed);
+            builder.feed(RunFormat(endFormat, alignment, documentFont), QString(), afterLineFeed);
             afterLineFeed = true;
         }
     }

@@ -18,7 +18,7 @@ const char *const kThemeNames[ToolbarImageCount] = {
     "format-justify-right", "format-list-unordered", nullptr, nullptr, nullptr,
 };
 
-const char *const kImageIndexProperty = "kalveroImageIndex";
+const char *const kImageIndexProperty = "ImageIndex";
 
 void drawPage(QPainter &p)
 {
@@ -173,7 +173,7 @@ void drawImage(QPainter &p, int index)
         drawLanguage(p, QColor(0, 0, 200), QStringLiteral("EN"), QStringLiteral("DejaVu Sans"), 9);
         break;
     case imgLanguageArabic:
-        drawLanguage(p, Qt::black, QString(QChar(0x0639)), QStringLiteral("Noto Naskh Arabic"), 14);
+        drawLanguage(p, Qt::black, QString(QChar(0x0639)), QStringLiteral("Noto Sans Arabic"), 15);
         break;
     case imgLanguageCoptic:
         drawLanguage(p, QColor(200, 0, 0), QStringLiteral("C"), QStringLiteral("DejaVu Sans"), 13);
@@ -222,6 +222,12 @@ QIcon ToolbarImage(int index)
 void SetImageIndex(QObject *target, int index)
 {
     target->setProperty(kImageIndexProperty, index);
+    ShowImage(target);
+}
+
+void ShowImage(QObject *target)
+{
+    const int index = ImageIndex(target);
     if (auto *action = qobject_cast<QAction *>(target))
         action->setIcon(ToolbarImage(index));
     else if (auto *button = qobject_cast<QAbstractButton *>(target))

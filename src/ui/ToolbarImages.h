@@ -25,9 +25,12 @@ QPixmap DrawnToolbarImage(int index);
 // The icon theme name tried for index, or an empty text when the image is always ours.
 QString ToolbarImageThemeName(int index);
 
-// The image index a button or action shows (-1 when none); setting it also sets the icon.
+// The image index a button or action shows: its dynamic property "ImageIndex" (-1 when
+// none). Setting it here also sets the icon; ShowImage() brings the icon in line with a
+// property set directly.
 void SetImageIndex(QObject *target, int index);
 int ImageIndex(const QObject *target);
+void ShowImage(QObject *target);
 
 // A hint "Short|Long": the short part becomes the tool tip, the long part the status bar
 // text. A hint without a bar gives the whole text to both.

@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "JpegImage.h"
+#include "Resources.h"
 #include "MemoryStatus.h"
 #include "ShellOpen.h"
 
@@ -40,10 +41,19 @@ QLabel *newLabel(QWidget *parent, const char *name, const QString &text, const Q
     return label;
 }
 
+// Labels size themselves to their text from their design position, never below the
+// design size: the box's face may be wider than the one it was laid out with.
+void fitLabel(QLabel *label)
+{
+    const QSize hint = label->sizeHint();
+    label->resize(qMax(label->width(), hint.width()), qMax(label->height(), hint.height()));
+}
+
 } // namespace
 
 TAboutBox::TAboutBox(QWidget *owner) : QDialog(owner), OpenLink(ShellOpen)
 {
+    EnsureResources();
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("About Kalvero"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -95,10 +105,8 @@ TAboutBox::TAboutBox(QWidget *owner) : QDialog(owner), OpenLink(ShellOpen)
     PhysMem = newLabel(this, "PhysMem", QStringLiteral("0"), QRect(276, 191, 30, 13));
     Label4 = newLabel(this, "Label4", QStringLiteral("Memory in Use:"), QRect(8, 210, 73, 13));
     FreeRes = newLabel(this, "FreeRes", QStringLiteral("0"), QRect(276, 210, 29, 13));
-    // The figures may be wider than their design width; let them grow to the right.
-    PhysMem->setMinimumWidth(30);
-    for (QLabel *figure : {PhysMem, FreeRes})
-        figure->setWordWrap(false);
+    for (QLabel *label : {Label1, Label2, Label3, Label4})
+        fitLabel(label);
 
     OKButton->setFocus();
     FormCreate();
@@ -108,9 +116,9 @@ void TAboutBox::FormCreate()
 {
     const MemoryStatus status = QueryMemoryStatus();
     PhysMem->setText(FormatPhysicalMemory(status.totalPhysBytes));
-    PhysMem->adjustSize();
     FreeRes->setText(FormatMemoryLoad(status.memoryLoadPercent));
-    FreeRes->adjustSize();
+    fitLabel(PhysMem);
+    fitLabel(FreeRes);
 }
 
 void TAboutBox::Label2Click()

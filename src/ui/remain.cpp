@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QEvent>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -26,6 +27,7 @@
 #include "ToolbarImages.h"
 #include "DialogFilter.h"
 #include "reabout.h"
+#include "Resources.h"
 
 bool FirstActivation = true;
 
@@ -87,6 +89,7 @@ TMainForm::TMainForm(std::unique_ptr<Prompts> prompts, std::unique_ptr<KeyboardL
       m_layouts(std::move(layouts)),
       m_arguments(std::move(arguments))
 {
+    EnsureResources();
     setObjectName(QStringLiteral("MainForm"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/kalvero.png")));
     OpenDialog.filter = QString::fromLatin1(DocumentFilter);
@@ -294,6 +297,16 @@ void TMainForm::CreateMenus()
     connect(mnuUpperCase, &QAction::triggered, this, [this] { Guard([this] { mnuUpperCaseClick(); }); });
     connect(mnuLowerCase, &QAction::triggered, this, [this] { Guard([this] { mnuLowerCaseClick(); }); });
 
+    // The pop-up menu has no menu bar above it to carry its status texts to the window.
+    connect(mnuEditor, &QMenu::hovered, this, [this](QAction *item) {
+        if (m_hintHandlerInstalled)
+            Guard([this, item] { ShowHint(item->statusTip()); });
+    });
+    connect(mnuEditor, &QMenu::aboutToHide, this, [this] {
+        if (m_hintHandlerInstalled)
+            Guard([this] { ShowHint(QString()); });
+    });
+
     for (QMenu *menu : {EditMenu, mnuEditor})
         connect(menu, &QMenu::aboutToShow, this, [this] { Guard([this] { ActionList2Update(); }); });
 }
@@ -326,6 +339,7 @@ void TMainForm::CreateToolBar()
     btnLang->setObjectName(QStringLiteral("btnLang"));
     btnLang->setAutoRaise(true);
     SetImageIndex(btnLang, imgLanguageEnglish);
+    btnLang->installEventFilter(this); // its image follows its "ImageIndex" property
     connect(btnLang, &QToolButton::clicked, this, [this] { Guard([this] { btnLangClick(); }); });
 
     ToolButton1 = actionButton("ToolButton1", FileNewCmd);
@@ -419,9 +433,10 @@ void TMainForm::FormCreate()
     Editor->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(Editor, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &pos) { mnuEditor->popup(Editor->viewport()->mapToGlobal(pos)); });
+    // Del and Ctrl+A reach the pop-up items before the editor sees them: the editor leaves
+    // the keys of the window's actions (these items among them) to the window.
     Editor->addAction(mnuEditDelete);
     Editor->addAction(SelectAll1);
-    Editor->installEventFilter(this);
     Editor->viewport()->installEventFilter(this);
     auto updateEditActions = [this] { Guard([this] { ActionList2Update(); }); };
     connect(Editor, &QTextEdit::selectionChanged, this, updateEditActions);
@@ -685,15 +700,9 @@ bool TMainForm::event(QEvent *e)
 
 bool TMainForm::eventFilter(QObject *watched, QEvent *e)
 {
-    if (Editor && watched == Editor && e->type() == QEvent::ShortcutOverride) {
-        // The window's shortcuts come before the editor's own key handling: Del is the
-        // pop-up menu's Delete, Ctrl+A its Select All, and so on.
-        auto *key = static_cast<QKeyEvent *>(e);
-        if (IsWindowShortcut(QKeySequence(key->keyCombination()))) {
-            e->ignore();
-            return true;
-        }
-    }
+    if (watched == btnLang && e->type() == QEvent::DynamicPropertyChange
+        && static_cast<QDynamicPropertyChangeEvent *>(e)->propertyName() == "ImageIndex")
+        ShowImage(btnLang);
     if (Editor && watched == Editor->viewport() && acceptDrops()) {
         // Files dragged from the desktop are the window's, wherever they are dropped.
         switch (e->type()) {
@@ -721,19 +730,6 @@ bool TMainForm::eventFilter(QObject *watched, QEvent *e)
         }
     }
     return QMainWindow::eventFilter(watched, e);
-}
-
-bool TMainForm::IsWindowShortcut(const QKeySequence &keys) const
-{
-    if (keys.isEmpty())
-        return false;
-    for (const QAction *action : actions())
-        if (action->isEnabled() && action->shortcut() == keys)
-            return true;
-    for (const QAction *item : {mnuEditDelete, SelectAll1})
-        if (item->shortcut() == keys)
-            return true;
-    return false;
 }
 
 QStringList TMainForm::LocalFiles(const QMimeData *data)

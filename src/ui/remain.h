@@ -201,7 +201,6 @@ private:
     QAction *NewBoundItem(QMenu *menu, const char *name, QAction *action);
     static QString SettingsPath();
     void ShowError(const QString &message);
-    bool IsWindowShortcut(const QKeySequence &keys) const;
     static QStringList LocalFiles(const QMimeData *data);
 
     std::unique_ptr<Prompts> m_prompts;

@@ -17,7 +17,9 @@
 #include "IntConv.h"
 #include "RulerMath.h"
 #include "TRulerMarker.h"
+#include "TColorBox.h"
 #include "TUpDown.h"
+#include "ToolbarImages.h"
 
 namespace {
 
@@ -27,18 +29,9 @@ QToolButton *makeCheckButton(QWidget *parent, const char *name, const QString &h
     button->setObjectName(QLatin1String(name));
     button->setCheckable(true);
     button->setAutoRaise(true);
-    button->setToolTip(hint.section(QLatin1Char('|'), 0, 0));
-    button->setStatusTip(hint.section(QLatin1Char('|'), -1));
-    button->setProperty("Hint", hint);
-    button->setProperty("ImageIndex", imageIndex);
+    ApplyHint(button, hint);
+    SetImageIndex(button, imageIndex);
     return button;
-}
-
-void setHint(QWidget *widget, const QString &hint)
-{
-    widget->setToolTip(hint.section(QLatin1Char('|'), 0, 0));
-    widget->setStatusTip(hint.section(QLatin1Char('|'), -1));
-    widget->setProperty("Hint", hint);
 }
 
 QIcon colorSwatch(TColor color)
@@ -62,13 +55,13 @@ void TMainForm::CreateFormatControls()
     FontName->setObjectName(QStringLiteral("FontName"));
     FontName->setFixedWidth(173);
     FontName->setMaxVisibleItems(10);
-    setHint(FontName, QStringLiteral("Font Name|Select font name"));
+    ApplyHint(FontName, QStringLiteral("Font Name|Select font name"));
     new FontNameCompletion(FontName);
 
     txtFontSize = new QLineEdit(QStringLiteral("20"), this);
     txtFontSize->setObjectName(QStringLiteral("txtFontSize"));
-    txtFontSize->setFixedWidth(30);
-    setHint(txtFontSize, QStringLiteral("Font Size|Select font size"));
+    txtFontSize->setFixedWidth(26);
+    ApplyHint(txtFontSize, QStringLiteral("Font Size|Select font size"));
 
     UpDown1 = new TUpDown(this);
     UpDown1->setObjectName(QStringLiteral("UpDown1"));
@@ -90,13 +83,12 @@ void TMainForm::CreateFormatControls()
     RightAlign->setProperty("Tag", 1);
     BulletsButton = makeCheckButton(this, "BulletsButton", QStringLiteral("Bullets|Enter bullet mode"), 14);
 
-    FontColor = new QComboBox(this);
+    FontColor = new TColorBox(this);
     FontColor->setObjectName(QStringLiteral("FontColor"));
-    FontColor->setEditable(false);
     for (const TFontColorEntry &entry : FontColorEntries)
         FontColor->addItem(colorSwatch(entry.color), QString::fromLatin1(entry.name), QVariant(entry.color));
     FontColor->setCurrentIndex(-1);
-    FontColor->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    FontColor->setFixedWidth(73);
 }
 
 void TMainForm::WireFormatControls()

@@ -7,18 +7,14 @@
 #include <QToolButton>
 
 #include "KeyboardLayout.h"
+#include "ToolbarImages.h"
 
 namespace {
-// Images of the language button: EN, the Arabic letter, C.
-constexpr int EnglishImage = 15;
-constexpr int ArabicImage = 16;
-constexpr int CopticImage = 17;
-
-// The button's image index is the language state btnLangClick reads.
-void setButtonImage(QToolButton *button, int index)
-{
-    button->setProperty("ImageIndex", index);
-}
+// Images of the language button: EN, the Arabic letter, C. The button's image index is the
+// language state that btnLangClick reads.
+constexpr int EnglishImage = imgLanguageEnglish;
+constexpr int ArabicImage = imgLanguageArabic;
+constexpr int CopticImage = imgLanguageCoptic;
 } // namespace
 
 bool TMainForm::LoadCharacterMap()
@@ -36,22 +32,22 @@ void TMainForm::SwitchLanguage(QAction *sender)
     sender->setChecked(true);
     if (sender == LanguageEnglish) {
         ActiveLanguage = 0;
-        setButtonImage(btnLang, EnglishImage);
+        SetImageIndex(btnLang, EnglishImage);
         CheckKeyboardLayout();
     } else if (sender == LanguageArabic) {
         // The user's layout is left alone: Arabic may be typed on an Arabic layout.
         ActiveLanguage = 1;
-        setButtonImage(btnLang, ArabicImage);
+        SetImageIndex(btnLang, ArabicImage);
     } else {
         ActiveLanguage = 2;
-        setButtonImage(btnLang, CopticImage);
+        SetImageIndex(btnLang, CopticImage);
         CheckKeyboardLayout();
     }
 }
 
 void TMainForm::btnLangClick()
 {
-    switch (btnLang->property("ImageIndex").toInt()) {
+    switch (ImageIndex(btnLang)) {
     case EnglishImage:
         SwitchLanguage(LanguageArabic);
         break;

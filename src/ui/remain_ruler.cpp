@@ -76,9 +76,9 @@ void TMainForm::ApplyEditorMargins()
 {
     if (!Editor)
         return;
-    const QWidget *client = Editor->viewport();
     const int margin = RulerMath::TextMargin;
-    Editor->SetFormattingRect(QRect(QPoint(margin, 0), QPoint(client->width() - margin - 1, client->height() - 1)));
+    Editor->SetFormattingRect(
+        QRect(QPoint(margin, 0), QPoint(Editor->ClientWidth() - margin - 1, Editor->ClientHeight() - 1)));
 }
 
 void TMainForm::RulerResize()

@@ -48,7 +48,9 @@ echo "ruler top in the window: $top"
 
 # Press LeftInd at its middle (x 7 of the window: Left 2 + grab offset 5), move 40 pixels right
 # in steps, release: Left becomes 42, so the left indent is (42 + 5 - 6) * 3 / 4 = 30 points.
-eval "$(xdotool getwindowgeometry --shell "$win")"
+# xwininfo gives the client area's place on the screen (xdotool's geometry counts the frame twice).
+X=$(xwininfo -id "$win" | awk '/Absolute upper-left X/ {print $4}')
+Y=$(xwininfo -id "$win" | awk '/Absolute upper-left Y/ {print $4}')
 xdotool mousemove --sync $((X + 7)) $((Y + top + 18))
 xdotool mousedown 1
 for step in 10 20 30 40; do xdotool mousemove --sync $((X + 7 + step)) $((Y + top + 18)); sleep 0.05; done

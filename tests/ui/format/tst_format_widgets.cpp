@@ -2,11 +2,14 @@
 // the font-name completion, the drawn indent markers and the tick panel.
 #include <QtTest>
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QToolButton>
 
 #include "FontNameCompletion.h"
+#include "TColorBox.h"
+#include "TTntRichEdit.h"
 #include "TRulerMarker.h"
 #include "TRulerPanel.h"
 #include "TUpDown.h"
@@ -29,6 +32,7 @@ private slots:
     void markerSizesAndPaint();
     void markerPassesEveryButtonAndX();
     void rulerPanelCaptionAndResize();
+    void colourBoxShowsTheCurrentSwatch();
 };
 
 void FormatWidgets::upDownSteps_data()
@@ -124,8 +128,8 @@ void FormatWidgets::completionCompletesToFirstEntry()
     FontBox f;
     QTest::keyClicks(f.box.lineEdit(), "de");
     QCOMPARE(f.box.currentIndex(), 3);
-    QCOMPARE(f.box.lineEdit()->text(), QString("deJaVu Sans"));
-    QCOMPARE(f.box.lineEdit()->selectedText(), QString("JaVu Sans"));
+    QCOMPARE(f.box.lineEdit()->text(), QString("dejaVu Sans")); // the typed part keeps its case
+    QCOMPARE(f.box.lineEdit()->selectedText(), QString("jaVu Sans"));
     QCOMPARE(f.changes, 2);
     QCOMPARE(f.appliedEntries, QStringList({"DejaVu Sans", "DejaVu Sans"}));
 }
@@ -279,6 +283,31 @@ void FormatWidgets::rulerPanelCaptionAndResize()
     QVERIFY(step > 8);
     for (int i = 2; i < columns.size(); ++i)
         QVERIFY(qAbs(columns[i] - columns[i - 1] - step) <= 1);
+}
+
+void FormatWidgets::colourBoxShowsTheCurrentSwatch()
+{
+    TColorBox box;
+    box.addItem("Maroon", QVariant(int(RGBToColor(128, 0, 0))));
+    box.addItem("Medium Gray", QVariant(int(RGBToColor(160, 160, 164))));
+    box.setFixedSize(73, 22);
+    box.setCurrentIndex(1);
+    QVERIFY(box.swatchRect().height() >= 6);
+    const QPoint middle = box.swatchRect().center();
+    QCOMPARE(box.grab().toImage().pixelColor(middle), QColor(160, 160, 164));
+    box.setCurrentIndex(0);
+    QCOMPARE(box.grab().toImage().pixelColor(middle), QColor(128, 0, 0));
+    // No current entry: an empty face, no swatch.
+    box.setCurrentIndex(-1);
+    const QColor empty = box.grab().toImage().pixelColor(middle);
+    QVERIFY(empty != QColor(128, 0, 0) && empty != QColor(Qt::black));
+    // The dropped list is wide enough for the longest name.
+    box.setCurrentIndex(0);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    box.showPopup();
+    QVERIFY(box.view()->width() >= box.view()->fontMetrics().horizontalAdvance("Medium Gray"));
+    box.hidePopup();
 }
 
 QTEST_MAIN(FormatWidgets)

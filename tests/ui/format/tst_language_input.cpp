@@ -5,6 +5,7 @@
 #include <QToolButton>
 
 #include "Errors.h"
+#include "ToolbarImages.h"
 #include "FormatTestSupport.h"
 
 namespace {
@@ -24,7 +25,7 @@ const QByteArray TestMap = "a\t\xD8\xA7\t\xE2\xB2\x81\n"
 void typeText(QWidget *widget, const QString &text)
 {
     for (const QChar ch : text) {
-        const int key = ch.unicode() < 0x80 ? QChar(ch).toUpper().unicode() : Qt::Key_unknown;
+        const int key = ch.unicode() < 0x80 ? int(QChar(ch).toUpper().unicode()) : int(Qt::Key_unknown);
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(ch));
         QApplication::sendEvent(widget, &press);
         QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(ch));

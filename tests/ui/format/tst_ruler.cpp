@@ -332,13 +332,19 @@ void RulerTests::editorKeepsSixPixelMargins()
 {
     FormFixture f;
     QVERIFY(f.show(800, 500));
+    // Another rectangle first, so the check sees what ApplyEditorMargins sets.
+    f->Editor->SetFormattingRect(QRect(20, 5, 100, 100));
     f->ApplyEditorMargins();
-    const QWidget *client = f->Editor->viewport();
     const QRect rect = f->Editor->FormattingRect();
     QCOMPARE(rect.left(), 6);
     QCOMPARE(rect.top(), 0);
-    QCOMPARE(rect.right() + 1, client->width() - 6);
-    QCOMPARE(rect.bottom() + 1, client->height());
+    QCOMPARE(rect.right() + 1, f->Editor->ClientWidth() - 6);
+    QCOMPARE(rect.bottom() + 1, f->Editor->ClientHeight());
+    // The text keeps 6 pixels from both edges after a resize too.
+    f->resize(640, 480);
+    QCoreApplication::processEvents();
+    QCOMPARE(f->Editor->viewport()->geometry().left() - f->Editor->contentsRect().left(), 6);
+    QCOMPARE(f->Editor->contentsRect().right() - f->Editor->viewport()->geometry().right(), 6);
 }
 
 QTEST_MAIN(RulerTests)

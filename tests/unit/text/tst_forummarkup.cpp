@@ -101,7 +101,6 @@ private slots:
     void removeFirstOccurrence();
     void documents_data();
     void documents();
-    void nothingFedGivesEmptyText();
 };
 
 void TestForumMarkup::colorNames_data()
@@ -233,12 +232,6 @@ void TestForumMarkup::documents()
     QCOMPARE(WalkPositions(doc), markup);
     // Feeding whole runs gives what feeding their characters one by one gives.
     QCOMPARE(FeedRuns(doc), markup);
-}
-
-void TestForumMarkup::nothingFedGivesEmptyText()
-{
-    ForumMarkupBuilder builder;
-    QVERIFY(builder.result().isEmpty());
 }
 
 QTEST_APPLESS_MAIN(TestForumMarkup)
