@@ -442,15 +442,36 @@ void TTntRichEdit::SaveToFile(const QString &path)
     rtf::saveFile(path, *document(), m_defaultFormat);
 }
 
-// The whole document over the printer's printable area, without margins of its own.
+// The whole document over the printer's printable area, without margins of its own, laid
+// out as on screen, page after page; a line never straddles two pages.
 void TTntRichEdit::Print(const QString &title, QPrinter *printer)
 {
     printer->setDocName(title);
     std::unique_ptr<QTextDocument> copy(document()->clone());
-    copy->documentLayout()->setPaintDevice(printer);
+    auto *layout = new TextFlowLayout(copy.get());
+    copy->setDocumentLayout(layout);
+    layout->setPaintDevice(printer);
     copy->setDocumentMargin(0);
-    copy->setPageSize(printer->pageRect(QPrinter::DevicePixel).size());
-    copy->print(printer);
+    const QRectF page(QPointF(0, 0), printer->pageRect(QPrinter::DevicePixel).size());
+    copy->setPageSize(QSizeF(page.width(), -1));
+    const QList<qreal> tops = layout->pageTops(page.height());
+
+    QPainter painter(printer);
+    if (!painter.isActive())
+        return;
+    QAbstractTextDocumentLayout::PaintContext context;
+    context.palette.setColor(QPalette::Text, Qt::black);
+    for (int i = 0; i < tops.size(); ++i) {
+        if (i > 0)
+            printer->newPage();
+        const qreal bottom = i + 1 < tops.size() ? tops[i + 1] : tops[i] + page.height();
+        context.clip = QRectF(0, tops[i], page.width(), bottom - tops[i]);
+        painter.save();
+        painter.translate(0, -tops[i]);
+        painter.setClipRect(context.clip);
+        layout->draw(&painter, context);
+        painter.restore();
+    }
 }
 
 // ---------------------------------------------------------------------------------------

@@ -21,20 +21,22 @@ constexpr int kIdleSliceMs = 15;
 constexpr qreal kBreakMarkWidth = 4;
 // Room between a list marker and the text.
 constexpr qreal kMarkerGap = 4;
+// Pixels per inch of the screen, the unit of lengths in formats.
+constexpr int kScreenDpi = 96;
 // Line width used when the text does not wrap.
 constexpr qreal kNoWrapWidth = 1e7;
 
-qreal lineAdvance(const QTextLine &line, const QTextBlockFormat &format)
+qreal lineAdvance(const QTextLine &line, const QTextBlockFormat &format, qreal scale)
 {
     switch (format.lineHeightType()) {
     case QTextBlockFormat::ProportionalHeight:
         return line.height() * format.lineHeight() / 100.0;
     case QTextBlockFormat::FixedHeight:
-        return format.lineHeight();
+        return format.lineHeight() * scale;
     case QTextBlockFormat::MinimumHeight:
-        return qMax(line.height(), format.lineHeight());
+        return qMax(line.height(), format.lineHeight() * scale);
     case QTextBlockFormat::LineDistanceHeight:
-        return line.height() + format.lineHeight();
+        return line.height() + format.lineHeight() * scale;
     default:
         return line.height();
     }
@@ -130,16 +132,17 @@ TextFlowLayout::Geometry TextFlowLayout::currentGeometry() const
     g.width = doc->pageSize().width();
     g.font = doc->defaultFont();
     const QTextFrameFormat frame = doc->rootFrame()->frameFormat();
-    g.left = frame.leftMargin() + frame.padding();
-    g.top = frame.topMargin() + frame.padding();
-    g.right = frame.rightMargin() + frame.padding();
-    g.bottom = frame.bottomMargin() + frame.padding();
+    const qreal scale = deviceScale();
+    g.left = (frame.leftMargin() + frame.padding()) * scale;
+    g.top = (frame.topMargin() + frame.padding()) * scale;
+    g.right = (frame.rightMargin() + frame.padding()) * scale;
+    g.bottom = (frame.bottomMargin() + frame.padding()) * scale;
     return g;
 }
 
 qreal TextFlowLayout::estimateHeight(const QTextBlock &block) const
 {
-    const QFontMetricsF metrics(m_geometry.font);
+    const QFontMetricsF metrics(m_geometry.font, paintDevice());
     const qreal usable = m_geometry.width - m_geometry.left - m_geometry.right;
     int lines = 1;
     if (usable > 0)
@@ -161,16 +164,24 @@ void TextFlowLayout::invalidateAll()
     m_idle.start();
 }
 
+qreal TextFlowLayout::deviceScale() const
+{
+    // Lengths in formats are screen pixels; a printer lays out in its own, finer ones.
+    const QPaintDevice *device = paintDevice();
+    return device ? device->logicalDpiY() / qreal(kScreenDpi) : 1.0;
+}
+
 qreal TextFlowLayout::firstLineOffset(const QTextBlock &block) const
 {
     const QTextBlockFormat format = block.blockFormat();
+    const qreal scale = deviceScale();
     if (!block.textList())
-        return format.textIndent();
+        return format.textIndent() * scale;
     // The marker stands where the first line would start; the text follows at the left
     // margin when the hanging indent leaves room for the marker, else right after it.
-    const QFontMetricsF metrics(markerFormat(block).font());
-    const qreal marker = metrics.horizontalAdvance(markerText(block)) + kMarkerGap;
-    return qMax(format.textIndent() + marker, qreal(0));
+    const QFontMetricsF metrics(markerFormat(block).font(), paintDevice());
+    const qreal marker = metrics.horizontalAdvance(markerText(block)) + kMarkerGap * scale;
+    return qMax(format.textIndent() * scale + marker, qreal(0));
 }
 
 qreal TextFlowLayout::layoutBlock(QTextBlock block) const
@@ -195,11 +206,12 @@ qreal TextFlowLayout::layoutBlock(QTextBlock block) const
     int indentSteps = format.indent();
     if (const QTextList *list = block.textList())
         indentSteps += list->format().indent();
-    const qreal left = format.leftMargin() + indentSteps * doc->indentWidth();
-    const qreal usable = m_geometry.width - m_geometry.left - m_geometry.right - format.rightMargin();
+    const qreal scale = deviceScale();
+    const qreal left = (format.leftMargin() + indentSteps * doc->indentWidth()) * scale;
+    const qreal usable = m_geometry.width - m_geometry.left - m_geometry.right - format.rightMargin() * scale;
     const qreal first = firstLineOffset(block);
 
-    qreal y = format.topMargin();
+    qreal y = format.topMargin() * scale;
     int lines = 0;
     layout->beginLayout();
     for (;;) {
@@ -210,14 +222,14 @@ qreal TextFlowLayout::layoutBlock(QTextBlock block) const
         const qreal x = left + (lines == 0 ? first : 0);
         line.setLineWidth(wrap ? qMax<qreal>(usable - x, 1) : kNoWrapWidth);
         line.setPosition(QPointF(x, y));
-        y += lineAdvance(line, format);
+        y += lineAdvance(line, format, scale);
         ++lines;
     }
     layout->endLayout();
     layout->setPosition(QPointF(m_geometry.left, 0));
     if (block.lineCount() != qMax(lines, 1))
         block.setLineCount(qMax(lines, 1));
-    return y + format.bottomMargin();
+    return y + format.bottomMargin() * scale;
 }
 
 void TextFlowLayout::setHeight(int blockNumber, qreal height) const
@@ -430,11 +442,11 @@ void TextFlowLayout::drawListMarker(QPainter *painter, const QTextBlock &block, 
     const QTextBlockFormat format = block.blockFormat();
     const QTextCharFormat charFormat = markerFormat(block);
     int indentSteps = format.indent() + block.textList()->format().indent();
-    const qreal x = layout->position().x() + format.leftMargin() + indentSteps * document()->indentWidth()
-        + format.textIndent();
+    const qreal x = layout->position().x()
+        + (format.leftMargin() + indentSteps * document()->indentWidth() + format.textIndent()) * deviceScale();
     const QTextLine firstLine = layout->lineAt(0);
     painter->save();
-    painter->setFont(charFormat.font());
+    painter->setFont(QFont(charFormat.font(), painter->device()));
     if (charFormat.hasProperty(QTextFormat::ForegroundBrush) && charFormat.foreground().style() != Qt::NoBrush)
         painter->setPen(charFormat.foreground().color());
     painter->drawText(QPointF(origin.x() + x, origin.y() + firstLine.y() + firstLine.ascent()), markerText(block));
@@ -484,7 +496,7 @@ void TextFlowLayout::draw(QPainter *painter, const PaintContext &context)
                 // The paragraph break is selected too: mark it after the last line.
                 const QTextLine lastLine = layout->lineAt(layout->lineCount() - 1);
                 const QRectF mark(layout->position().x() + lastLine.x() + lastLine.naturalTextWidth(),
-                                  top + lastLine.y(), kBreakMarkWidth, lastLine.height());
+                                  top + lastLine.y(), kBreakMarkWidth * deviceScale(), lastLine.height());
                 painter->fillRect(mark, selection.format.background());
             }
         }
@@ -495,4 +507,25 @@ void TextFlowLayout::draw(QPainter *painter, const PaintContext &context)
             layout->drawCursor(painter, origin, context.cursorPosition - blockStart, cursorWidth);
     }
     painter->restore();
+}
+
+QList<qreal> TextFlowLayout::pageTops(qreal pageHeight) const
+{
+    QList<qreal> tops{0};
+    if (m_heights.empty() || pageHeight <= 0)
+        return tops;
+    ensureLaidOut(int(m_heights.size()) - 1);
+    int n = 0;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next(), ++n) {
+        const qreal top = blockTop(n);
+        const QTextLayout *layout = block.layout();
+        for (int i = 0; i < layout->lineCount(); ++i) {
+            const QTextLine line = layout->lineAt(i);
+            const qreal lineTop = top + line.y();
+            // A line that would cross the bottom of the page starts the next one.
+            if (lineTop + line.height() > tops.last() + pageHeight && lineTop > tops.last())
+                tops.append(lineTop);
+        }
+    }
+    return tops;
 }

@@ -53,6 +53,10 @@ public:
     // True when every paragraph is laid out at the current width.
     bool isComplete() const;
 
+    // Where each printed page starts in the laid-out document, for pages of the given
+    // height: a line that would not fit whole on a page begins the next one.
+    QList<qreal> pageTops(qreal pageHeight) const;
+
 protected:
     void documentChanged(int from, int charsRemoved, int charsAdded) override;
 
@@ -79,6 +83,7 @@ private:
     void layoutInIdleTime();
     void drawListMarker(QPainter *painter, const QTextBlock &block, const QPointF &origin) const;
     qreal firstLineOffset(const QTextBlock &block) const;
+    qreal deviceScale() const;
 
     mutable std::vector<qreal> m_heights;
     mutable HeightTree m_tree;

@@ -572,6 +572,8 @@ void TestRichEditEditing::printWritesWholeDocument()
     for (int i = 0; i < 150; ++i)
         lines << QStringLiteral("Line number %1").arg(i);
     editor.ReplaceSelection(lines.join('\n'));
+    editor.SetSel(0, 0);
+    editor.Paragraph().SetNumbering(1); // a bullet at the very left of the page
     editor.SetSel(5, 10);
     editor.SetModified(false);
     QTemporaryDir dir;
@@ -586,11 +588,12 @@ void TestRichEditEditing::printWritesWholeDocument()
     QVERIFY(process.waitForFinished(20000));
     const QString printed = QString::fromUtf8(process.readAllStandardOutput());
     QVERIFY(printed.contains(QStringLiteral("Line number 0")));
+    QVERIFY(printed.contains(QChar(0x2022)));
     QVERIFY(printed.contains(QStringLiteral("Line number 149")));
     QVERIFY(printed.count(QChar('\f')) >= 2); // more than one page
     // No page numbers of its own: every printed line is document text.
     for (const QString &line : printed.split(QRegularExpression(QStringLiteral("[\n\f]")), Qt::SkipEmptyParts))
-        QVERIFY2(line.trimmed().isEmpty() || line.trimmed().startsWith(QStringLiteral("Line number")), qPrintable(line));
+        QVERIFY2(line.trimmed().isEmpty() || line.trimmed().contains(QStringLiteral("Line number")), qPrintable(line));
     QVERIFY(!editor.Modified());
     QCOMPARE(editor.SelLength(), 10);
 }
