@@ -44,8 +44,8 @@ Qt::Key keyForControlCode(unsigned char code)
     }
 }
 
-// Text a key event types into the document: printable characters, with no Control or
-// Meta held (AltGr, which some systems report as Control+Alt, still types).
+// Text a key event types into the document: printable characters, with no Control, Alt
+// or Meta held (AltGr, which some systems report as Control+Alt, still types).
 bool isTypedText(const QKeyEvent *e)
 {
     const QString text = e->text();
@@ -53,7 +53,9 @@ bool isTypedText(const QKeyEvent *e)
         return false;
     const Qt::KeyboardModifiers mods = e->modifiers();
     const bool altGr = (mods & Qt::ControlModifier) && (mods & Qt::AltModifier);
-    if (((mods & Qt::ControlModifier) && !altGr) || (mods & Qt::MetaModifier))
+    if (!altGr && (mods & (Qt::ControlModifier | Qt::AltModifier)))
+        return false;
+    if (mods & Qt::MetaModifier)
         return false;
     for (const QChar ch : text) {
         if (ch.isSurrogate())
@@ -151,6 +153,14 @@ void TTntRichEdit::keyPressEvent(QKeyEvent *e)
     }
 
     if (!isTypedText(e)) {
+        // Alt with a character key types nothing (no character may enter without its
+        // key-press event); the key goes on to the window.
+        const Qt::KeyboardModifiers mods = e->modifiers();
+        if ((mods & Qt::AltModifier) && !(mods & Qt::ControlModifier) && !e->text().isEmpty()
+            && e->text().at(0).isPrint()) {
+            e->ignore();
+            return;
+        }
         QTextEdit::keyPressEvent(e);
         return;
     }

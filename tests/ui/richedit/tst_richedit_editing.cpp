@@ -76,26 +76,31 @@ void TestRichEditEditing::keyPressCodes_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QList<int>>("codes");
     QTest::addColumn<QString>("result");
+    QTest::addColumn<int>("modifiers");
 
-    QTest::newRow("latin letter") << int(Qt::Key_A) << "a" << QList<int>{97} << "xa";
+    QTest::newRow("latin letter") << int(Qt::Key_A) << "a" << QList<int>{97} << "xa" << int(Qt::NoModifier);
     QTest::newRow("latin-1 letter") << int(Qt::Key_unknown) << QString(QChar(0xE9)) << QList<int>{233}
-                                    << QString("x") + QChar(0xE9);
+                                    << QString("x") + QChar(0xE9) << int(Qt::NoModifier);
     QTest::newRow("y diaeresis") << int(Qt::Key_unknown) << QString(QChar(0xFF)) << QList<int>{255}
-                                 << QString("x") + QChar(0xFF);
+                                 << QString("x") + QChar(0xFF) << int(Qt::NoModifier);
     QTest::newRow("first above latin-1") << int(Qt::Key_unknown) << QString(QChar(0x100)) << QList<int>{255}
-                                         << QString("x") + QChar(0x100);
+                                         << QString("x") + QChar(0x100) << int(Qt::NoModifier);
     QTest::newRow("coptic") << int(Qt::Key_unknown) << QString(QChar(0x2C81)) << QList<int>{255}
-                            << QString("x") + QChar(0x2C81);
+                            << QString("x") + QChar(0x2C81) << int(Qt::NoModifier);
     QTest::newRow("arabic") << int(Qt::Key_unknown) << QString(QChar(0x0628)) << QList<int>{255}
-                            << QString("x") + QChar(0x0628);
+                            << QString("x") + QChar(0x0628) << int(Qt::NoModifier);
     QTest::newRow("surrogate pair") << int(Qt::Key_unknown) << QString::fromUcs4(U"\U0001F600") << QList<int>{255}
-                                    << QString("x") + QString::fromUcs4(U"\U0001F600");
-    QTest::newRow("two characters") << int(Qt::Key_unknown) << "bc" << QList<int>{98, 99} << "xbc";
-    QTest::newRow("backspace") << int(Qt::Key_Backspace) << "\b" << QList<int>{8} << "";
-    QTest::newRow("enter") << int(Qt::Key_Return) << "\r" << QList<int>{13} << "x\r\n";
-    QTest::newRow("tab") << int(Qt::Key_Tab) << "\t" << QList<int>{9} << "x\t";
-    QTest::newRow("delete raises none") << int(Qt::Key_Delete) << "\x7f" << QList<int>{} << "x";
-    QTest::newRow("arrow raises none") << int(Qt::Key_Left) << "" << QList<int>{} << "x";
+                                    << QString("x") + QString::fromUcs4(U"\U0001F600") << int(Qt::NoModifier);
+    QTest::newRow("two characters") << int(Qt::Key_unknown) << "bc" << QList<int>{98, 99} << "xbc" << int(Qt::NoModifier);
+    QTest::newRow("backspace") << int(Qt::Key_Backspace) << "\b" << QList<int>{8} << "" << int(Qt::NoModifier);
+    QTest::newRow("enter") << int(Qt::Key_Return) << "\r" << QList<int>{13} << "x\r\n" << int(Qt::NoModifier);
+    QTest::newRow("tab") << int(Qt::Key_Tab) << "\t" << QList<int>{9} << "x\t" << int(Qt::NoModifier);
+    QTest::newRow("delete raises none") << int(Qt::Key_Delete) << "\x7f" << QList<int>{} << "x" << int(Qt::NoModifier);
+    QTest::newRow("alt+letter types nothing") << int(Qt::Key_X) << "x" << QList<int>{} << "x" << int(Qt::AltModifier);
+    QTest::newRow("altgr letter types") << int(Qt::Key_E) << QString(QChar(0x20AC)) << QList<int>{255}
+                                        << QString("x") + QChar(0x20AC) << int(Qt::ControlModifier | Qt::AltModifier);
+    QTest::newRow("ctrl+letter types nothing") << int(Qt::Key_B) << "\x02" << QList<int>{} << "x" << int(Qt::ControlModifier);
+    QTest::newRow("arrow raises none") << int(Qt::Key_Left) << "" << QList<int>{} << "x" << int(Qt::NoModifier);
 }
 
 void TestRichEditEditing::keyPressCodes()
@@ -104,12 +109,13 @@ void TestRichEditEditing::keyPressCodes()
     QFETCH(QString, text);
     QFETCH(QList<int>, codes);
     QFETCH(QString, result);
+    QFETCH(int, modifiers);
     TTntRichEdit editor;
     prepareEditor(editor);
     editor.ReplaceSelection(QStringLiteral("x"));
     KeyRecorder recorder;
     recorder.attach(editor);
-    typeText(&editor, text, Qt::Key(key));
+    typeText(&editor, text, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
     QCOMPARE(recorder.codes, codes);
     QCOMPARE(editor.Text(), result);
 }
