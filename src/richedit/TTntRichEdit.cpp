@@ -4,14 +4,11 @@
 #include "TextFlowLayout.h"
 
 #include <QAbstractTextDocumentLayout>
-#include <QAction>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
 #include <QPrinter>
-#include <QScrollBar>
 #include <QSet>
-#include <QShortcut>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFrame>
