@@ -220,12 +220,11 @@ void RtfWriter::writeListLabel(const ParaProps &para, const QTextBlock &block)
     } else {
         m_out.append("\\f0 ");
         const QTextList *list = block.textList();
-        const bool saved = m_needDelimiter;
         m_needDelimiter = false;
         writeText(list ? list->itemText(block) : QString());
         m_out.append("\\tab}");
-        m_needDelimiter = saved;
     }
+    m_needDelimiter = false; // a group just closed: text may follow directly
 }
 
 void RtfWriter::writeParaProps(const ParaProps &para, const QTextBlock &block)
@@ -252,6 +251,7 @@ void RtfWriter::writeParaProps(const ParaProps &para, const QTextBlock &block)
             m_out.append(style);
             m_out.append("{\\pntxta.}}");
         }
+        m_needDelimiter = false;
     }
     static const char *const alignments[] = {nullptr, "qr", "qc", "qj"};
     if (para.alignment != 0)
