@@ -20,7 +20,8 @@ QByteArray testData(const QString &name)
 
 QString plainText(const QTextDocument &doc)
 {
-    QString text = doc.toPlainText();
+    QString text = doc.toRawText(); // unlike toPlainText, keeps no-break spaces
+    text.replace(QChar(0x2029), u'\n');
     text.replace(QChar(0x2028), u'\n');
     return text;
 }
