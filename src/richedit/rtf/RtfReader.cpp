@@ -549,8 +549,7 @@ void RtfReader::unicodeChar(int value)
         if (m_currentFontDef >= 0) {
             FontDef &font = m_fonts[size_t(m_currentFontDef)];
             if (!font.nameDone) {
-                finishFontName(font);
-                font.nameDone = false;
+                decodeFontBytes(font);
                 font.name.append(QChar(isHighSurrogate(u) || isLowSurrogate(u) ? 0xFFFD : u));
             }
         }
@@ -708,6 +707,13 @@ void RtfReader::finishFontName(FontDef &font)
 {
     if (font.nameDone)
         return;
+    decodeFontBytes(font);
+    font.name = font.name.trimmed();
+    font.nameDone = true;
+}
+
+void RtfReader::decodeFontBytes(FontDef &font)
+{
     int cp = font.charset >= 0 ? codepage::forCharset(font.charset) : 0;
     if (cp == 0)
         cp = font.cpg > 0 ? font.cpg : m_defaultCodePage;
@@ -715,8 +721,6 @@ void RtfReader::finishFontName(FontDef &font)
         cp = codepage::Utf8CodePage;
     codepage::decode(cp, font.nameBytes.constData(), font.nameBytes.size(), font.name);
     font.nameBytes.clear();
-    font.name = font.name.trimmed();
-    font.nameDone = true;
 }
 
 int RtfReader::codePageOfFont(int number)

@@ -100,6 +100,7 @@ private:
     // Tables.
     FontDef *fontByNumber(int number);
     void finishFontName(FontDef &font);
+    void decodeFontBytes(FontDef &font);
     int codePageOfFont(int number);
     void fontTableBytes(const char *bytes, qsizetype size);
     void colorTableBytes(const char *bytes, qsizetype size);

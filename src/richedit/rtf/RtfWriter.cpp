@@ -34,6 +34,13 @@ int toTwips(qreal pixels)
     return int(qBound(-2.0e9, std::round(pixels * 15.0), 2.0e9));
 }
 
+// Bullet styles are written as rich-edit bullets; numbered ones as numbering.
+bool isBullet(int style)
+{
+    return style == QTextListFormat::ListDisc || style == QTextListFormat::ListCircle
+        || style == QTextListFormat::ListSquare;
+}
+
 QString familyOf(const QTextCharFormat &format)
 {
     const QVariant families = format.property(QTextFormat::FontFamilies);
@@ -212,8 +219,7 @@ void RtfWriter::writeText(const QString &text)
 void RtfWriter::writeListLabel(const ParaProps &para, const QTextBlock &block)
 {
     m_out.append("{\\pntext");
-    if (para.list == QTextListFormat::ListDisc || para.list == QTextListFormat::ListCircle
-        || para.list == QTextListFormat::ListSquare || para.list <= 0) {
+    if (isBullet(para.list)) {
         m_out.append("\\f");
         appendInt(m_out, m_symbolFont);
         m_out.append("\\'B7\\tab}");
@@ -233,8 +239,7 @@ void RtfWriter::writeParaProps(const ParaProps &para, const QTextBlock &block)
     m_needDelimiter = true;
     if (para.list != 0) {
         writeListLabel(para, block);
-        if (m_symbolFont >= 0 && (para.list == QTextListFormat::ListDisc || para.list == QTextListFormat::ListCircle
-                                  || para.list == QTextListFormat::ListSquare || para.list < 0)) {
+        if (isBullet(para.list)) {
             m_out.append("{\\*\\pn\\pnlvlblt\\pnf");
             appendInt(m_out, m_symbolFont);
             m_out.append("\\pnindent0{\\pntxtb\\'B7}}");
