@@ -10,7 +10,9 @@ namespace rtf {
 
 namespace {
 
-enum CharFlag : quint8 { Bold = 1, Italic = 2, Underline = 4, Strike = 8 };
+enum CharFlag : quint8 { Bold = 1, Italic = 2, Underline = 4, Strike = 8, RightToLeft = 16 };
+// Associated bold and italic: whether set, and the value.
+enum AssocFlag : quint8 { AssocBoldSet = 1, AssocBold = 2, AssocItalicSet = 4, AssocItalic = 8 };
 
 constexpr int MaxUnicodeSkip = 16;   // \ucN beyond this is nonsense; keep the text
 constexpr int MaxHalfPoints = 3276;  // 1638 points
@@ -148,7 +150,7 @@ void RtfReader::groupClose()
             for (FontDef &font : m_fonts)
                 finishFontName(font);
             m_resolvedValid = false;
-            parent.codePage = codePageOfFont(parent.ch.font);
+            updateCodePage(parent);
         }
         break;
     case Dest::ColorTable:
@@ -220,15 +222,15 @@ void RtfReader::controlWord(const RtfToken &token, RtfTokenizer &tokenizer)
         m_utf8Text = true;
         s.codePage = codepage::Utf8CodePage;
         break;
-    case Kw::Ansi: m_defaultCodePage = 1252; s.codePage = codePageOfFont(s.ch.font); break;
-    case Kw::Mac: m_defaultCodePage = 10000; s.codePage = codePageOfFont(s.ch.font); break;
-    case Kw::Pc: m_defaultCodePage = 437; s.codePage = codePageOfFont(s.ch.font); break;
-    case Kw::Pca: m_defaultCodePage = 850; s.codePage = codePageOfFont(s.ch.font); break;
+    case Kw::Ansi: m_defaultCodePage = 1252; updateCodePage(s); break;
+    case Kw::Mac: m_defaultCodePage = 10000; updateCodePage(s); break;
+    case Kw::Pc: m_defaultCodePage = 437; updateCodePage(s); break;
+    case Kw::Pca: m_defaultCodePage = 850; updateCodePage(s); break;
     case Kw::AnsiCpg: {
         int cp = param < 0 ? param + 65536 : param; // Outlook writes 65001 as -535
         if (token.hasParam && cp > 0) {
             m_defaultCodePage = cp;
-            s.codePage = codePageOfFont(s.ch.font);
+            updateCodePage(s);
         }
         break;
     }
@@ -236,7 +238,7 @@ void RtfReader::controlWord(const RtfToken &token, RtfTokenizer &tokenizer)
         if (token.hasParam) {
             m_defaultFont = param;
             m_resolvedValid = false;
-            s.codePage = codePageOfFont(s.ch.font);
+            updateCodePage(s);
         }
         break;
 
@@ -302,7 +304,7 @@ void RtfReader::controlWord(const RtfToken &token, RtfTokenizer &tokenizer)
             m_fonts[size_t(m_currentFontDef)].number = param;
         } else if (token.hasParam) {
             s.ch.font = param;
-            s.codePage = codePageOfFont(param);
+            updateCodePage(s);
         }
         break;
     case Kw::FCharset:
@@ -369,7 +371,7 @@ void RtfReader::controlWord(const RtfToken &token, RtfTokenizer &tokenizer)
     // Character formatting.
     case Kw::Plain:
         s.ch = CharState();
-        s.codePage = codePageOfFont(s.ch.font);
+        updateCodePage(s);
         break;
     case Kw::Fs:
         s.ch.halfPoints = (token.hasParam && param > 0) ? std::min(param, MaxHalfPoints) : 24;
@@ -382,6 +384,21 @@ void RtfReader::controlWord(const RtfToken &token, RtfTokenizer &tokenizer)
     case Kw::Ul: setFlag(Underline, on); break;
     case Kw::UlNone: setFlag(Underline, false); break;
     case Kw::Strike: setFlag(Strike, on); break;
+    case Kw::RtlCh: setFlag(RightToLeft, true); updateCodePage(s); break;
+    case Kw::LtrCh: setFlag(RightToLeft, false); updateCodePage(s); break;
+    case Kw::Af:
+        if (token.hasParam) {
+            s.ch.assocFont = param;
+            updateCodePage(s);
+        }
+        break;
+    case Kw::Afs: s.ch.assocHalfPoints = (token.hasParam && param > 0) ? std::min(param, MaxHalfPoints) : 0; break;
+    case Kw::Ab:
+        s.ch.assocFlags = quint8((s.ch.assocFlags & ~AssocBold) | AssocBoldSet | (on ? AssocBold : 0));
+        break;
+    case Kw::Ai:
+        s.ch.assocFlags = quint8((s.ch.assocFlags & ~AssocItalic) | AssocItalicSet | (on ? AssocItalic : 0));
+        break;
 
     // Paragraph formatting.
     case Kw::Pard: s.para = ParaState(); break;
@@ -742,6 +759,13 @@ int RtfReader::codePageOfFont(int number)
     return m_defaultCodePage;
 }
 
+// In a right-to-left run (\rtlch) the associated font, when one was named, is
+// the run's font: that is how Word and LibreOffice give Arabic text its face.
+int RtfReader::effectiveFont(const CharState &ch)
+{
+    return ((ch.flags & RightToLeft) && ch.assocFont >= 0) ? ch.assocFont : ch.font;
+}
+
 void RtfReader::fontTableBytes(const char *bytes, qsizetype size)
 {
     if (m_currentFontDef < 0)
@@ -774,7 +798,8 @@ const RtfCharFormat &RtfReader::resolve(const CharState &ch)
     if (m_resolvedValid && ch == m_resolvedKey)
         return m_resolved;
     RtfCharFormat f;
-    FontDef *font = fontByNumber(ch.font < 0 ? m_defaultFont : ch.font);
+    const int fontNumber = effectiveFont(ch);
+    FontDef *font = fontByNumber(fontNumber < 0 ? m_defaultFont : fontNumber);
     if (!font)
         font = fontByNumber(m_defaultFont);
     if (font) {
@@ -782,13 +807,14 @@ const RtfCharFormat &RtfReader::resolve(const CharState &ch)
         f.family = font->name;
         f.charset = font->charset;
     }
-    f.halfPoints = ch.halfPoints;
+    const bool rtl = ch.flags & RightToLeft;
+    f.halfPoints = (rtl && ch.assocHalfPoints > 0) ? ch.assocHalfPoints : ch.halfPoints;
     if (ch.color >= 0 && size_t(ch.color) < m_colors.size() && !m_colors[size_t(ch.color)].isAuto) {
         f.autoColor = false;
         f.color = m_colors[size_t(ch.color)].rgb;
     }
-    f.bold = ch.flags & Bold;
-    f.italic = ch.flags & Italic;
+    f.bold = (rtl && (ch.assocFlags & AssocBoldSet)) ? bool(ch.assocFlags & AssocBold) : bool(ch.flags & Bold);
+    f.italic = (rtl && (ch.assocFlags & AssocItalicSet)) ? bool(ch.assocFlags & AssocItalic) : bool(ch.flags & Italic);
     f.underline = ch.flags & Underline;
     f.strikeOut = ch.flags & Strike;
     m_resolved = f;

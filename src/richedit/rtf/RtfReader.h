@@ -39,9 +39,14 @@ private:
         int halfPoints = 24;
         int color = 0;
         quint8 flags = 0;
+        // Associated properties (\af \afs \ab \ai) of right-to-left runs (\rtlch).
+        int assocFont = -1;
+        int assocHalfPoints = 0;
+        quint8 assocFlags = 0;
         bool operator==(const CharState &o) const
         {
-            return font == o.font && halfPoints == o.halfPoints && color == o.color && flags == o.flags;
+            return font == o.font && halfPoints == o.halfPoints && color == o.color && flags == o.flags
+                && assocFont == o.assocFont && assocHalfPoints == o.assocHalfPoints && assocFlags == o.assocFlags;
         }
         bool operator!=(const CharState &o) const { return !(*this == o); }
     };
@@ -102,6 +107,8 @@ private:
     void finishFontName(FontDef &font);
     void decodeFontBytes(FontDef &font);
     int codePageOfFont(int number);
+    static int effectiveFont(const CharState &ch);
+    void updateCodePage(GroupState &s) { s.codePage = codePageOfFont(effectiveFont(s.ch)); }
     void fontTableBytes(const char *bytes, qsizetype size);
     void colorTableBytes(const char *bytes, qsizetype size);
     const RtfCharFormat &resolve(const CharState &ch);

@@ -38,6 +38,7 @@ private slots:
     void decodesCodePages();
     void readsCharacterAttributes();
     void readsColours();
+    void readsRightToLeftRunsWithAssociatedProperties();
     void scopesFormattingToGroups();
     void readsParagraphAttributes_data();
     void readsParagraphAttributes();
@@ -186,6 +187,19 @@ void TestRtfReader::readsColours()
     QTextDocument first;
     rtftest::load("{\\rtf1{\\colortbl\\red0\\green0\\blue255;}\\cf0 x}", first);
     QCOMPARE(first.begin().begin().fragment().charFormat().foreground().color(), QColor(0, 0, 255));
+}
+
+void TestRtfReader::readsRightToLeftRunsWithAssociatedProperties()
+{
+    // LibreOffice and Word give Arabic its face through \af after \rtlch.
+    QTextDocument doc;
+    rtftest::load("{\\rtf1{\\fonttbl{\\f0\\fcharset0 Latin;}{\\f1\\fcharset178 Naskh;}}\\f0\\fs24\\b0"
+                  "{\\ltrch \\rtlch\\af1\\afs32\\ab \\'c7\\u1604?}{\\rtlch\\af1 \\ltrch y}\\rtlch z\\plain w}",
+                  doc);
+    QCOMPARE(rtftest::describe(doc),
+             QString::fromUtf8("¶ a1 li0 fi0 ri0 list0\n"
+                               "  \"ال\" Naskh|16|auto|b|c178\n"
+                               "  \"yzw\" Latin|12|auto||c0\n")); // z: \\rtlch without \\af keeps \\f
 }
 
 void TestRtfReader::scopesFormattingToGroups()

@@ -67,7 +67,8 @@ void TestRtfWriter::escapesText_data()
     QTest::addColumn<QByteArray>("body");
     QTest::newRow("specials") << QStringLiteral("a\\b{c}") << QByteArray(" a\\\\b\\{c\\}\\par");
     QTest::newRow("tab and line") << QStringLiteral("a\tb") + QChar(0x2028) + QStringLiteral("c") << QByteArray(" a\\tab b\\line c\\par");
-    QTest::newRow("Arabic positive") << QString::fromUtf8("ا") << QByteArray("\\u1575?\\par");
+    QTest::newRow("Arabic, with associated properties")
+        << QString::fromUtf8("ا") << QByteArray("\\rtlch\\af0\\afs24\\ab0\\ai0\\u1575?\\par");
     QTest::newRow("Coptic positive") << QString::fromUtf8("ⲁ") << QByteArray("\\u11393?\\par");
     QTest::newRow("above 32767 negative") << QString(QChar(0xF0B7)) << QByteArray("\\u-3913?\\par");
     QTest::newRow("astral as a surrogate pair") << QString::fromUtf8("😀") << QByteArray("\\u-10179?\\u-8704?\\par");
