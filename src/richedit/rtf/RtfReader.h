@@ -83,7 +83,7 @@ private:
         std::vector<int> levelNfc;
     };
 
-    void groupOpen(RtfTokenizer &tokenizer);
+    void groupOpen();
     void groupClose();
     void controlWord(const RtfToken &token, RtfTokenizer &tokenizer);
     void controlSymbol(uchar symbol);
@@ -142,10 +142,8 @@ private:
     bool m_colorSeen = false;
 
     std::vector<ListDef> m_lists;
-    bool m_inListLevel = false;
     QHash<int, int> m_overrideToList; // \ls -> \listid
-    int m_overrideLs = 0, m_overrideListId = 0;
-    bool m_inOverride = false;
+    int m_overrideListId = 0;
 
     // Unicode.
     int m_skip = 0;
@@ -159,7 +157,6 @@ private:
 
     // The paragraph being collected.
     bool m_paraHasContent = false;
-    bool m_anyParagraph = false;
     int m_pendingCells = 0;
     QString m_label; // \pntext / \listtext of the paragraph
 
