@@ -1,3 +1,8 @@
-// Placeholder.
 #include "FontEnumeration.h"
-QStringList EnumerateFontFaceNames() { return {}; }
+
+#include <QFontDatabase>
+
+QStringList EnumerateFontFaceNames()
+{
+    return QFontDatabase::families();
+}

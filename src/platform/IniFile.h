@@ -23,4 +23,5 @@ private:
     QString m_path;
     QStringList m_lines;
     bool m_dirty = false;
+    bool m_crlf = false; // an existing file keeps its line ends
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QtGlobal>
 
 struct MemoryStatus
@@ -10,3 +11,5 @@ struct MemoryStatus
 
 // Reads the machine's memory figures; zeros when they cannot be read.
 MemoryStatus QueryMemoryStatus();
+// The figures from the text of /proc/meminfo (MemTotal, MemAvailable; zeros without MemTotal).
+MemoryStatus ParseMemInfo(const QByteArray &text);

@@ -1,58 +1,474 @@
-// Placeholder: the control's operations land with its implementation.
 #include "TTntRichEdit.h"
-QString TTextAttributes::Name() const { return {}; }
-void TTextAttributes::SetName(const QString &) {}
-int TTextAttributes::Size() const { return 0; }
-void TTextAttributes::SetSize(int) {}
-TColor TTextAttributes::Color() const { return clWindowText; }
-void TTextAttributes::SetColor(TColor) {}
-TFontStyles TTextAttributes::Style() const { return 0; }
-void TTextAttributes::SetStyle(TFontStyles) {}
-int TTextAttributes::Charset() const { return 1; }
-void TTextAttributes::SetCharset(int) {}
-TFontPitch TTextAttributes::Pitch() const { return TFontPitch::Default; }
-void TTextAttributes::SetPitch(TFontPitch) {}
-QTextCharFormat TTextAttributes::read() const { return {}; }
-void TTextAttributes::merge(const QTextCharFormat &) {}
-int TParaAttributes::Alignment() const { return 0; }
-void TParaAttributes::SetAlignment(int) {}
-int TParaAttributes::FirstIndent() const { return 0; }
-void TParaAttributes::SetFirstIndent(int) {}
-int TParaAttributes::LeftIndent() const { return 0; }
-void TParaAttributes::SetLeftIndent(int) {}
-int TParaAttributes::RightIndent() const { return 0; }
-void TParaAttributes::SetRightIndent(int) {}
-int TParaAttributes::Numbering() const { return 0; }
-void TParaAttributes::SetNumbering(int) {}
-TTntRichEdit::TTntRichEdit(QWidget *parent) : QTextEdit(parent) {}
+
+#include "RtfCodec.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QAction>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QPainter>
+#include <QPrinter>
+#include <QScrollBar>
+#include <QSet>
+#include <QShortcut>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QUrl>
+
+#include <memory>
+
+namespace {
+
+// Side margin of the text inside the control until the window sets its own rectangle.
+constexpr int kDefaultSideMargin = 6;
+
+bool startsRich(const QString &text)
+{
+    return text.startsWith(QLatin1String("{\\rtf"), Qt::CaseInsensitive)
+        || text.startsWith(QLatin1String("{urtf"), Qt::CaseInsensitive);
+}
+
+QString withCrLf(QString text)
+{
+    return text.replace(QChar::ParagraphSeparator, QLatin1String("\r\n"));
+}
+
+} // namespace
+
+TTntRichEdit::TTntRichEdit(QWidget *parent) : QTextEdit(parent)
+{
+    setAcceptRichText(true);
+    setLineWrapMode(QTextEdit::WidgetWidth);
+    setTabChangesFocus(false);
+    setDocument(createDocument());
+    attachDocument(document());
+    m_formattingRect = QRect(kDefaultSideMargin, 0, -1, -1);
+    setViewportMargins(kDefaultSideMargin, 0, kDefaultSideMargin, 0);
+    RegisterFaceFallback(font().family());
+
+    connect(this, &QTextEdit::textChanged, this, [this] {
+        if (OnChange)
+            OnChange();
+        notifySelectionIfMoved();
+    });
+    connect(this, &QTextEdit::cursorPositionChanged, this, [this] { notifySelectionIfMoved(); });
+    connect(this, &QTextEdit::selectionChanged, this, [this] { notifySelectionIfMoved(); });
+}
+
 TTntRichEdit::~TTntRichEdit() = default;
-QString TTntRichEdit::Text() const { return toPlainText(); }
-QString TTntRichEdit::SelText() const { return {}; }
-int TTntRichEdit::SelStart() const { return 0; }
-int TTntRichEdit::SelLength() const { return 0; }
-void TTntRichEdit::SetSelStart(int) {}
-void TTntRichEdit::SetSelLength(int) {}
-void TTntRichEdit::SetSel(int, int) {}
-void TTntRichEdit::ReplaceSelection(const QString &t) { insertPlainText(t); }
-void TTntRichEdit::ReplaceSelectionPlain(const QString &t) { insertPlainText(t); }
-int TTntRichEdit::CaretPos() const { return 0; }
-int TTntRichEdit::LineFromChar(int) const { return 0; }
-int TTntRichEdit::LineIndex(int) const { return 0; }
-int TTntRichEdit::CrLfToDocPos(int p) const { return p; }
-int TTntRichEdit::DocToCrLfPos(int p) const { return p; }
-bool TTntRichEdit::Modified() const { return false; }
-void TTntRichEdit::SetModified(bool) {}
-void TTntRichEdit::SetReadOnlyState(bool r) { setReadOnly(r); }
-void TTntRichEdit::Clear() { clear(); }
-void TTntRichEdit::SetFormattingRect(const QRect &r) { m_formattingRect = r; }
-QRect TTntRichEdit::FormattingRect() const { return m_formattingRect; }
-bool TTntRichEdit::CanUndo() const { return false; }
-bool TTntRichEdit::CanPaste() const { return false; }
-void TTntRichEdit::LoadFromFile(const QString &) {}
-void TTntRichEdit::SaveToFile(const QString &) {}
-void TTntRichEdit::Print(const QString &, QPrinter *) {}
-void TTntRichEdit::setDefaultCharFormat(const QTextCharFormat &f) { m_defaultFormat = f; }
-bool TTntRichEdit::event(QEvent *e) { return QTextEdit::event(e); }
-void TTntRichEdit::keyPressEvent(QKeyEvent *e) { QTextEdit::keyPressEvent(e); }
-void TTntRichEdit::keyReleaseEvent(QKeyEvent *e) { QTextEdit::keyReleaseEvent(e); }
-void TTntRichEdit::insertFromMimeData(const QMimeData *s) { QTextEdit::insertFromMimeData(s); }
+
+// ---------------------------------------------------------------------------------------
+// Document set-up
+
+QTextDocument *TTntRichEdit::createDocument() const
+{
+    auto *doc = new QTextDocument(const_cast<TTntRichEdit *>(this));
+    doc->setDefaultFont(document() ? document()->defaultFont() : font());
+    // The control keeps its side margins itself (the formatting rectangle); the document
+    // has none. Setting the margin is recorded as an edit, so the history is emptied after.
+    doc->setDocumentMargin(0);
+    doc->clearUndoRedoStacks();
+    doc->setModified(false);
+    return doc;
+}
+
+void TTntRichEdit::attachDocument(QTextDocument *doc)
+{
+    connect(doc, &QTextDocument::contentsChange, this,
+            [this](int from, int, int added) { markLinesDirty(from, from + added); });
+    m_linesDirtyStart = QTextCursor(doc);
+    m_linesDirtyEnd = QTextCursor(doc);
+    m_linesDirty = true;
+    m_linesDirtyToEnd = true;
+    m_layoutWidth = -1;
+    RegisterFaceFallback(doc->defaultFont().family());
+}
+
+void TTntRichEdit::RegisterFaceFallback(const QString &face)
+{
+    static QSet<QString> registered;
+    if (face.isEmpty() || registered.contains(face))
+        return;
+    registered.insert(face);
+    QFont::insertSubstitutions(face, {QStringLiteral("Noto Sans Coptic"), QStringLiteral("Noto Naskh Arabic")});
+}
+
+void TTntRichEdit::registerDocumentFaces() const
+{
+    const QList<QTextFormat> formats = document()->allFormats();
+    for (const QTextFormat &format : formats) {
+        if (!format.isCharFormat())
+            continue;
+        const QTextCharFormat cf = format.toCharFormat();
+        const QStringList families = cf.fontFamilies().toStringList();
+        for (const QString &family : families)
+            RegisterFaceFallback(family);
+        if (cf.hasProperty(QTextFormat::FontFamily))
+            RegisterFaceFallback(cf.stringProperty(QTextFormat::FontFamily));
+    }
+}
+
+// An entirely empty document has no character to carry a format: its first paragraph's
+// own character format is what text typed there takes, whatever the caret does before.
+void TTntRichEdit::applyToEmptyDocument(const QTextCharFormat &change)
+{
+    QTextDocument *doc = document();
+    if (!doc->isEmpty())
+        return;
+    const bool freshHistory = !doc->isUndoAvailable() && !doc->isRedoAvailable();
+    const bool wasModified = doc->isModified();
+    if (freshHistory)
+        doc->setUndoRedoEnabled(false);
+    QTextCursor cursor(doc);
+    cursor.mergeBlockCharFormat(change);
+    if (freshHistory) {
+        doc->setUndoRedoEnabled(true);
+        doc->setModified(wasModified);
+    }
+}
+
+void TTntRichEdit::setDefaultCharFormat(const QTextCharFormat &format)
+{
+    m_defaultFormat = format;
+    registerDocumentFaces();
+    for (const QString &family : format.fontFamilies().toStringList())
+        RegisterFaceFallback(family);
+}
+
+// ---------------------------------------------------------------------------------------
+// Position counts
+
+int TTntRichEdit::DocToCrLfPos(int docPos) const
+{
+    const QTextDocument *doc = document();
+    docPos = qBound(0, docPos, doc->characterCount() - 1);
+    return docPos + doc->findBlock(docPos).blockNumber();
+}
+
+int TTntRichEdit::CrLfToDocPos(int crlfPos) const
+{
+    return crLfToDoc(crlfPos, nullptr);
+}
+
+// A paragraph that starts at document position p as block number b starts at p + b in
+// the CR LF count, which grows with b: a binary search over block numbers finds it.
+int TTntRichEdit::crLfToDoc(int crlfPos, bool *onLineFeed) const
+{
+    if (onLineFeed)
+        *onLineFeed = false;
+    const QTextDocument *doc = document();
+    if (crlfPos <= 0)
+        return 0;
+    int lo = 0;
+    int hi = doc->blockCount() - 1;
+    while (lo < hi) {
+        const int mid = lo + (hi - lo + 1) / 2;
+        if (doc->findBlockByNumber(mid).position() + mid <= crlfPos)
+            lo = mid;
+        else
+            hi = mid - 1;
+    }
+    const QTextBlock block = doc->findBlockByNumber(lo);
+    const int textLength = block.length() - 1;
+    const int offset = crlfPos - (block.position() + lo);
+    if (offset <= textLength)
+        return block.position() + offset;
+    if (onLineFeed && block.next().isValid())
+        *onLineFeed = true;
+    return block.position() + textLength;
+}
+
+// ---------------------------------------------------------------------------------------
+// Text and selection
+
+QString TTntRichEdit::Text() const
+{
+    return withCrLf(document()->toRawText());
+}
+
+QString TTntRichEdit::SelText() const
+{
+    return withCrLf(textCursor().selectedText());
+}
+
+int TTntRichEdit::SelStart() const
+{
+    return DocToCrLfPos(textCursor().selectionStart());
+}
+
+int TTntRichEdit::SelLength() const
+{
+    const QTextCursor cursor = textCursor();
+    return DocToCrLfPos(cursor.selectionEnd()) - DocToCrLfPos(cursor.selectionStart());
+}
+
+void TTntRichEdit::SetSelStart(int start)
+{
+    SetSel(start, 0);
+}
+
+void TTntRichEdit::SetSelLength(int length)
+{
+    SetSel(SelStart(), length);
+}
+
+// A selection that lies within the two positions of one paragraph break selects nothing:
+// the caret goes to the end of that line. A selection starting on the LF begins after it.
+void TTntRichEdit::SetSel(int start, int length)
+{
+    if (length < 0) {
+        start += length;
+        length = -length;
+    }
+    start = qMax(0, start);
+    bool startOnLineFeed = false;
+    const int docStart = crLfToDoc(start, &startOnLineFeed);
+    QTextCursor cursor(document());
+    cursor.setPosition(docStart);
+    if (length > 0) {
+        const int from = startOnLineFeed ? docStart + 1 : docStart;
+        const int to = crLfToDoc(start + length, nullptr);
+        if (to > from) {
+            cursor.setPosition(from);
+            cursor.setPosition(to, QTextCursor::KeepAnchor);
+        }
+    }
+    setTextCursor(cursor);
+}
+
+int TTntRichEdit::CaretPos() const
+{
+    return textCursor().selectionStart();
+}
+
+// The format the control reports for the selection: its first character's, or at a
+// caret the insertion format. A selection starting on a paragraph break reads like the
+// caret at the end of that line.
+QTextCharFormat TTntRichEdit::selectionCharFormat() const
+{
+    const QTextCursor edit = textCursor();
+    if (!edit.hasSelection())
+        return currentCharFormat();
+    const int start = edit.selectionStart();
+    const QTextBlock block = document()->findBlock(start);
+    QTextCursor probe(document());
+    const bool onBreak = start == block.position() + block.length() - 1;
+    probe.setPosition(onBreak ? start : start + 1);
+    return probe.charFormat();
+}
+
+void TTntRichEdit::insertPlain(QTextCursor &cursor, const QString &text)
+{
+    QString plain = text;
+    plain.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    // The text takes the attributes the control reports for the selection it replaces.
+    QTextCharFormat format = selectionCharFormat();
+    format.setObjectIndex(-1);
+    cursor.insertText(plain, format);
+}
+
+void TTntRichEdit::ReplaceSelection(const QString &text)
+{
+    if (!startsRich(text)) {
+        ReplaceSelectionPlain(text);
+        return;
+    }
+    bool latin1 = true;
+    for (const QChar ch : text)
+        if (ch.unicode() > 0xFF) {
+            latin1 = false;
+            break;
+        }
+    const QByteArray bytes = latin1 ? text.toLatin1() : text.toUtf8();
+    QTextCursor cursor = textCursor();
+    cursor.beginEditBlock();
+    rtf::insertRtf(bytes, cursor);
+    cursor.endEditBlock();
+    cursor.clearSelection();
+    setTextCursor(cursor);
+    registerDocumentFaces();
+}
+
+void TTntRichEdit::ReplaceSelectionPlain(const QString &text)
+{
+    QTextCursor cursor = textCursor();
+    cursor.beginEditBlock();
+    if (text.isEmpty())
+        cursor.removeSelectedText();
+    else
+        insertPlain(cursor, text);
+    cursor.endEditBlock();
+    setTextCursor(cursor);
+}
+
+void TTntRichEdit::notifySelectionIfMoved()
+{
+    const QTextCursor cursor = textCursor();
+    if (cursor.anchor() == m_lastAnchor && cursor.position() == m_lastPosition)
+        return;
+    m_lastAnchor = cursor.anchor();
+    m_lastPosition = cursor.position();
+    if (OnSelectionChange)
+        OnSelectionChange();
+}
+
+// ---------------------------------------------------------------------------------------
+// Flags and whole-document operations
+
+bool TTntRichEdit::Modified() const
+{
+    return document()->isModified();
+}
+
+void TTntRichEdit::SetModified(bool modified)
+{
+    document()->setModified(modified);
+}
+
+void TTntRichEdit::SetReadOnlyState(bool readOnly)
+{
+    setReadOnly(readOnly);
+    // The caret still moves by keyboard in a read-only document.
+    if (readOnly)
+        setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+}
+
+void TTntRichEdit::Clear()
+{
+    QTextDocument *doc = document();
+    doc->clear();
+    doc->clearUndoRedoStacks();
+    applyToEmptyDocument(m_defaultFormat);
+    QTextCursor cursor(doc);
+    setTextCursor(cursor);
+    setCurrentCharFormat(cursor.charFormat());
+    notifySelectionIfMoved();
+}
+
+int TTntRichEdit::ClientWidth() const
+{
+    const QMargins m = viewportMargins();
+    return viewport()->width() + m.left() + m.right();
+}
+
+int TTntRichEdit::ClientHeight() const
+{
+    const QMargins m = viewportMargins();
+    return viewport()->height() + m.top() + m.bottom();
+}
+
+// The text is laid out inside the rectangle: what lies outside it on each side of the
+// client area becomes a margin of the text area.
+void TTntRichEdit::SetFormattingRect(const QRect &rect)
+{
+    const int width = ClientWidth();
+    const int height = ClientHeight();
+    m_formattingRect = rect;
+    const int left = qBound(0, rect.left(), width);
+    const int top = qBound(0, rect.top(), height);
+    const int right = qBound(0, width - (rect.x() + rect.width()), width - left);
+    const int bottom = qBound(0, height - (rect.y() + rect.height()), height - top);
+    if (viewportMargins() != QMargins(left, top, right, bottom))
+        setViewportMargins(left, top, right, bottom);
+}
+
+QRect TTntRichEdit::FormattingRect() const
+{
+    const QMargins m = viewportMargins();
+    return QRect(m.left(), m.top(), viewport()->width(), viewport()->height());
+}
+
+bool TTntRichEdit::CanUndo() const
+{
+    return document()->isUndoAvailable();
+}
+
+bool TTntRichEdit::CanPaste() const
+{
+    return canPaste();
+}
+
+// The file is read into a fresh document; the current one is replaced only when reading
+// succeeded, so a failed load leaves the text as it was.
+void TTntRichEdit::LoadFromFile(const QString &path)
+{
+    std::unique_ptr<QTextDocument> fresh(createDocument());
+    QTextCharFormat defaultFormat = m_defaultFormat;
+    rtf::loadFile(path, fresh.get(), &defaultFormat);
+    fresh->clearUndoRedoStacks();
+    fresh->setModified(false);
+
+    QTextDocument *old = document();
+    QTextDocument *doc = fresh.release();
+    m_lastAnchor = m_lastPosition = -1;
+    setDocument(doc);
+    attachDocument(doc);
+    if (old && old->parent() == this)
+        old->deleteLater();
+    m_defaultFormat = defaultFormat;
+    registerDocumentFaces();
+    setTextCursor(QTextCursor(doc));
+    doc->setModified(false);
+    notifySelectionIfMoved();
+}
+
+void TTntRichEdit::SaveToFile(const QString &path)
+{
+    rtf::saveFile(path, *document(), m_defaultFormat);
+}
+
+// The whole document over the printer's printable area, without margins of its own.
+void TTntRichEdit::Print(const QString &title, QPrinter *printer)
+{
+    printer->setDocName(title);
+    std::unique_ptr<QTextDocument> copy(document()->clone());
+    copy->documentLayout()->setPaintDevice(printer);
+    copy->setDocumentMargin(0);
+    copy->setPageSize(printer->pageRect(QPrinter::DevicePixel).size());
+    copy->print(printer);
+}
+
+// ---------------------------------------------------------------------------------------
+// Pasting and dropping
+
+// Files dragged onto the editor are the window's to open, not text to insert.
+bool TTntRichEdit::canInsertFromMimeData(const QMimeData *source) const
+{
+    if (source->hasUrls()) {
+        const QList<QUrl> urls = source->urls();
+        for (const QUrl &url : urls)
+            if (url.isLocalFile())
+                return false;
+    }
+    return QTextEdit::canInsertFromMimeData(source);
+}
+
+void TTntRichEdit::insertFromMimeData(const QMimeData *source)
+{
+    QTextCursor edit = textCursor();
+    const int from = edit.selectionStart();
+    edit.beginEditBlock();
+    QTextEdit::insertFromMimeData(source);
+    replaceLineSeparators(from, textCursor().position());
+    edit.endEditBlock();
+    registerDocumentFaces();
+}
+
+// Every line break inside a paragraph becomes a paragraph break of its own.
+void TTntRichEdit::replaceLineSeparators(int from, int to)
+{
+    QTextDocument *doc = document();
+    QTextCursor end(doc);
+    end.setPosition(qBound(0, to, doc->characterCount() - 1));
+    QTextCursor found(doc);
+    found.setPosition(qBound(0, from, doc->characterCount() - 1));
+    const QString separator(QChar::LineSeparator);
+    for (;;) {
+        found = doc->find(separator, found);
+        if (found.isNull() || found.selectionEnd() > end.position())
+            break;
+        const QTextCharFormat format = found.charFormat();
+        found.removeSelectedText();
+        found.insertBlock(found.blockFormat(), format);
+    }
+}

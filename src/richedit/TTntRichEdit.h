@@ -1,7 +1,10 @@
 #pragma once
 
-#include <QTextEdit>
+#include <QKeySequence>
+#include <QList>
 #include <QTextCharFormat>
+#include <QTextCursor>
+#include <QTextEdit>
 #include <functional>
 
 class QPrinter;
@@ -45,6 +48,13 @@ public:
 
     Kind kind() const { return m_kind; }
 
+    // What the getters above report for text in the given character format, read without
+    // moving the selection (documentFont: the document's default font).
+    static QString NameOf(const QTextCharFormat &format, const QFont &documentFont);
+    static int SizeOf(const QTextCharFormat &format, const QFont &documentFont);
+    static TColor ColorOf(const QTextCharFormat &format);
+    static TFontStyles StyleOf(const QTextCharFormat &format);
+
 private:
     QTextCharFormat read() const;
     void merge(const QTextCharFormat &change);
@@ -69,7 +79,13 @@ public:
     int Numbering() const;      // 0 none, 1 bullet (any list counts as 1)
     void SetNumbering(int numbering); // none: left indent 0; bullet: left indent at least 10
 
+    // What Alignment() reports for a paragraph in the given format.
+    static int AlignmentOf(const QTextBlockFormat &format);
+
 private:
+    QTextBlockFormat firstFormat() const;
+    // Applies change to the format of every selected paragraph, as one undo step.
+    void changeEach(const std::function<void(QTextBlockFormat &)> &change);
     TTntRichEdit *m_editor;
 };
 
@@ -133,19 +149,67 @@ public:
     const QTextCharFormat &defaultCharFormat() const { return m_defaultFormat; }
     void setDefaultCharFormat(const QTextCharFormat &format);
 
+    // The client area that the formatting rectangle is measured in: the text area with
+    // the current side margins put back (stable whatever rectangle was set).
+    int ClientWidth() const;
+    int ClientHeight() const;
+
+    // Key sequences that belong to the window even while the editor has the focus. The
+    // shortcuts of every action in the editor's window count as well; these are extra.
+    void SetWindowShortcuts(const QList<QKeySequence> &keys) { m_windowShortcuts = keys; }
+
+    // Makes the given face fall back to the Coptic and Arabic faces for letters it lacks.
+    static void RegisterFaceFallback(const QString &face);
+
 protected:
     bool event(QEvent *e) override;
     void keyPressEvent(QKeyEvent *e) override;
     void keyReleaseEvent(QKeyEvent *e) override;
+    bool canInsertFromMimeData(const QMimeData *source) const override;
     void insertFromMimeData(const QMimeData *source) override;
 
 private:
     friend class TTextAttributes;
     friend class TParaAttributes;
+
+    // Document set-up.
+    QTextDocument *createDocument() const;
+    void attachDocument(QTextDocument *doc);
+    void registerDocumentFaces() const;
+    void applyToEmptyDocument(const QTextCharFormat &change);
+
+    // Selection and text helpers.
+    int crLfToDoc(int crlfPos, bool *onLineFeed) const;
+    QTextCharFormat selectionCharFormat() const;
+    void insertPlain(QTextCursor &cursor, const QString &text);
+    void replaceLineSeparators(int from, int to);
+    void notifySelectionIfMoved();
+
+    // Keys.
+    bool isWindowShortcut(const QKeyEvent *e) const;
+    void sendTyped(QKeyEvent *original, const QString &text);
+
+    // Display-line bookkeeping: each block stores its number of display lines so that
+    // line numbers are found in O(log n); blocks whose layout changed are refreshed lazily.
+    void markLinesDirty(int from, int to);
+    void syncLineCountsUpTo(const QTextBlock &block) const;
+    void syncLineCountsUpToLine(int line) const;
+    void syncLineCounts(const std::function<bool(const QTextBlock &)> &enough) const;
+    void checkLayoutGeometry() const;
+
     TTextAttributes m_selAttributes{this, TTextAttributes::Kind::Selection};
     TTextAttributes m_defAttributes{this, TTextAttributes::Kind::Default};
     TParaAttributes m_paragraph{this};
     QTextCharFormat m_defaultFormat;
     QRect m_formattingRect;
-    bool m_undoAvailable = false;
+    QList<QKeySequence> m_windowShortcuts;
+    int m_lastAnchor = -1;
+    int m_lastPosition = -1;
+
+    mutable QTextCursor m_linesDirtyStart;
+    mutable QTextCursor m_linesDirtyEnd;
+    mutable bool m_linesDirty = true;
+    mutable bool m_linesDirtyToEnd = true;
+    mutable qreal m_layoutWidth = -1;
+    mutable QFont m_layoutFont;
 };

@@ -32,11 +32,14 @@ public:
     const QString &result() const { return m_out; }
 
 private:
-    void closeAndReset(const char *closers);
+    void append(const QByteArray &tags);
+    // Closes the open styles and then the given outer tags.
+    void closeStylesAnd(const char *outerClosers);
+    void switchStyle(bool on, bool &current, const QByteArray &openTag, const QByteArray &closeTag);
+
     int m_alignment = -1;
     QByteArray m_pendingAlignmentClose;
     QString m_fontName;
-    bool m_fontSet = false;
     int m_size = -1;
     qint64 m_color = -1;
     bool m_bold = false, m_italic = false, m_underline = false;

@@ -10,6 +10,9 @@
 #include "TTntRichEdit.h"
 
 class QAction;
+class QKeySequence;
+class QMimeData;
+class QVBoxLayout;
 class QComboBox;
 class QFrame;
 class QLineEdit;
@@ -175,6 +178,7 @@ protected:
     void paintEvent(QPaintEvent *e) override;
     void changeEvent(QEvent *e) override;
     bool event(QEvent *e) override;
+    bool eventFilter(QObject *watched, QEvent *e) override;
     void dragEnterEvent(QDragEnterEvent *e) override;
     void dropEvent(QDropEvent *e) override;
 
@@ -189,9 +193,21 @@ private:
     void WireFormatControls();   // remain_format.cpp
     void WireRuler();            // remain_ruler.cpp
 
+    // Component helpers (remain.cpp).
+    QAction *NewAction(QObject *list, const char *name, const QString &caption, const QKeySequence &shortcut,
+                       int image, const QString &hint);
+    QAction *NewMenuItem(QMenu *menu, const char *name, const QString &caption, const QKeySequence &shortcut,
+                         const QString &hint);
+    QAction *NewBoundItem(QMenu *menu, const char *name, QAction *action);
+    static QString SettingsPath();
+    void ShowError(const QString &message);
+    static QStringList LocalFiles(const QMimeData *data);
+
     std::unique_ptr<Prompts> m_prompts;
     std::unique_ptr<KeyboardLayouts> m_layouts;
     QStringList m_arguments;
     bool m_shown = false;
     bool m_destroyed = false;
+    bool m_hintHandlerInstalled = false;
+    QVBoxLayout *m_clientLayout = nullptr;
 };

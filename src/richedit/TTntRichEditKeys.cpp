@@ -1,0 +1,194 @@
+#include "TTntRichEdit.h"
+
+#include <QAction>
+#include <QKeyEvent>
+#include <QShortcut>
+
+namespace {
+
+// The 8-bit code a control key raises as a typed character, or 0 when it raises none.
+unsigned char controlKeyCode(const QKeyEvent *e)
+{
+    const Qt::KeyboardModifiers mods = e->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
+    if (mods != Qt::NoModifier)
+        return 0;
+    switch (e->key()) {
+    case Qt::Key_Backspace:
+        return 8;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return 9;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return 13;
+    case Qt::Key_Escape:
+        return 27;
+    default:
+        return 0;
+    }
+}
+
+Qt::Key keyForControlCode(unsigned char code)
+{
+    switch (code) {
+    case 8:
+        return Qt::Key_Backspace;
+    case 9:
+        return Qt::Key_Tab;
+    case 13:
+        return Qt::Key_Return;
+    case 27:
+        return Qt::Key_Escape;
+    default:
+        return Qt::Key_unknown;
+    }
+}
+
+// Text a key event types into the document: printable characters, with no Control or
+// Meta held (AltGr, which some systems report as Control+Alt, still types).
+bool isTypedText(const QKeyEvent *e)
+{
+    const QString text = e->text();
+    if (text.isEmpty())
+        return false;
+    const Qt::KeyboardModifiers mods = e->modifiers();
+    const bool altGr = (mods & Qt::ControlModifier) && (mods & Qt::AltModifier);
+    if (((mods & Qt::ControlModifier) && !altGr) || (mods & Qt::MetaModifier))
+        return false;
+    for (const QChar ch : text) {
+        if (ch.isSurrogate())
+            continue;
+        if (ch.unicode() < 0x20 || ch.unicode() == 0x7F || (ch.category() == QChar::Other_Control))
+            return false;
+    }
+    return true;
+}
+
+unsigned char eightBitCode(char32_t codePoint)
+{
+    return codePoint < 256 ? static_cast<unsigned char>(codePoint) : 255;
+}
+
+} // namespace
+
+bool TTntRichEdit::isWindowShortcut(const QKeyEvent *e) const
+{
+    const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
+    // Plain typing never belongs to the window; only look further for other keys.
+    if ((mods & ~Qt::ShiftModifier) == Qt::NoModifier && isTypedText(e))
+        return false;
+    const QKeySequence pressed(QKeyCombination(mods, Qt::Key(e->key())));
+    for (const QKeySequence &key : m_windowShortcuts)
+        if (key.matches(pressed) == QKeySequence::ExactMatch)
+            return true;
+    const QWidget *top = window();
+    if (!top || top == this)
+        return false;
+    const QList<QAction *> actions = top->findChildren<QAction *>();
+    for (const QAction *action : actions)
+        for (const QKeySequence &key : action->shortcuts())
+            if (key.matches(pressed) == QKeySequence::ExactMatch)
+                return true;
+    const QList<QShortcut *> shortcuts = top->findChildren<QShortcut *>();
+    for (const QShortcut *shortcut : shortcuts)
+        for (const QKeySequence &key : shortcut->keys())
+            if (key.matches(pressed) == QKeySequence::ExactMatch)
+                return true;
+    return false;
+}
+
+bool TTntRichEdit::event(QEvent *e)
+{
+    if (e->type() == QEvent::ShortcutOverride) {
+        // The editor would claim its standard keys (Ctrl+A, Del, Ctrl+C, ...) before the
+        // window's shortcuts see them; the window's own shortcuts win.
+        auto *key = static_cast<QKeyEvent *>(e);
+        if (isWindowShortcut(key)) {
+            e->ignore();
+            return true;
+        }
+    }
+    return QTextEdit::event(e);
+}
+
+void TTntRichEdit::sendTyped(QKeyEvent *original, const QString &text)
+{
+    QKeyEvent typed(QEvent::KeyPress, Qt::Key_unknown, original->modifiers() & Qt::ShiftModifier, text,
+                    original->isAutoRepeat());
+    QTextEdit::keyPressEvent(&typed);
+}
+
+// Every typed character raises OnKeyPress with its 8-bit code first. A handler that sets
+// the code to 0 swallows the character; one that changes it types the new code instead.
+void TTntRichEdit::keyPressEvent(QKeyEvent *e)
+{
+    if (isReadOnly() || !OnKeyPress) {
+        QTextEdit::keyPressEvent(e);
+        return;
+    }
+
+    if (const unsigned char control = controlKeyCode(e)) {
+        unsigned char key = control;
+        OnKeyPress(key);
+        if (key == 0) {
+            e->accept();
+            return;
+        }
+        if (key == control && e->key() != Qt::Key_Backtab && !(e->modifiers() & Qt::ShiftModifier)) {
+            QTextEdit::keyPressEvent(e);
+            return;
+        }
+        // Shift+Enter and Shift+Tab type what Enter and Tab type; a changed code types itself.
+        const Qt::Key asKey = keyForControlCode(key);
+        if (asKey != Qt::Key_unknown) {
+            QKeyEvent plain(QEvent::KeyPress, asKey, Qt::NoModifier, QString(QChar(key)), e->isAutoRepeat());
+            QTextEdit::keyPressEvent(&plain);
+        } else {
+            sendTyped(e, QString(QChar(key)));
+        }
+        e->accept();
+        return;
+    }
+
+    if (!isTypedText(e)) {
+        QTextEdit::keyPressEvent(e);
+        return;
+    }
+
+    const QString text = e->text();
+    QString typed;
+    bool unchanged = true;
+    for (const char32_t codePoint : text.toUcs4()) {
+        const unsigned char original = eightBitCode(codePoint);
+        unsigned char key = original;
+        OnKeyPress(key);
+        if (key == 0) {
+            unchanged = false;
+        } else if (key == original) {
+            typed += QString::fromUcs4(&codePoint, 1);
+        } else {
+            unchanged = false;
+            typed += QChar(key);
+        }
+    }
+    if (unchanged) {
+        QTextEdit::keyPressEvent(e);
+        return;
+    }
+    if (!typed.isEmpty())
+        sendTyped(e, typed);
+    e->accept();
+}
+
+void TTntRichEdit::keyReleaseEvent(QKeyEvent *e)
+{
+    if (OnKeyUp) {
+        int key = e->key();
+        OnKeyUp(key, e->modifiers());
+        if (key == 0) {
+            e->accept();
+            return;
+        }
+    }
+    QTextEdit::keyReleaseEvent(e);
+}

@@ -1,0 +1,95 @@
+// The two ways of feeding the forum markup builder from the editor control.
+#include "untRtf2Html.h"
+
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+
+namespace {
+
+constexpr char16_t kLineFeed = u'\n';
+
+ForumRunFormat ReadSelectionFormat(TTntRichEdit *editor)
+{
+    ForumRunFormat format;
+    format.alignment = editor->Paragraph().Alignment();
+    TTextAttributes &attributes = editor->SelAttributes();
+    format.fontName = attributes.Name();
+    format.size = attributes.Size();
+    format.color = attributes.Color();
+    const TFontStyles style = attributes.Style();
+    format.bold = style & fsBold;
+    format.italic = style & fsItalic;
+    format.underline = style & fsUnderline;
+    return format;
+}
+
+// What the control reports for text of this character format in a paragraph of this format.
+ForumRunFormat RunFormat(const QTextCharFormat &charFormat, int alignment, const QFont &documentFont)
+{
+    ForumRunFormat format;
+    format.alignment = alignment;
+    format.fontName = TTextAttributes::NameOf(charFormat, documentFont);
+    format.size = TTextAttributes::SizeOf(charFormat, documentFont);
+    format.color = TTextAttributes::ColorOf(charFormat);
+    const TFontStyles style = TTextAttributes::StyleOf(charFormat);
+    format.bold = style & fsBold;
+    format.italic = style & fsItalic;
+    format.underline = style & fsUnderline;
+    return format;
+}
+
+} // namespace
+
+QString RichEditToForumMarkupByPosition(TTntRichEdit *editor)
+{
+    ForumMarkupBuilder builder;
+    const bool wasHidden = editor->isHidden();
+    editor->hide();
+    const QString text = editor->Text();
+    const int n = int(text.size());
+    for (int p = 0; p < n; ++p) {
+        editor->SetSel(p, 1);
+        const ForumRunFormat format = ReadSelectionFormat(editor);
+        builder.feed(format, editor->SelText(), p > 0 && text.at(p - 1) == kLineFeed);
+    }
+    if (!wasHidden)
+        editor->show();
+    return builder.result();
+}
+
+QString RichEditToForumMarkup(TTntRichEdit *editor)
+{
+    // One pass over the paragraphs and their formatting runs. Each run is fed whole: within a
+    // run nothing changes, so the builder writes what it would write character by character.
+    // The two positions of a paragraph break read as the caret at the end of that paragraph:
+    // the format of its last character, or the paragraph's own character format when it is
+    // empty. The position after a break carries its "<br>".
+    ForumMarkupBuilder builder;
+    const QTextDocument *document = editor->document();
+    const QFont documentFont = document->defaultFont();
+    bool afterLineFeed = false;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        const int alignment = TParaAttributes::AlignmentOf(block.blockFormat());
+        const QString text = block.text();
+        QTextCharFormat endFormat = block.charFormat();
+        for (const QTextLayout::FormatRange &range : block.textFormats()) {
+            if (range.length <= 0)
+                continue;
+            builder.feed(RunFormat(range.format, alignment, documentFont), text.mid(range.start, range.length), afterLineFeed);
+            afterLineFeed = false;
+            endFormat = range.format;
+        }
+        if (block.next().isValid()) {
+            // CR (which may carry the "<br>" of an empty paragraph) and LF: no text of their own.
+            builder.feed(RunFormat(endFormat, alignment, documentFont), QString(), afterLineFeed);
+            afterLineFeed = true;
+        }
+    }
+
+    // The control ends up as after the walk: the last position selected, once.
+    const int n = editor->DocToCrLfPos(document->characterCount() - 1);
+    if (n > 0)
+        editor->SetSel(n - 1, 1);
+    return builder.result();
+}

@@ -1,0 +1,121 @@
+#include "Prompts.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+
+#include "DialogFilter.h"
+
+QString ErrorBoxText(const QString &message)
+{
+    if (!message.isEmpty() && message.back() > QLatin1Char('.'))
+        return message + QLatin1Char('.');
+    return message;
+}
+
+namespace {
+
+QString applicationTitle()
+{
+    return QCoreApplication::applicationName();
+}
+
+std::optional<QString> runFileDialog(QWidget *parent, const TFileDialogSettings &settings,
+                                     QFileDialog::AcceptMode mode)
+{
+    QFileDialog dialog(parent, settings.title, settings.initialDir);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dialog.setAcceptMode(mode);
+    // The typed name need not exist: a missing file is reported by the load itself.
+    dialog.setFileMode(QFileDialog::AnyFile);
+    const QStringList filters = QtNameFilters(settings.filter);
+    dialog.setNameFilters(filters);
+    if (!filters.isEmpty())
+        dialog.selectNameFilter(filters.first());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().first();
+}
+
+} // namespace
+
+void QtPrompts::Message(const QString &text)
+{
+    QMessageBox box(QMessageBox::NoIcon, applicationTitle(), text, QMessageBox::Ok, m_parent);
+    box.exec();
+}
+
+void QtPrompts::Error(const QString &text)
+{
+    QMessageBox box(QMessageBox::Critical, applicationTitle(), text, QMessageBox::Ok, m_parent);
+    box.exec();
+}
+
+TConfirmAnswer QtPrompts::Confirm(const QString &text)
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), text, QMessageBox::NoButton, m_parent);
+    QPushButton *yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
+    QPushButton *no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
+    QPushButton *cancel = box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    box.setDefaultButton(yes);
+    box.setEscapeButton(cancel); // Esc and the close button answer Cancel
+    box.exec();
+    if (box.clickedButton() == yes)
+        return TConfirmAnswer::Yes;
+    if (box.clickedButton() == no)
+        return TConfirmAnswer::No;
+    return TConfirmAnswer::Cancel;
+}
+
+std::optional<QString> QtPrompts::OpenFileName(const TFileDialogSettings &settings)
+{
+    return runFileDialog(m_parent, settings, QFileDialog::AcceptOpen);
+}
+
+std::optional<QString> QtPrompts::SaveFileName(const TFileDialogSettings &settings)
+{
+    return runFileDialog(m_parent, settings, QFileDialog::AcceptSave);
+}
+
+bool QtPrompts::PrintSetup(QPrinter *printer)
+{
+    QPrintDialog dialog(printer, m_parent);
+    dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+    dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool QtPrompts::ChooseFont(TFontChoice &font)
+{
+    QFont initial(font.name);
+    if (font.size > 0)
+        initial.setPointSize(font.size);
+    initial.setBold(font.style & fsBold);
+    initial.setItalic(font.style & fsItalic);
+    initial.setUnderline(font.style & fsUnderline);
+    initial.setStrikeOut(font.style & fsStrikeOut);
+    if (font.pitch == TFontPitch::Fixed)
+        initial.setFixedPitch(true);
+    bool accepted = false;
+    const QFont chosen = QFontDialog::getFont(&accepted, initial, m_parent);
+    if (!accepted)
+        return false;
+    font.name = chosen.family();
+    font.size = chosen.pointSize() > 0 ? chosen.pointSize() : font.size;
+    font.style = (chosen.bold() ? fsBold : 0) | (chosen.italic() ? fsItalic : 0) |
+                 (chosen.underline() ? fsUnderline : 0) | (chosen.strikeOut() ? fsStrikeOut : 0);
+    font.pitch = chosen.fixedPitch() ? TFontPitch::Fixed : TFontPitch::Variable;
+    return true;
+}
+
+void QtPrompts::ShowModal(QDialog *dialog)
+{
+    dialog->exec();
+}

@@ -1,0 +1,74 @@
+#include "TStatusBar.h"
+
+#include <QLabel>
+
+namespace {
+struct PanelSpec
+{
+    int width;
+    Qt::Alignment alignment;
+};
+constexpr PanelSpec kPanels[] = {
+    {120, Qt::AlignLeft | Qt::AlignVCenter},
+    {60, Qt::AlignHCenter | Qt::AlignVCenter},
+    {50, Qt::AlignLeft | Qt::AlignVCenter},
+};
+} // namespace
+
+TStatusBar::TStatusBar(QWidget *parent) : QStatusBar(parent)
+{
+    setFixedHeight(19);
+    int index = 0;
+    for (const PanelSpec &spec : kPanels) {
+        auto *panel = new QLabel(this);
+        panel->setObjectName(QStringLiteral("Panel%1").arg(index++));
+        panel->setFixedWidth(spec.width);
+        panel->setAlignment(spec.alignment);
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        addWidget(panel);
+        m_panels.push_back(panel);
+    }
+}
+
+QString TStatusBar::PanelText(int index) const
+{
+    return m_panels.at(std::size_t(index))->text();
+}
+
+void TStatusBar::SetPanelText(int index, const QString &text)
+{
+    m_panels.at(std::size_t(index))->setText(text);
+}
+
+int TStatusBar::PanelWidth(int index) const
+{
+    return m_panels.at(std::size_t(index))->width();
+}
+
+Qt::Alignment TStatusBar::PanelAlignment(int index) const
+{
+    return m_panels.at(std::size_t(index))->alignment();
+}
+
+void TStatusBar::SetSimplePanel(bool simple)
+{
+    m_simple = simple;
+    refreshMode();
+}
+
+void TStatusBar::SetSimpleText(const QString &text)
+{
+    m_simpleText = text;
+    refreshMode();
+}
+
+void TStatusBar::refreshMode()
+{
+    // QStatusBar hides its normal widgets while a message is shown and brings them back
+    // when it is cleared, which is exactly the simple-text mode. An empty simple text in
+    // simple mode still hides the panels, so a blank stands in for it.
+    if (m_simple)
+        showMessage(m_simpleText.isEmpty() ? QStringLiteral(" ") : m_simpleText);
+    else
+        clearMessage();
+}

@@ -1,0 +1,118 @@
+// Documents: new, open, save, print, the unsaved-changes question and closing.
+#include "remain.h"
+
+#include <QFileInfo>
+#include <QPrinter>
+
+#include "Errors.h"
+
+namespace {
+// The name of a document that has never been saved; compared exactly.
+const QString kUntitled = QStringLiteral("Untitled");
+} // namespace
+
+void TMainForm::PromptSaveChanges()
+{
+    if (!Editor->Modified())
+        return;
+    switch (prompts().Confirm(QStringLiteral("Save changes to %1?").arg(DocumentName))) {
+    case TConfirmAnswer::Cancel:
+        throw OperationAborted();
+    case TConfirmAnswer::Yes:
+        FileSave();
+        // The user asked to keep the text: when the save did not happen (Save As cancelled,
+        // overwrite refused), the asking operation stops as it would on Cancel.
+        if (Editor->Modified())
+            throw OperationAborted();
+        return;
+    case TConfirmAnswer::No:
+        return;
+    }
+}
+
+void TMainForm::FileNew()
+{
+    ApplyDocumentName(kUntitled);
+    Editor->Clear();
+    Editor->SetModified(false);
+    ShowModifiedState(false);
+}
+
+void TMainForm::LoadDocument(const QString &name)
+{
+    Editor->LoadFromFile(name); // on failure nothing below runs
+    ApplyDocumentName(name);
+    Editor->setFocus();
+    Editor->SetModified(false);
+    ShowModifiedState(false);
+}
+
+void TMainForm::FileOpen()
+{
+    PromptSaveChanges();
+    const std::optional<QString> name = prompts().OpenFileName(OpenDialog);
+    if (!name)
+        return;
+    LoadDocument(*name);
+    // The dialog offers no read-only choice, so the document is always writable.
+    Editor->SetReadOnlyState(false);
+}
+
+void TMainForm::DropFiles(const QStringList &names)
+{
+    // Only the first file is opened; its name is taken whole.
+    if (names.isEmpty() || names.first().isEmpty())
+        return;
+    PromptSaveChanges();
+    LoadDocument(names.first());
+}
+
+void TMainForm::FileSave()
+{
+    if (DocumentName == kUntitled) {
+        FileSaveAs();
+        return;
+    }
+    Editor->SaveToFile(DocumentName);
+    Editor->SetModified(false);
+    ShowModifiedState(false);
+}
+
+void TMainForm::FileSaveAs()
+{
+    const std::optional<QString> name = prompts().SaveFileName(SaveDialog);
+    if (!name)
+        return;
+    const QFileInfo target(*name);
+    if (target.exists() && !target.isDir()
+        && prompts().Confirm(QStringLiteral("OK to overwrite %1").arg(*name)) != TConfirmAnswer::Yes)
+        return;
+    Editor->SaveToFile(*name);
+    ApplyDocumentName(*name);
+    Editor->SetModified(false);
+    ShowModifiedState(false);
+}
+
+void TMainForm::FilePrint()
+{
+    QPrinter printer;
+    if (!prompts().PrintSetup(&printer))
+        return;
+    Editor->Print(DocumentName, &printer);
+}
+
+void TMainForm::FileExit()
+{
+    close();
+}
+
+void TMainForm::FormCloseQuery(bool &canClose)
+{
+    // Any failure here, the Cancel answer or a save that went wrong, keeps the window open
+    // without a message.
+    try {
+        PromptSaveChanges();
+    } catch (...) {
+        canClose = false;
+    }
+}

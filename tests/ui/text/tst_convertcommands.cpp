@@ -1,0 +1,207 @@
+#include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+#include "FakePrompts.h"
+#include "KeyboardLayout.h"
+#include "remain.h"
+#include "strFuncs.h"
+#include "untRtf2Html.h"
+
+namespace {
+
+class NoLayouts : public KeyboardLayouts
+{
+public:
+    bool activeIsUsEnglish() override { return true; }
+    bool hasUsEnglish() override { return true; }
+    void activateNext() override {}
+};
+
+QString U(const char16_t *text)
+{
+    return QString::fromUtf16(text);
+}
+
+} // namespace
+
+// The commands as the window runs them: through its menu items, on its own editor.
+class TestConvertCommands : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void convertsSelection_data();
+    void convertsSelection();
+    void upperThenLowerRestoresCapitals();
+    void keepsParagraphBreaks();
+    void rtfLookingTextStaysPlain();
+    void conversionCanBeUndone();
+    void noSelectionChangesNothing();
+    void copyForForumPutsMarkupOnClipboard();
+
+private:
+    void select(int start, int length) { m_form->Editor->SetSel(start, length); }
+    TTntRichEdit *editor() const { return m_form->Editor; }
+
+    QTemporaryDir m_workDir;
+    QString m_oldDir;
+    FakePrompts *m_prompts = nullptr;
+    std::unique_ptr<TMainForm> m_form;
+};
+
+void TestConvertCommands::initTestCase()
+{
+    InitCopticCaseTables();
+    // A working folder without map.txt: the window says so once and goes on.
+    m_oldDir = QDir::currentPath();
+    QDir::setCurrent(m_workDir.path());
+}
+
+void TestConvertCommands::init()
+{
+    auto prompts = std::make_unique<FakePrompts>();
+    m_prompts = prompts.get();
+    m_form = std::make_unique<TMainForm>(std::move(prompts), std::make_unique<NoLayouts>());
+    m_form->resize(800, 600);
+}
+
+void TestConvertCommands::cleanup()
+{
+    m_form->Editor->SetModified(false);
+    m_form.reset();
+    QFile::remove(TMainForm::ExecutableFolder() + QStringLiteral("settings.opt"));
+}
+
+void TestConvertCommands::convertsSelection_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<bool>("upper");
+    QTest::addColumn<QString>("result");
+
+    QTest::newRow("lower: three capitals") << U(u"x\u2C80\u2C82\u2C84y") << 1 << 3 << false << U(u"x\u2C81\u2C83\u2C85y");
+    QTest::newRow("upper: three smalls") << U(u"x\u2C81\u2C83\u2C85y") << 1 << 3 << true << U(u"x\u2C80\u2C82\u2C84y");
+    QTest::newRow("upper: Shei and Dei") << U(u"\u03E3\u03EF") << 0 << 2 << true << U(u"\u03E2\u03EE");
+    QTest::newRow("upper: Latin untouched") << U(u"abc") << 0 << 3 << true << U(u"abc");
+    QTest::newRow("upper: Sou and letters outside the table untouched")
+        << U(u"\u2C8B\u2CB3\u2C81") << 0 << 3 << true << U(u"\u2C8B\u2CB3\u2C80");
+    QTest::newRow("upper: only the selection") << U(u"\u2C81\u2C81\u2C81") << 1 << 1 << true << U(u"\u2C81\u2C80\u2C81");
+    QTest::newRow("upper: already capitals") << U(u"\u2C80\u2C82") << 0 << 2 << true << U(u"\u2C80\u2C82");
+}
+
+void TestConvertCommands::convertsSelection()
+{
+    QFETCH(QString, text);
+    QFETCH(int, start);
+    QFETCH(int, length);
+    QFETCH(bool, upper);
+    QFETCH(QString, result);
+
+    editor()->ReplaceSelection(text);
+    select(start, length);
+    (upper ? m_form->mnuUpperCase : m_form->mnuLowerCase)->trigger();
+    QCOMPARE(editor()->Text(), result);
+    // Nothing selected afterwards, the caret after the converted text.
+    QCOMPARE(editor()->SelLength(), 0);
+    QCOMPARE(editor()->SelStart(), start + length);
+}
+
+void TestConvertCommands::upperThenLowerRestoresCapitals()
+{
+    const QString capitals = CopticUpperLetters + U(u" abc \u0627");
+    editor()->ReplaceSelection(capitals);
+    select(0, int(capitals.size()));
+    m_form->mnuLowerCase->trigger();
+    QCOMPARE(editor()->Text(), CopticLowerLetters + U(u" abc \u0627"));
+    select(0, int(capitals.size()));
+    m_form->mnuUpperCase->trigger();
+    QCOMPARE(editor()->Text(), capitals);
+}
+
+void TestConvertCommands::keepsParagraphBreaks()
+{
+    editor()->ReplaceSelection(U(u"\u2C81\r\n\r\n\u2C83\r\nz"));
+    const int blocks = editor()->document()->blockCount();
+    select(0, 7);
+    m_form->mnuUpperCase->trigger();
+    QCOMPARE(editor()->Text(), U(u"\u2C80\r\n\r\n\u2C82\r\nz"));
+    QCOMPARE(editor()->document()->blockCount(), blocks);
+}
+
+void TestConvertCommands::rtfLookingTextStaysPlain()
+{
+    // Typed as text: the braces and the backslash are characters of the document.
+    const QString text = U(u"{\\rtf1 \u2C81}");
+    editor()->ReplaceSelectionPlain(text);
+    QCOMPARE(editor()->Text(), text);
+    select(0, int(text.size()));
+    m_form->mnuUpperCase->trigger();
+    QCOMPARE(editor()->Text(), U(u"{\\rtf1 \u2C80}"));
+}
+
+void TestConvertCommands::conversionCanBeUndone()
+{
+    editor()->ReplaceSelection(U(u"a\u2C81b"));
+    select(0, 3);
+    m_form->mnuUpperCase->trigger();
+    QCOMPARE(editor()->Text(), U(u"a\u2C80b"));
+    QVERIFY(editor()->CanUndo());
+    editor()->undo();
+    QCOMPARE(editor()->Text(), U(u"a\u2C81b"));
+}
+
+void TestConvertCommands::noSelectionChangesNothing()
+{
+    editor()->ReplaceSelection(U(u"\u2C81\u2C83"));
+    editor()->SetModified(false);
+    select(1, 0);
+    const int undoSteps = editor()->document()->availableUndoSteps();
+    int changes = 0;
+    editor()->OnChange = [&changes] { ++changes; };
+    m_form->mnuUpperCase->trigger();
+    m_form->mnuLowerCase->trigger();
+    QCOMPARE(changes, 0);
+    QCOMPARE(editor()->Text(), U(u"\u2C81\u2C83"));
+    QVERIFY(!editor()->Modified());
+    QCOMPARE(editor()->document()->availableUndoSteps(), undoSteps);
+    QCOMPARE(editor()->SelStart(), 1);
+}
+
+void TestConvertCommands::copyForForumPutsMarkupOnClipboard()
+{
+    editor()->ReplaceSelection(U(u"ab\r\n\u2C81"));
+    select(0, 2);
+    editor()->SelAttributes().SetStyle(fsBold);
+    editor()->SelAttributes().SetColor(RGBToColor(255, 0, 0));
+    editor()->SetModified(false);
+    const QString expected = RichEditToForumMarkupByPosition(editor());
+    QVERIFY(expected.contains(QStringLiteral("[color=Red]<b>ab")));
+    select(1, 0);
+
+    // Both menu items carry the one command.
+    for (QAction *item : {m_form->CopyBBC1, m_form->CopyforForum1}) {
+        QGuiApplication::clipboard()->setText(QStringLiteral("old"));
+        item->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), expected);
+        QCOMPARE(QGuiApplication::clipboard()->mimeData()->formats(), QStringList{QStringLiteral("text/plain")});
+        QVERIFY(!editor()->Modified());
+    }
+    QVERIFY(m_prompts->Log.filter(QStringLiteral("Error")).isEmpty());
+
+    // An empty document empties the clipboard's text.
+    editor()->Clear();
+    m_form->CopyBBC1->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QString());
+}
+
+QTEST_MAIN(TestConvertCommands)
+#include "tst_convertcommands.moc"
