@@ -457,11 +457,22 @@ void RtfReader::controlSymbol(uchar symbol)
     switch (symbol) {
     case '\\':
     case '{':
-    case '}': {
-        const char c = char(symbol);
-        textBytes(&c, 1);
+    case '}':
+        // Literal characters, whatever the code page: in Korean pages byte 0x5C
+        // would be the won sign.
+        if (m_skip > 0) {
+            --m_skip;
+            return;
+        }
+        if (top().dest == Dest::FontTable) {
+            if (m_currentFontDef >= 0 && !m_fonts[size_t(m_currentFontDef)].nameDone) {
+                decodeFontBytes(m_fonts[size_t(m_currentFontDef)]);
+                m_fonts[size_t(m_currentFontDef)].name.append(QChar(symbol));
+            }
+            return;
+        }
+        specialChar(char16_t(symbol));
         return;
-    }
     case '~':
     case '_':
     case '-':

@@ -139,6 +139,7 @@ void TestRtfReader::decodesCodePages_data()
     QTest::newRow("font change mid-word") << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset0 A;}{\\f1\\fcharset161 G;}}"
                                                       "\\f0\\'e1\\f1\\'e1\\f0\\'e1}")
                                           << QString::fromUtf8("áαá");
+    QTest::newRow("escaped backslash is no won sign in Korean") << font(130, "a\\\\b\\{") << QStringLiteral("a\\b{");
     QTest::newRow("font charset wins over ansicpg") << QByteArray("{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0\\fcharset0 A;}}\\f0\\'e1}")
                                                     << QString::fromUtf8("á");
     QTest::newRow("default charset follows ansicpg") << QByteArray("{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0\\fcharset1 A;}}\\f0\\'e1}")
