@@ -84,7 +84,10 @@ std::unique_ptr<Table> buildTable(int codePage)
         char16_t units[4] = {};
         char *dst = reinterpret_cast<char *>(units);
         size_t dstLeft = sizeof units;
-        const size_t r = iconv(cd, &in, &inLeft, &dst, &dstLeft);
+        size_t r = iconv(cd, &in, &inLeft, &dst, &dstLeft);
+        // 1255 and 1258 hold a letter back, waiting for a combining mark: flush it.
+        if (r != size_t(-1))
+            r = iconv(cd, nullptr, nullptr, &dst, &dstLeft);
         const bool one = r != size_t(-1) && dstLeft == sizeof units - 2;
         (*table)[b] = one ? units[0] : char16_t(b);
         iconv(cd, nullptr, nullptr, nullptr, nullptr);

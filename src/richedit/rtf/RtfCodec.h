@@ -18,28 +18,39 @@ constexpr int CharsetProperty = QTextFormat::UserProperty + 1;
 // a run with this property set to true has no explicit colour.
 constexpr int AutoColorProperty = QTextFormat::UserProperty + 2;
 
-// True when the bytes begin with "{\rtf" (the content decides, never the file name).
+// True when the bytes begin with "{\rtf", "{\urtf" or "{urtf", in any case (the
+// content decides, never the file name).
 bool looksLikeRtf(const QByteArray &data);
 
-// Parses RTF and inserts the rich text at the cursor (replacing its selection).
-// Never throws on bad input: whatever can be read is kept.
+// Parses RTF and inserts the rich text at the cursor (replacing its selection);
+// the cursor ends after the new text. "{\urtf" (and "{urtf") text is UTF-8.
+// Paragraphs that the RTF ends take its paragraph attributes; the paragraph the
+// inserted text runs into keeps its own. Never throws on bad input: whatever can
+// be read is kept. Undo recording is the caller's business (one edit block).
 void insertRtf(const QByteArray &data, QTextCursor &cursor);
 
 // Replaces the whole content of doc by the bytes: RTF when they look like RTF,
-// else plain text (UTF-8 when valid, a BOM dropped; else Windows-1252).
-// defaultFormat receives the document's default character attributes when the
-// RTF names them (may be null).
+// else plain text (UTF-8 when valid, a BOM dropped; else Windows-1252) in the
+// attributes *defaultFormat holds. For RTF that names the attributes new text
+// takes (written by writeRtf), *defaultFormat receives them; otherwise it is left
+// as it was (may be null). Runs without undo records and without layout; the
+// document's undo history is empty afterwards.
 void loadDocument(const QByteArray &data, QTextDocument *doc, QTextCharFormat *defaultFormat = nullptr);
 
-// Writes the whole document as RTF. defaultFormat: the attributes new text takes.
+// Writes the whole document as RTF. defaultFormat: the attributes new text takes
+// (kept in a destination other readers skip); attributes a run leaves unset are
+// written as the default's. Pure ASCII output.
 QByteArray writeRtf(const QTextDocument &doc, const QTextCharFormat &defaultFormat = QTextCharFormat());
 
 // File level, with the user-visible errors (EKalveroError):
-//  "Cannot open file \"%s\". %s" when the file cannot be read,
-//  "Failed to Load Stream" when the content can be read as neither RTF nor text.
+//  "Cannot open file \"%s\". %s" (full path, system reason) when the file cannot be read,
+//  "Failed to Load Stream" when reading fails half-way or memory runs out.
 void loadFile(const QString &path, QTextDocument *doc, QTextCharFormat *defaultFormat = nullptr);
-//  "Cannot create file \"%s\". %s" when it cannot be written; the old file is left
-//  exactly as it was (written to a temporary file, then renamed over it).
+//  "Cannot create file \"%s\". %s" (full path, system reason) when it cannot be
+//  created, written or renamed into place (bad folder, no permission, disk full);
+//  the old file is then left exactly as it was (written to a temporary file in the
+//  same folder, then renamed over it). "Failed to Save Stream" when the RTF cannot
+//  be produced (memory).
 void saveFile(const QString &path, const QTextDocument &doc, const QTextCharFormat &defaultFormat = QTextCharFormat());
 
 } // namespace rtf

@@ -16,9 +16,13 @@ struct Entry
 
 // Sorted by name for the binary search.
 constexpr Entry kKeywords[] = {
+    {"ab", Kw::Ab},
+    {"af", Kw::Af},
+    {"afs", Kw::Afs},
     {"aftncn", Kw::Skip},
     {"aftnsep", Kw::Skip},
     {"aftnsepc", Kw::Skip},
+    {"ai", Kw::Ai},
     {"annotation", Kw::Skip},
     {"ansi", Kw::Ansi},
     {"ansicpg", Kw::AnsiCpg},
@@ -95,6 +99,7 @@ constexpr Entry kKeywords[] = {
     {"listtext", Kw::ListText},
     {"lquote", Kw::LQuote},
     {"ls", Kw::Ls},
+    {"ltrch", Kw::LtrCh},
     {"ltrmark", Kw::LtrMark},
     {"mac", Kw::Mac},
     {"mmathPr", Kw::Skip},
@@ -148,6 +153,7 @@ constexpr Entry kKeywords[] = {
     {"rquote", Kw::RQuote},
     {"rsidtbl", Kw::Skip},
     {"rtf", Kw::Rtf},
+    {"rtlch", Kw::RtlCh},
     {"rtlmark", Kw::RtlMark},
     {"rxe", Kw::Skip},
     {"sect", Kw::Sect},

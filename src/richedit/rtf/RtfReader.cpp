@@ -2,6 +2,7 @@
 
 #include "CodePage.h"
 #include "RtfKeywords.h"
+#include "RtfReaderFlags.h"
 #include "RtfTokenizer.h"
 
 #include <algorithm>
@@ -10,29 +11,13 @@ namespace rtf {
 
 namespace {
 
-enum CharFlag : quint8 { Bold = 1, Italic = 2, Underline = 4, Strike = 8 };
-
 constexpr int MaxUnicodeSkip = 16;   // \ucN beyond this is nonsense; keep the text
-constexpr int MaxHalfPoints = 3276;  // 1638 points
 constexpr int MaxTwips = 31680 * 4; // 88 inches, far beyond any page
 
 inline bool isHighSurrogate(int u) { return u >= 0xD800 && u <= 0xDBFF; }
 inline bool isLowSurrogate(int u) { return u >= 0xDC00 && u <= 0xDFFF; }
 
 int clampTwips(int value) { return std::clamp(value, -MaxTwips, MaxTwips); }
-
-RtfListStyle styleOfNfc(int nfc)
-{
-    switch (nfc) {
-    case 1: return RtfListStyle::UpperRoman;
-    case 2: return RtfListStyle::LowerRoman;
-    case 3: return RtfListStyle::UpperAlpha;
-    case 4: return RtfListStyle::LowerAlpha;
-    case 23: return RtfListStyle::Disc;
-    case 255: return RtfListStyle::None;
-    default: return RtfListStyle::Decimal;
-    }
-}
 
 // Control words that stand for one character: they count as a fallback unit
 // after \uN.
@@ -69,7 +54,7 @@ void RtfReader::read(const char *data, qsizetype size)
             m_done = true;
             break;
         case RtfToken::GroupOpen:
-            groupOpen(tokenizer);
+            groupOpen();
             break;
         case RtfToken::GroupClose:
             groupClose();
@@ -105,9 +90,8 @@ void RtfReader::read(const char *data, qsizetype size)
 // ---------------------------------------------------------------------------
 // Groups
 
-void RtfReader::groupOpen(RtfTokenizer &tokenizer)
+void RtfReader::groupOpen()
 {
-    Q_UNUSED(tokenizer);
     m_skip = 0;
     m_ignorableNext = false;
     m_atGroupStart = true;
@@ -148,7 +132,7 @@ void RtfReader::groupClose()
             for (FontDef &font : m_fonts)
                 finishFontName(font);
             m_resolvedValid = false;
-            parent.codePage = codePageOfFont(parent.ch.font);
+            updateCodePage(parent);
         }
         break;
     case Dest::ColorTable:
@@ -220,15 +204,15 @@ void RtfReader::controlWord(const RtfToken &token, RtfTokenizer &tokenizer)
         m_utf8Text = true;
         s.codePage = codepage::Utf8CodePage;
         break;
-    case Kw::Ansi: m_defaultCodePage = 1252; s.codePage = codePageOfFont(s.ch.font); break;
-    case Kw::Mac: m_defaultCodePage = 10000; s.codePage = codePageOfFont(s.ch.font); break;
-    case Kw::Pc: m_defaultCodePage = 437; s.codePage = codePageOfFont(s.ch.font); break;
-    case Kw::Pca: m_defaultCodePage = 850; s.codePage = codePageOfFont(s.ch.font); break;
+    case Kw::Ansi: m_defaultCodePage = 1252; updateCodePage(s); break;
+    case Kw::Mac: m_defaultCodePage = 10000; updateCodePage(s); break;
+    case Kw::Pc: m_defaultCodePage = 437; updateCodePage(s); break;
+    case Kw::Pca: m_defaultCodePage = 850; updateCodePage(s); break;
     case Kw::AnsiCpg: {
         int cp = param < 0 ? param + 65536 : param; // Outlook writes 65001 as -535
         if (token.hasParam && cp > 0) {
             m_defaultCodePage = cp;
-            s.codePage = codePageOfFont(s.ch.font);
+            updateCodePage(s);
         }
         break;
     }
@@ -236,7 +220,7 @@ void RtfReader::controlWord(const RtfToken &token, RtfTokenizer &tokenizer)
         if (token.hasParam) {
             m_defaultFont = param;
             m_resolvedValid = false;
-            s.codePage = codePageOfFont(s.ch.font);
+            updateCodePage(s);
         }
         break;
 
@@ -302,7 +286,7 @@ void RtfReader::controlWord(const RtfToken &token, RtfTokenizer &tokenizer)
             m_fonts[size_t(m_currentFontDef)].number = param;
         } else if (token.hasParam) {
             s.ch.font = param;
-            s.codePage = codePageOfFont(param);
+            updateCodePage(s);
         }
         break;
     case Kw::FCharset:
@@ -369,7 +353,7 @@ void RtfReader::controlWord(const RtfToken &token, RtfTokenizer &tokenizer)
     // Character formatting.
     case Kw::Plain:
         s.ch = CharState();
-        s.codePage = codePageOfFont(s.ch.font);
+        updateCodePage(s);
         break;
     case Kw::Fs:
         s.ch.halfPoints = (token.hasParam && param > 0) ? std::min(param, MaxHalfPoints) : 24;
@@ -382,6 +366,21 @@ void RtfReader::controlWord(const RtfToken &token, RtfTokenizer &tokenizer)
     case Kw::Ul: setFlag(Underline, on); break;
     case Kw::UlNone: setFlag(Underline, false); break;
     case Kw::Strike: setFlag(Strike, on); break;
+    case Kw::RtlCh: setFlag(RightToLeft, true); updateCodePage(s); break;
+    case Kw::LtrCh: setFlag(RightToLeft, false); updateCodePage(s); break;
+    case Kw::Af:
+        if (token.hasParam) {
+            s.ch.assocFont = param;
+            updateCodePage(s);
+        }
+        break;
+    case Kw::Afs: s.ch.assocHalfPoints = (token.hasParam && param > 0) ? std::min(param, MaxHalfPoints) : 0; break;
+    case Kw::Ab:
+        s.ch.assocFlags = quint8((s.ch.assocFlags & ~AssocBold) | AssocBoldSet | (on ? AssocBold : 0));
+        break;
+    case Kw::Ai:
+        s.ch.assocFlags = quint8((s.ch.assocFlags & ~AssocItalic) | AssocItalicSet | (on ? AssocItalic : 0));
+        break;
 
     // Paragraph formatting.
     case Kw::Pard: s.para = ParaState(); break;
@@ -458,11 +457,22 @@ void RtfReader::controlSymbol(uchar symbol)
     switch (symbol) {
     case '\\':
     case '{':
-    case '}': {
-        const char c = char(symbol);
-        textBytes(&c, 1);
+    case '}':
+        // Literal characters, whatever the code page: in Korean pages byte 0x5C
+        // would be the won sign.
+        if (m_skip > 0) {
+            --m_skip;
+            return;
+        }
+        if (top().dest == Dest::FontTable) {
+            if (m_currentFontDef >= 0 && !m_fonts[size_t(m_currentFontDef)].nameDone) {
+                decodeFontBytes(m_fonts[size_t(m_currentFontDef)]);
+                m_fonts[size_t(m_currentFontDef)].name.append(QChar(symbol));
+            }
+            return;
+        }
+        specialChar(char16_t(symbol));
         return;
-    }
     case '~':
     case '_':
     case '-':
@@ -549,8 +559,7 @@ void RtfReader::unicodeChar(int value)
         if (m_currentFontDef >= 0) {
             FontDef &font = m_fonts[size_t(m_currentFontDef)];
             if (!font.nameDone) {
-                finishFontName(font);
-                font.nameDone = false;
+                decodeFontBytes(font);
                 font.name.append(QChar(isHighSurrogate(u) || isLowSurrogate(u) ? 0xFFFD : u));
             }
         }
@@ -692,134 +701,6 @@ void RtfReader::endParagraph()
     m_sink.paragraph(resolvePara(top().para), resolve(top().ch));
     m_label.clear();
     m_paraHasContent = false;
-    m_anyParagraph = true;
-}
-
-// ---------------------------------------------------------------------------
-// Tables
-
-RtfReader::FontDef *RtfReader::fontByNumber(int number)
-{
-    const auto it = m_fontIndex.constFind(number);
-    return it == m_fontIndex.cend() ? nullptr : &m_fonts[size_t(*it)];
-}
-
-void RtfReader::finishFontName(FontDef &font)
-{
-    if (font.nameDone)
-        return;
-    int cp = font.charset >= 0 ? codepage::forCharset(font.charset) : 0;
-    if (cp == 0)
-        cp = font.cpg > 0 ? font.cpg : m_defaultCodePage;
-    if (m_utf8Text)
-        cp = codepage::Utf8CodePage;
-    codepage::decode(cp, font.nameBytes.constData(), font.nameBytes.size(), font.name);
-    font.nameBytes.clear();
-    font.name = font.name.trimmed();
-    font.nameDone = true;
-}
-
-int RtfReader::codePageOfFont(int number)
-{
-    if (m_utf8Text)
-        return codepage::Utf8CodePage;
-    const FontDef *font = fontByNumber(number < 0 ? m_defaultFont : number);
-    if (!font && number >= 0)
-        font = fontByNumber(m_defaultFont);
-    if (font) {
-        if (font->charset >= 0) {
-            const int cp = codepage::forCharset(font->charset);
-            if (cp != 0)
-                return cp;
-        }
-        if (font->cpg > 0)
-            return font->cpg;
-    }
-    return m_defaultCodePage;
-}
-
-void RtfReader::fontTableBytes(const char *bytes, qsizetype size)
-{
-    if (m_currentFontDef < 0)
-        return;
-    FontDef &font = m_fonts[size_t(m_currentFontDef)];
-    if (font.nameDone)
-        return;
-    const char *semicolon = static_cast<const char *>(memchr(bytes, ';', size_t(size)));
-    if (!semicolon) {
-        font.nameBytes.append(bytes, size);
-        return;
-    }
-    font.nameBytes.append(bytes, semicolon - bytes);
-    finishFontName(font);
-}
-
-void RtfReader::colorTableBytes(const char *bytes, qsizetype size)
-{
-    for (qsizetype i = 0; i < size; ++i) {
-        if (bytes[i] != ';')
-            continue;
-        m_colors.push_back({!m_colorSeen, qRgb(m_red, m_green, m_blue)});
-        m_colorSeen = false;
-        m_red = m_green = m_blue = 0;
-    }
-}
-
-const RtfCharFormat &RtfReader::resolve(const CharState &ch)
-{
-    if (m_resolvedValid && ch == m_resolvedKey)
-        return m_resolved;
-    RtfCharFormat f;
-    FontDef *font = fontByNumber(ch.font < 0 ? m_defaultFont : ch.font);
-    if (!font)
-        font = fontByNumber(m_defaultFont);
-    if (font) {
-        finishFontName(*font);
-        f.family = font->name;
-        f.charset = font->charset;
-    }
-    f.halfPoints = ch.halfPoints;
-    if (ch.color >= 0 && size_t(ch.color) < m_colors.size() && !m_colors[size_t(ch.color)].isAuto) {
-        f.autoColor = false;
-        f.color = m_colors[size_t(ch.color)].rgb;
-    }
-    f.bold = ch.flags & Bold;
-    f.italic = ch.flags & Italic;
-    f.underline = ch.flags & Underline;
-    f.strikeOut = ch.flags & Strike;
-    m_resolved = f;
-    m_resolvedKey = ch;
-    m_resolvedValid = true;
-    return m_resolved;
-}
-
-RtfParaFormat RtfReader::resolvePara(const ParaState &para) const
-{
-    RtfParaFormat p;
-    p.alignment = para.alignment;
-    p.leftIndent = para.leftIndent;
-    p.rightIndent = para.rightIndent;
-    p.firstIndent = para.firstIndent;
-    if (para.ls >= 0) {
-        RtfListStyle style = RtfListStyle::Decimal; // a list the tables do not describe
-        const auto it = m_overrideToList.constFind(para.ls);
-        if (it != m_overrideToList.cend()) {
-            for (const ListDef &list : m_lists) {
-                if (list.id != *it || list.levelNfc.empty())
-                    continue;
-                const size_t level = std::min(size_t(para.ilvl), list.levelNfc.size() - 1);
-                style = styleOfNfc(list.levelNfc[level]);
-                break;
-            }
-        }
-        p.list = style;
-        p.listKey = (qint64(1) << 40) | (qint64(para.ls) << 8) | para.ilvl;
-        p.listSpansDocument = true;
-    } else if (para.pnStyle != RtfListStyle::None) {
-        p.list = para.pnStyle;
-        p.listKey = (qint64(2) << 40) | qint64(para.pnStyle);
-    }
-    return p;
 }
 
 } // namespace rtf

@@ -39,9 +39,14 @@ private:
         int halfPoints = 24;
         int color = 0;
         quint8 flags = 0;
+        // Associated properties (\af \afs \ab \ai) of right-to-left runs (\rtlch).
+        int assocFont = -1;
+        int assocHalfPoints = 0;
+        quint8 assocFlags = 0;
         bool operator==(const CharState &o) const
         {
-            return font == o.font && halfPoints == o.halfPoints && color == o.color && flags == o.flags;
+            return font == o.font && halfPoints == o.halfPoints && color == o.color && flags == o.flags
+                && assocFont == o.assocFont && assocHalfPoints == o.assocHalfPoints && assocFlags == o.assocFlags;
         }
         bool operator!=(const CharState &o) const { return !(*this == o); }
     };
@@ -78,7 +83,7 @@ private:
         std::vector<int> levelNfc;
     };
 
-    void groupOpen(RtfTokenizer &tokenizer);
+    void groupOpen();
     void groupClose();
     void controlWord(const RtfToken &token, RtfTokenizer &tokenizer);
     void controlSymbol(uchar symbol);
@@ -100,7 +105,10 @@ private:
     // Tables.
     FontDef *fontByNumber(int number);
     void finishFontName(FontDef &font);
+    void decodeFontBytes(FontDef &font);
     int codePageOfFont(int number);
+    static int effectiveFont(const CharState &ch);
+    void updateCodePage(GroupState &s) { s.codePage = codePageOfFont(effectiveFont(s.ch)); }
     void fontTableBytes(const char *bytes, qsizetype size);
     void colorTableBytes(const char *bytes, qsizetype size);
     const RtfCharFormat &resolve(const CharState &ch);
@@ -134,10 +142,8 @@ private:
     bool m_colorSeen = false;
 
     std::vector<ListDef> m_lists;
-    bool m_inListLevel = false;
     QHash<int, int> m_overrideToList; // \ls -> \listid
-    int m_overrideLs = 0, m_overrideListId = 0;
-    bool m_inOverride = false;
+    int m_overrideListId = 0;
 
     // Unicode.
     int m_skip = 0;
@@ -151,7 +157,6 @@ private:
 
     // The paragraph being collected.
     bool m_paraHasContent = false;
-    bool m_anyParagraph = false;
     int m_pendingCells = 0;
     QString m_label; // \pntext / \listtext of the paragraph
 

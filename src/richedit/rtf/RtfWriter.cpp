@@ -34,6 +34,23 @@ int toTwips(qreal pixels)
     return int(qBound(-2.0e9, std::round(pixels * 15.0), 2.0e9));
 }
 
+bool hasRightToLeft(const QString &text)
+{
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if ((u >= 0x0590 && u <= 0x08FF) || (u >= 0xFB1D && u <= 0xFDFF) || (u >= 0xFE70 && u <= 0xFEFF))
+            return true;
+    }
+    return false;
+}
+
+// Bullet styles are written as rich-edit bullets; numbered ones as numbering.
+bool isBullet(int style)
+{
+    return style == QTextListFormat::ListDisc || style == QTextListFormat::ListCircle
+        || style == QTextListFormat::ListSquare;
+}
+
 QString familyOf(const QTextCharFormat &format)
 {
     const QVariant families = format.property(QTextFormat::FontFamilies);
@@ -159,8 +176,33 @@ void RtfWriter::writeWord(const char *word, int param)
     m_needDelimiter = true;
 }
 
-void RtfWriter::switchTo(const CharProps &p)
+// Arabic and Hebrew runs carry their face, size, bold and italic twice: as
+// associated properties after \rtlch too, which Word and LibreOffice use for
+// right-to-left script.
+void RtfWriter::switchTo(const CharProps &p, bool rightToLeft)
 {
+    if (rightToLeft) {
+        const bool assocChanged = !m_associatedValid || p.font != m_associated.font
+                               || p.halfPoints != m_associated.halfPoints || p.bold != m_associated.bold
+                               || p.italic != m_associated.italic;
+        if (!m_rightToLeft || assocChanged) {
+            writeWord("rtlch");
+            if (!m_associatedValid || p.font != m_associated.font)
+                writeWord("af", p.font);
+            if (!m_associatedValid || p.halfPoints != m_associated.halfPoints)
+                writeWord("afs", p.halfPoints);
+            if (!m_associatedValid || p.bold != m_associated.bold)
+                writeWord(p.bold ? "ab" : "ab0");
+            if (!m_associatedValid || p.italic != m_associated.italic)
+                writeWord(p.italic ? "ai" : "ai0");
+            m_associated = p;
+            m_associatedValid = true;
+            m_rightToLeft = true;
+        }
+    } else if (m_rightToLeft) {
+        writeWord("ltrch");
+        m_rightToLeft = false;
+    }
     if (p == m_current)
         return;
     if (p.font != m_current.font)
@@ -212,20 +254,18 @@ void RtfWriter::writeText(const QString &text)
 void RtfWriter::writeListLabel(const ParaProps &para, const QTextBlock &block)
 {
     m_out.append("{\\pntext");
-    if (para.list == QTextListFormat::ListDisc || para.list == QTextListFormat::ListCircle
-        || para.list == QTextListFormat::ListSquare || para.list <= 0) {
+    if (isBullet(para.list)) {
         m_out.append("\\f");
         appendInt(m_out, m_symbolFont);
         m_out.append("\\'B7\\tab}");
     } else {
         m_out.append("\\f0 ");
         const QTextList *list = block.textList();
-        const bool saved = m_needDelimiter;
         m_needDelimiter = false;
         writeText(list ? list->itemText(block) : QString());
         m_out.append("\\tab}");
-        m_needDelimiter = saved;
     }
+    m_needDelimiter = false; // a group just closed: text may follow directly
 }
 
 void RtfWriter::writeParaProps(const ParaProps &para, const QTextBlock &block)
@@ -234,8 +274,7 @@ void RtfWriter::writeParaProps(const ParaProps &para, const QTextBlock &block)
     m_needDelimiter = true;
     if (para.list != 0) {
         writeListLabel(para, block);
-        if (m_symbolFont >= 0 && (para.list == QTextListFormat::ListDisc || para.list == QTextListFormat::ListCircle
-                                  || para.list == QTextListFormat::ListSquare || para.list < 0)) {
+        if (isBullet(para.list)) {
             m_out.append("{\\*\\pn\\pnlvlblt\\pnf");
             appendInt(m_out, m_symbolFont);
             m_out.append("\\pnindent0{\\pntxtb\\'B7}}");
@@ -252,6 +291,7 @@ void RtfWriter::writeParaProps(const ParaProps &para, const QTextBlock &block)
             m_out.append(style);
             m_out.append("{\\pntxta.}}");
         }
+        m_needDelimiter = false;
     }
     static const char *const alignments[] = {nullptr, "qr", "qc", "qj"};
     if (para.alignment != 0)
@@ -281,8 +321,9 @@ void RtfWriter::writeBlock(const QTextBlock &block)
         const QTextFragment fragment = it.fragment();
         if (!fragment.isValid())
             continue;
-        switchTo(propsOfIndex(fragment.charFormatIndex()));
-        writeText(fragment.text());
+        const QString text = fragment.text();
+        switchTo(propsOfIndex(fragment.charFormatIndex()), hasRightToLeft(text));
+        writeText(text);
         empty = false;
     }
     if (empty)

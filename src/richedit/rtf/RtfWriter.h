@@ -71,7 +71,7 @@ private:
     void writeBlock(const QTextBlock &block);
     void writeParaProps(const ParaProps &para, const QTextBlock &block);
     void writeListLabel(const ParaProps &para, const QTextBlock &block);
-    void switchTo(const CharProps &props);
+    void switchTo(const CharProps &props, bool rightToLeft = false);
     void writeText(const QString &text);
     void writeWord(const char *word);
     void writeWord(const char *word, int param);
@@ -95,6 +95,9 @@ private:
     QByteArray m_out;
     bool m_needDelimiter = false;
     CharProps m_current;
+    bool m_rightToLeft = false;
+    CharProps m_associated; // \af \afs \ab \ai last written
+    bool m_associatedValid = false;
     ParaProps m_currentPara;
     bool m_firstPara = true;
 };

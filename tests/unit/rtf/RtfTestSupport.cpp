@@ -20,7 +20,8 @@ QByteArray testData(const QString &name)
 
 QString plainText(const QTextDocument &doc)
 {
-    QString text = doc.toPlainText();
+    QString text = doc.toRawText(); // unlike toPlainText, keeps no-break spaces
+    text.replace(QChar(0x2029), u'\n');
     text.replace(QChar(0x2028), u'\n');
     return text;
 }
@@ -63,11 +64,21 @@ QString describe(const QTextDocument &doc)
                    .arg(list ? int(list->format().style()) : 0);
         if (block.length() == 1)
             out += QStringLiteral("  (empty) ") + describeFormat(block.charFormat()) + u'\n';
+        // Neighbouring fragments of equal attributes are one run.
+        QString runText;
+        QString runFormat;
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
-            out += QStringLiteral("  \"") + fragment.text() + QStringLiteral("\" ") + describeFormat(fragment.charFormat())
-                 + u'\n';
+            const QString format = describeFormat(fragment.charFormat());
+            if (format != runFormat && !runText.isEmpty()) {
+                out += QStringLiteral("  \"") + runText + QStringLiteral("\" ") + runFormat + u'\n';
+                runText.clear();
+            }
+            runFormat = format;
+            runText += fragment.text();
         }
+        if (!runText.isEmpty())
+            out += QStringLiteral("  \"") + runText + QStringLiteral("\" ") + runFormat + u'\n';
     }
     return out;
 }

@@ -1,4 +1,252 @@
+// Loading and saving files: RTF decided by content, plain text in UTF-8 or
+// Windows-1252, the user-visible errors, and saves that never half-write.
+#include "Errors.h"
+#include "RtfCodec.h"
+#include "RtfTestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QtTest>
-class T : public QObject { Q_OBJECT };
-QTEST_MAIN(T)
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+QString errorOf(const std::function<void()> &action)
+{
+    try {
+        action();
+    } catch (const EKalveroError &e) {
+        return e.message();
+    }
+    return QStringLiteral("<no error>");
+}
+
+} // namespace
+
+class TestRtfFiles : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void decidesRtfByContent_data();
+    void decidesRtfByContent();
+    void loadsPlainText_data();
+    void loadsPlainText();
+    void plainTextTakesTheDefaultAttributes();
+    void loadReplacesTheDocument();
+    void loadLeavesNoUndoHistory();
+    void reportsFilesThatCannotBeOpened();
+    void savesAndLoadsAFile();
+    void reportsFilesThatCannotBeCreated();
+    void failedSaveKeepsTheOldFile();
+    void saveKeepsPermissions();
+    void insertsRichTextAtTheCursor_data();
+    void insertsRichTextAtTheCursor();
+};
+
+void TestRtfFiles::decidesRtfByContent_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("rtf");
+    QTest::newRow("rtf") << QByteArray("{\\rtf1 x}") << true;
+    QTest::newRow("upper case") << QByteArray("{\\RTF1 x}") << true;
+    QTest::newRow("utf-8 flavour") << QByteArray("{\\urtf1 x}") << true;
+    QTest::newRow("utf-8 flavour without backslash") << QByteArray("{URTF x}") << true;
+    QTest::newRow("plain") << QByteArray("rtf") << false;
+    QTest::newRow("space first") << QByteArray(" {\\rtf1}") << false;
+    QTest::newRow("too short") << QByteArray("{\\rt") << false;
+    QTest::newRow("empty") << QByteArray() << false;
+}
+
+void TestRtfFiles::decidesRtfByContent()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, rtf);
+    QCOMPARE(rtf::looksLikeRtf(bytes), rtf);
+}
+
+void TestRtfFiles::loadsPlainText_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("UTF-8") << QByteArray("\xd8\xa7 \xe2\xb2\x81") << QString::fromUtf8("ا ⲁ");
+    QTest::newRow("UTF-8 with BOM") << QByteArray("\xef\xbb\xbfx") << "x";
+    QTest::newRow("Windows-1252") << QByteArray("caf\xe9 \x80") << QString::fromUtf8("café €");
+    QTest::newRow("CR LF, LF and CR") << QByteArray("a\r\nb\nc\rd") << "a\nb\nc\nd";
+    QTest::newRow("blank lines kept") << QByteArray("a\r\n\r\nb\r\n") << "a\n\nb\n";
+    QTest::newRow("NUL dropped") << QByteArray("a\0b", 3) << "ab";
+    QTest::newRow("RTF in a file of any name") << QByteArray("{\\rtf1 rich}") << "rich";
+}
+
+void TestRtfFiles::loadsPlainText()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("notes.txt"));
+    writeFile(path, bytes);
+    QTextDocument doc;
+    rtf::loadFile(path, &doc);
+    QCOMPARE(rtftest::plainText(doc), text);
+}
+
+void TestRtfFiles::plainTextTakesTheDefaultAttributes()
+{
+    QTextCharFormat def;
+    def.setFontFamilies({QStringLiteral("ArialCoptic")});
+    def.setFontPointSize(14);
+    QTextDocument doc;
+    rtf::loadDocument("one\ntwo", &doc, &def);
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+        QCOMPARE(b.begin().fragment().charFormat().fontPointSize(), 14.0);
+    QCOMPARE(def.fontPointSize(), 14.0); // unchanged
+}
+
+void TestRtfFiles::loadReplacesTheDocument()
+{
+    QTextDocument doc;
+    QTextCursor(&doc).insertText(QStringLiteral("old\nstuff"));
+    rtf::loadDocument("{\\rtf1 new}", &doc);
+    QCOMPARE(rtftest::plainText(doc), QStringLiteral("new"));
+}
+
+void TestRtfFiles::loadLeavesNoUndoHistory()
+{
+    QTextDocument doc;
+    QTextCursor(&doc).insertText(QStringLiteral("typed"));
+    QVERIFY(doc.isUndoAvailable());
+    rtf::loadDocument("{\\rtf1 loaded}", &doc);
+    QVERIFY(!doc.isUndoAvailable());
+    QVERIFY(doc.isUndoRedoEnabled());
+    QVERIFY(doc.isLayoutEnabled());
+}
+
+void TestRtfFiles::reportsFilesThatCannotBeOpened()
+{
+    QTemporaryDir dir;
+    QVERIFY(QDir::setCurrent(dir.path()));
+    QTextDocument doc;
+    QTextCursor(&doc).insertText(QStringLiteral("kept"));
+    QCOMPARE(errorOf([&] { rtf::loadFile(QStringLiteral("missing.rtf"), &doc); }),
+             QStringLiteral("Cannot open file \"%1\". No such file or directory").arg(dir.filePath(QStringLiteral("missing.rtf"))));
+    QVERIFY(errorOf([&] { rtf::loadFile(dir.path(), &doc); }).startsWith(QStringLiteral("Cannot open file \"%1\". ").arg(dir.path())));
+    QCOMPARE(rtftest::plainText(doc), QStringLiteral("kept"));
+}
+
+void TestRtfFiles::savesAndLoadsAFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("doc.TXT")); // the name does not decide the format
+    QTextDocument doc;
+    QTextCursor(&doc).insertText(QString::fromUtf8("ⲡⲓ السلام"));
+    rtf::saveFile(path, doc);
+    QVERIFY(readFile(path).startsWith("{\\rtf1"));
+    QTextDocument back;
+    rtf::loadFile(path, &back);
+    QCOMPARE(rtftest::plainText(back), QString::fromUtf8("ⲡⲓ السلام"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("doc.TXT")}); // no temporary left
+}
+
+void TestRtfFiles::reportsFilesThatCannotBeCreated()
+{
+    QTemporaryDir dir;
+    QTextDocument doc;
+    const QString badFolder = dir.filePath(QStringLiteral("no/such/folder/doc.rtf"));
+    const QString message = errorOf([&] { rtf::saveFile(badFolder, doc); });
+    QVERIFY2(message.startsWith(QStringLiteral("Cannot create file \"%1\". ").arg(badFolder)), qPrintable(message));
+    QVERIFY(message.size() > QStringLiteral("Cannot create file \"%1\". ").arg(badFolder).size()); // a reason is given
+    // A folder in the way of the file.
+    const QString folder = dir.filePath(QStringLiteral("taken"));
+    QVERIFY(QDir().mkdir(folder));
+    QVERIFY(errorOf([&] { rtf::saveFile(folder, doc); }).startsWith(QStringLiteral("Cannot create file \"%1\". ").arg(folder)));
+    QVERIFY(QFileInfo(folder).isDir());
+}
+
+void TestRtfFiles::failedSaveKeepsTheOldFile()
+{
+    // A disk that fills up in the middle of the write: limit the file size.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("precious.rtf"));
+    writeFile(path, "old content");
+    QTextDocument doc;
+    QTextCursor(&doc).insertText(QString(100000, u'x'));
+
+    struct rlimit old {};
+    getrlimit(RLIMIT_FSIZE, &old);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 4096;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const QString message = errorOf([&] { rtf::saveFile(path, doc); });
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previousHandler);
+
+    QVERIFY2(message.startsWith(QStringLiteral("Cannot create file \"%1\". ").arg(path)), qPrintable(message));
+    QCOMPARE(readFile(path), QByteArray("old content"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("precious.rtf")});
+}
+
+void TestRtfFiles::saveKeepsPermissions()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("shared.rtf"));
+    writeFile(path, "old");
+    const QFileDevice::Permissions wanted = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
+                                          | QFileDevice::ReadOther;
+    QVERIFY(QFile::setPermissions(path, wanted));
+    QTextDocument doc;
+    rtf::saveFile(path, doc);
+    const auto ownerGroupOther = QFileDevice::Permissions::fromInt(0x7077);
+    QCOMPARE(QFile::permissions(path) & ownerGroupOther, wanted & ownerGroupOther);
+}
+
+void TestRtfFiles::insertsRichTextAtTheCursor_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("boldInserted");
+    QTest::newRow("inline") << QByteArray("{\\rtf1 \\b mid}") << "abmidcd" << true;
+    QTest::newRow("with paragraphs") << QByteArray("{\\rtf1 one\\par two}") << "abone\ntwocd" << false;
+    QTest::newRow("utf-8 flavour") << QByteArray("{\\urtf1 \xe2\xb2\x81}") << QString::fromUtf8("abⲁcd") << false;
+    QTest::newRow("without backslash") << QByteArray("{urtf1 \\b x}") << "abxcd" << true;
+}
+
+void TestRtfFiles::insertsRichTextAtTheCursor()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, text);
+    QFETCH(bool, boldInserted);
+    QTextDocument doc;
+    QTextCursor cursor(&doc);
+    cursor.insertText(QStringLiteral("abXXcd"));
+    cursor.setPosition(2);
+    cursor.setPosition(4, QTextCursor::KeepAnchor); // the selection is replaced
+    rtf::insertRtf(rtf, cursor);
+    QCOMPARE(rtftest::plainText(doc), text);
+    QCOMPARE(cursor.position(), text.size() - 2); // the caret after the new text
+    QTextCursor probe(&doc);
+    probe.setPosition(3);
+    QCOMPARE(probe.charFormat().fontWeight() >= QFont::Bold, boldInserted);
+}
+
+QTEST_MAIN(TestRtfFiles)
 #include "tst_rtffiles.moc"

@@ -1,4 +1,136 @@
+// What the writer puts in the file: the rich-edit dialect other programs read.
+#include "RtfCodec.h"
+#include "RtfTestSupport.h"
+
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextList>
 #include <QtTest>
-class T : public QObject { Q_OBJECT };
-QTEST_MAIN(T)
+
+namespace {
+
+QTextCharFormat format(const QString &family, int charset = 0)
+{
+    QTextCharFormat f;
+    f.setFontFamilies({family});
+    f.setFontPointSize(12);
+    f.setProperty(rtf::AutoColorProperty, true);
+    f.setProperty(rtf::CharsetProperty, charset);
+    return f;
+}
+
+QByteArray writeText(const QString &text)
+{
+    QTextDocument doc;
+    QTextCursor(&doc).insertText(text, format(QStringLiteral("Arial")));
+    return rtf::writeRtf(doc, format(QStringLiteral("Arial")));
+}
+
+} // namespace
+
+class TestRtfWriter : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void writesTheRichEditHeader();
+    void escapesText_data();
+    void escapesText();
+    void writesOnlyAscii();
+    void writesBulletsTheRichEditWay();
+    void writesFormattingAsToggles();
+};
+
+void TestRtfWriter::writesTheRichEditHeader()
+{
+    QTextDocument doc;
+    QTextCursor cursor(&doc);
+    cursor.insertText(QStringLiteral("a"), format(QStringLiteral("Arial")));
+    QTextCharFormat red = format(QString::fromUtf8("Noto Naskh Arabic"), 178);
+    red.clearProperty(rtf::AutoColorProperty);
+    red.setForeground(QColor(255, 0, 0));
+    cursor.insertText(QStringLiteral("b"), red);
+    const QByteArray out = rtf::writeRtf(doc, format(QStringLiteral("Arial")));
+    QVERIFY2(out.startsWith("{\\rtf1\\ansi\\ansicpg1252\\deff0"), out);
+    QVERIFY2(out.contains("{\\fonttbl{\\f0\\fnil\\fcharset0 Arial;}{\\f1\\fnil\\fcharset178 Noto Naskh Arabic;}}"), out);
+    QVERIFY2(out.contains("{\\colortbl ;\\red255\\green0\\blue0;}"), out);
+    QVERIFY2(out.contains("\\uc1"), out);
+    QVERIFY2(out.endsWith("\\par\r\n}"), out);
+    // Braces balance.
+    QCOMPARE(out.count('{') - out.count("\\{"), out.count('}') - out.count("\\}"));
+}
+
+void TestRtfWriter::escapesText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("body");
+    QTest::newRow("specials") << QStringLiteral("a\\b{c}") << QByteArray(" a\\\\b\\{c\\}\\par");
+    QTest::newRow("tab and line") << QStringLiteral("a\tb") + QChar(0x2028) + QStringLiteral("c") << QByteArray(" a\\tab b\\line c\\par");
+    QTest::newRow("Arabic, with associated properties")
+        << QString::fromUtf8("ا") << QByteArray("\\rtlch\\af0\\afs24\\ab0\\ai0\\u1575?\\par");
+    QTest::newRow("Coptic positive") << QString::fromUtf8("ⲁ") << QByteArray("\\u11393?\\par");
+    QTest::newRow("above 32767 negative") << QString(QChar(0xF0B7)) << QByteArray("\\u-3913?\\par");
+    QTest::newRow("astral as a surrogate pair") << QString::fromUtf8("😀") << QByteArray("\\u-10179?\\u-8704?\\par");
+    QTest::newRow("digit after a control word") << QStringLiteral("\t1") << QByteArray("\\tab 1\\par");
+    QTest::newRow("space after a control word") << QStringLiteral("\t ") << QByteArray("\\tab  \\par");
+}
+
+void TestRtfWriter::escapesText()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, body);
+    const QByteArray out = writeText(text);
+    QVERIFY2(out.contains("\\viewkind4\\uc1\\pard" + body), out);
+}
+
+void TestRtfWriter::writesOnlyAscii()
+{
+    const QByteArray out = writeText(QString::fromUtf8("ⲡⲓⲛⲟⲩϯ السلام é 中文 😀"));
+    for (const char c : out)
+        QVERIFY2(uchar(c) < 0x80, out);
+    QVERIFY(!out.contains("\\'")); // \'hh is never needed
+}
+
+void TestRtfWriter::writesBulletsTheRichEditWay()
+{
+    QTextDocument doc;
+    QTextCursor cursor(&doc);
+    cursor.insertText(QStringLiteral("one"), format(QStringLiteral("Arial")));
+    QTextBlockFormat indent;
+    indent.setLeftMargin(48);
+    indent.setTextIndent(-24);
+    cursor.setBlockFormat(indent);
+    QTextList *list = cursor.createList(QTextListFormat::ListDisc);
+    cursor.insertBlock();
+    cursor.insertText(QStringLiteral("two"));
+    QCOMPARE(cursor.block().textList(), list);
+    const QByteArray out = rtf::writeRtf(doc, format(QStringLiteral("Arial")));
+    QVERIFY2(out.contains("{\\f1\\fnil\\fcharset2 Symbol;}"), out);
+    QVERIFY2(out.contains("\\pard{\\pntext\\f1\\'B7\\tab}{\\*\\pn\\pnlvlblt\\pnf1\\pnindent0{\\pntxtb\\'B7}}\\fi-360\\li720 one\\par\r\n"
+                          "{\\pntext\\f1\\'B7\\tab}two\\par"),
+             out);
+}
+
+void TestRtfWriter::writesFormattingAsToggles()
+{
+    QTextDocument doc;
+    QTextCursor cursor(&doc);
+    QTextCharFormat f = format(QStringLiteral("Arial"));
+    cursor.insertText(QStringLiteral("n"), f);
+    f.setFontWeight(QFont::Bold);
+    f.setFontPointSize(10.5);
+    cursor.insertText(QStringLiteral("b"), f);
+    f.setFontWeight(QFont::Normal);
+    f.setFontUnderline(true);
+    f.setFontStrikeOut(true);
+    f.setFontItalic(true);
+    cursor.insertText(QStringLiteral("u"), f);
+    f = format(QStringLiteral("Arial"));
+    cursor.insertText(QStringLiteral("n"), f);
+    const QByteArray out = rtf::writeRtf(doc, format(QStringLiteral("Arial")));
+    QVERIFY2(out.contains("\\pard n\\fs21\\b b\\b0\\i\\ul\\strike u\\fs24\\i0\\ulnone\\strike0 n\\par"), out);
+}
+
+QTEST_MAIN(TestRtfWriter)
 #include "tst_rtfwriter.moc"

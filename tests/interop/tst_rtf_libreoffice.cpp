@@ -1,0 +1,261 @@
+// Interop with LibreOffice, an independent RTF reader and writer:
+//  - what Kalvero writes, LibreOffice reads as the same text;
+//  - what LibreOffice writes (from Kalvero's file, and from an HTML page of its
+//    own) Kalvero reads with the right text and attributes.
+#include "RtfCodec.h"
+#include "RtfTestSupport.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextList>
+#include <QtTest>
+
+namespace {
+
+QTextCharFormat charFormat(const QString &family, qreal size, int charset)
+{
+    QTextCharFormat f;
+    f.setFontFamilies({family});
+    f.setFontPointSize(size);
+    f.setProperty(rtf::AutoColorProperty, true);
+    f.setProperty(rtf::CharsetProperty, charset);
+    f.setFontWeight(QFont::Normal);
+    f.setFontItalic(false);
+    f.setFontUnderline(false);
+    f.setFontStrikeOut(false);
+    return f;
+}
+
+QTextCharFormat coloured(QTextCharFormat f, const QColor &colour)
+{
+    f.clearProperty(rtf::AutoColorProperty);
+    f.setForeground(colour);
+    return f;
+}
+
+// English, Arabic and Coptic with every attribute the control has.
+void buildSample(QTextDocument &doc)
+{
+    QTextCursor c(&doc);
+    const QTextCharFormat latin = charFormat(QStringLiteral("Liberation Serif"), 12, 0);
+    const QTextCharFormat arabic = charFormat(QStringLiteral("Noto Naskh Arabic"), 16, 178);
+    const QTextCharFormat coptic = charFormat(QStringLiteral("Noto Sans Coptic"), 14.5, 1);
+
+    QTextBlockFormat centred;
+    centred.setAlignment(Qt::AlignHCenter);
+    c.setBlockFormat(centred);
+    QTextCharFormat bold = latin;
+    bold.setFontWeight(QFont::Bold);
+    c.insertText(QStringLiteral("Kalvero"), bold);
+    c.insertText(QStringLiteral(" writes "), latin);
+    QTextCharFormat italicRed = coloured(latin, QColor(200, 0, 0));
+    italicRed.setFontItalic(true);
+    c.insertText(QStringLiteral("italic red"), italicRed);
+    QTextCharFormat under = latin;
+    under.setFontUnderline(true);
+    c.insertText(QStringLiteral(" underlined"), under);
+
+    QTextBlockFormat right;
+    right.setAlignment(Qt::AlignRight);
+    c.insertBlock(right, arabic);
+    c.insertText(QString::fromUtf8("السلام عليكم "), arabic);
+    // Not coloured: LibreOffice 7.4 drops the colour of right-to-left runs when it writes RTF.
+    QTextCharFormat arabicBold = arabic;
+    arabicBold.setFontWeight(QFont::Bold);
+    c.insertText(QString::fromUtf8("كتاب"), arabicBold);
+
+    QTextBlockFormat indented;
+    indented.setAlignment(Qt::AlignJustify);
+    indented.setLeftMargin(40);  // 600 twips
+    indented.setTextIndent(20);  // 300 twips
+    indented.setRightMargin(30); // 450 twips
+    c.insertBlock(indented, coptic);
+    QTextCharFormat struck = coptic;
+    struck.setFontStrikeOut(true);
+    c.insertText(QString::fromUtf8("ⲡⲓⲛⲟⲩϯ"), coptic);
+    c.insertText(QStringLiteral("\t"), coptic);
+    c.insertText(QString::fromUtf8("ⲁⲅⲁⲡⲏ"), struck);
+    c.insertText(QString(QChar(0x2028)) + QString::fromUtf8("ϣⲗⲏⲗ 𐋡"), coptic);
+
+    QTextBlockFormat bullet;
+    bullet.setLeftMargin(48); // \li720
+    bullet.setTextIndent(-24); // \fi-360
+    c.insertBlock(bullet, latin);
+    c.insertText(QStringLiteral("first bullet"), latin);
+    c.createList(QTextListFormat::ListDisc);
+    c.insertBlock();
+    c.insertText(QString::fromUtf8("ⲃ second"), coptic);
+
+    c.insertBlock(QTextBlockFormat(), latin);
+    c.currentList() ? c.currentList()->remove(c.block()) : void();
+    c.insertText(QStringLiteral("plain last"), latin);
+}
+
+// LibreOffice's text: BOM dropped, Windows line ends made plain.
+QString readText(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QStringLiteral("<no output>");
+    QString text = QString::fromUtf8(f.readAll());
+    if (text.startsWith(QChar(0xFEFF)))
+        text.remove(0, 1);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    while (text.endsWith(u'\n'))
+        text.chop(1);
+    return text;
+}
+
+} // namespace
+
+class TestRtfLibreOffice : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void ourFileReadsAsTheSameText();
+    void libreOfficeRewriteKeepsTextAndAttributes();
+    void libreOfficeDocumentFromHtmlLoads();
+
+private:
+    // Converts the files with soffice into outDir ("txt:Text (encoded):UTF8", "rtf").
+    void convert(const QStringList &files, const QString &format, const QString &outDir,
+                 const QStringList &extra = QStringList());
+
+    QTemporaryDir m_dir;
+    QString m_ours;
+};
+
+void TestRtfLibreOffice::initTestCase()
+{
+    if (QStringLiteral(KALVERO_SOFFICE).isEmpty() || QStringLiteral(KALVERO_SOFFICE).endsWith(QLatin1String("NOTFOUND")))
+        QSKIP("LibreOffice (soffice) is not installed");
+    QVERIFY(m_dir.isValid());
+    m_dir.setAutoRemove(qEnvironmentVariableIsEmpty("KALVERO_KEEP_INTEROP_FILES"));
+    QTextDocument doc;
+    buildSample(doc);
+    m_ours = m_dir.filePath(QStringLiteral("ours.rtf"));
+    rtf::saveFile(m_ours, doc);
+}
+
+void TestRtfLibreOffice::convert(const QStringList &files, const QString &format, const QString &outDir,
+                                 const QStringList &extra)
+{
+    QProcess soffice;
+    QStringList args{QStringLiteral("-env:UserInstallation=file://") + m_dir.filePath(QStringLiteral("profile")),
+                     QStringLiteral("--headless"), QStringLiteral("--norestore")};
+    args << extra << QStringLiteral("--convert-to") << format << QStringLiteral("--outdir") << outDir << files;
+    soffice.setProcessChannelMode(QProcess::MergedChannels);
+    soffice.start(QStringLiteral(KALVERO_SOFFICE), args);
+    QVERIFY2(soffice.waitForFinished(180000), "soffice did not finish");
+    QVERIFY2(soffice.exitCode() == 0, soffice.readAll().constData());
+}
+
+void TestRtfLibreOffice::ourFileReadsAsTheSameText()
+{
+    const QString out = m_dir.filePath(QStringLiteral("txt"));
+    convert({m_ours}, QStringLiteral("txt:Text (encoded):UTF8"), out);
+    QStringList theirs = readText(out + QStringLiteral("/ours.txt")).split(u'\n');
+
+    QTextDocument doc;
+    rtf::loadFile(m_ours, &doc);
+    QStringList expected;
+    QStringList bullets;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        const QStringList lines = b.text().split(QChar(0x2028));
+        if (b.textList())
+            bullets << lines.first();
+        expected << lines;
+    }
+    // LibreOffice writes the bullet and its own indent before list items.
+    static const QRegularExpression label(QStringLiteral("^\\s*\\x{2022}\\s+"));
+    int labelled = 0;
+    for (QString &line : theirs) {
+        if (line.contains(label)) {
+            line.remove(label);
+            QVERIFY2(bullets.contains(line), qPrintable(line));
+            ++labelled;
+        }
+    }
+    QCOMPARE(labelled, bullets.size());
+    QCOMPARE(theirs, expected);
+}
+
+void TestRtfLibreOffice::libreOfficeRewriteKeepsTextAndAttributes()
+{
+    const QString out = m_dir.filePath(QStringLiteral("rtf"));
+    convert({m_ours}, QStringLiteral("rtf"), out);
+    QTextDocument original;
+    rtf::loadFile(m_ours, &original);
+    QTextDocument theirs;
+    rtf::loadFile(out + QStringLiteral("/ours.rtf"), &theirs);
+
+    // LibreOffice names its own character sets for fonts; everything else must
+    // come back as it was.
+    static const QRegularExpression charset(QStringLiteral("\\|c[-0-9]+$"), QRegularExpression::MultilineOption);
+    QString expected = rtftest::describe(original).remove(charset);
+    QString actual = rtftest::describe(theirs).remove(charset);
+    if (actual != expected)
+        qWarning().noquote() << "ours:\n" << expected << "\nafter LibreOffice:\n" << actual;
+    QCOMPARE(actual, expected);
+}
+
+void TestRtfLibreOffice::libreOfficeDocumentFromHtmlLoads()
+{
+    const QString html = m_dir.filePath(QStringLiteral("page.html"));
+    QFile page(html);
+    QVERIFY(page.open(QIODevice::WriteOnly));
+    page.write("<html><head><meta charset=\"utf-8\"></head><body>\n"
+               "<p align=\"center\"><b>Title</b> centred</p>\n"
+               "<p align=\"right\"><font color=\"#ff0000\">red</font> \xd8\xa7\xd9\x84\xd8\xb3\xd9\x84\xd8\xa7\xd9\x85</p>\n"
+               "<p>\xe2\xb2\xa1\xe2\xb2\x93\xe2\xb2\x9b\xe2\xb2\x9f\xe2\xb2\xa9\xcf\xaf <i>italic</i> <u>under</u></p>\n"
+               "<ul><li>first</li><li>second</li></ul>\n"
+               "<p>after</p></body></html>\n");
+    page.close();
+    const QString out = m_dir.filePath(QStringLiteral("html"));
+    convert({html}, QStringLiteral("rtf"), out, {QStringLiteral("--infilter=HTML (StarWriter)")});
+    QTextDocument doc;
+    rtf::loadFile(out + QStringLiteral("/page.rtf"), &doc);
+
+    QStringList paragraphs;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+        if (!b.text().isEmpty())
+            paragraphs << b.text();
+    QCOMPARE(paragraphs, (QStringList{QStringLiteral("Title centred"), QString::fromUtf8("red السلام"),
+                                      QString::fromUtf8("ⲡⲓⲛⲟⲩϯ italic under"), QStringLiteral("first"),
+                                      QStringLiteral("second"), QStringLiteral("after")}));
+
+    auto blockWith = [&](const QString &text) {
+        for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+            if (b.text() == text)
+                return b;
+        return QTextBlock();
+    };
+    auto formatAt = [&](const QString &text, int offset) {
+        QTextCursor c(blockWith(text));
+        c.setPosition(c.block().position() + offset + 1);
+        return c.charFormat();
+    };
+    QCOMPARE(blockWith(QStringLiteral("Title centred")).blockFormat().alignment(), Qt::AlignHCenter);
+    QVERIFY(formatAt(QStringLiteral("Title centred"), 0).fontWeight() >= QFont::Bold);
+    QVERIFY(formatAt(QStringLiteral("Title centred"), 7).fontWeight() < QFont::Bold);
+    QCOMPARE(blockWith(QString::fromUtf8("red السلام")).blockFormat().alignment(), Qt::AlignRight);
+    QCOMPARE(formatAt(QString::fromUtf8("red السلام"), 0).foreground().color(), QColor(255, 0, 0));
+    QVERIFY(formatAt(QString::fromUtf8("red السلام"), 5).property(rtf::AutoColorProperty).toBool());
+    QVERIFY(formatAt(QString::fromUtf8("ⲡⲓⲛⲟⲩϯ italic under"), 8).fontItalic());
+    QVERIFY(formatAt(QString::fromUtf8("ⲡⲓⲛⲟⲩϯ italic under"), 15).fontUnderline());
+    const QTextList *list = blockWith(QStringLiteral("first")).textList();
+    QVERIFY(list);
+    QCOMPARE(list->format().style(), QTextListFormat::ListDisc);
+    QCOMPARE(blockWith(QStringLiteral("second")).textList(), list);
+    QVERIFY(!blockWith(QStringLiteral("after")).textList());
+}
+
+QTEST_MAIN(TestRtfLibreOffice)
+#include "tst_rtf_libreoffice.moc"
