@@ -343,8 +343,11 @@ void RulerTests::editorKeepsSixPixelMargins()
     // The text keeps 6 pixels from both edges after a resize too.
     f->resize(640, 480);
     QCoreApplication::processEvents();
-    QCOMPARE(f->Editor->viewport()->geometry().left() - f->Editor->contentsRect().left(), 6);
-    QCOMPARE(f->Editor->contentsRect().right() - f->Editor->viewport()->geometry().right(), 6);
+    const QRect resized = f->Editor->FormattingRect();
+    QCOMPARE(resized.left(), 6);
+    QCOMPARE(resized.right() + 1, f->Editor->ClientWidth() - 6);
+    // The caret at the start of the text stands at the left margin.
+    QCOMPARE(f->Editor->cursorRect(QTextCursor(f->Editor->document())).left(), 6);
 }
 
 QTEST_MAIN(RulerTests)
