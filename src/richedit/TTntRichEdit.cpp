@@ -45,7 +45,7 @@ TTntRichEdit::TTntRichEdit(QWidget *parent) : QTextEdit(parent)
     RegisterFaceFallback(font().family());
 
     connect(this, &QTextEdit::textChanged, this, [this] {
-        if (OnChange)
+        if (OnChange && !m_quietChange)
             OnChange();
         notifySelectionIfMoved();
     });
@@ -128,11 +128,16 @@ void TTntRichEdit::applyToEmptyDocument(const QTextCharFormat &change)
         return;
     const bool freshHistory = !doc->isUndoAvailable() && !doc->isRedoAvailable();
     const bool wasModified = doc->isModified();
-    if (freshHistory)
+    // On a fresh document this is no edit of the user's: no history, no change event, and the
+    // Modified flag stays as it was.
+    if (freshHistory) {
         doc->setUndoRedoEnabled(false);
+        m_quietChange = true;
+    }
     QTextCursor cursor(doc);
     cursor.mergeBlockCharFormat(change);
     if (freshHistory) {
+        m_quietChange = false;
         doc->setUndoRedoEnabled(true);
         doc->setModified(wasModified);
     }

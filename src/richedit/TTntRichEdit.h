@@ -178,6 +178,7 @@ private:
     void attachDocument(QTextDocument *doc);
     void registerDocumentFaces() const;
     void applyToEmptyDocument(const QTextCharFormat &change);
+    bool m_quietChange = false; // a format set on a fresh document raises no change event
 
     // Selection and text helpers.
     int crLfToDoc(int crlfPos, bool *onLineFeed) const;
