@@ -283,19 +283,35 @@ void TTntRichEdit::insertPlain(QTextCursor &cursor, const QString &text)
     cursor.insertText(plain, format);
 }
 
+// Rich text arrives here as Unicode. The UTF-8 flavour is read as UTF-8; in ordinary RTF a
+// character up to U+00FF stands for its code-page byte, and anything beyond cannot be one, so it
+// goes in as a \u escape, which says the character itself.
+static QByteArray richTextBytes(const QString &text)
+{
+    if (text.startsWith(QLatin1String("{urtf"), Qt::CaseInsensitive))
+        return text.toUtf8();
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    for (const QChar ch : text) {
+        const ushort unit = ch.unicode();
+        if (unit <= 0xFF) {
+            bytes.append(char(unit));
+        } else {
+            bytes.append("\\u");
+            bytes.append(QByteArray::number(qint16(unit)));
+            bytes.append('?');
+        }
+    }
+    return bytes;
+}
+
 void TTntRichEdit::ReplaceSelection(const QString &text)
 {
     if (!startsRich(text)) {
         ReplaceSelectionPlain(text);
         return;
     }
-    bool latin1 = true;
-    for (const QChar ch : text)
-        if (ch.unicode() > 0xFF) {
-            latin1 = false;
-            break;
-        }
-    const QByteArray bytes = latin1 ? text.toLatin1() : text.toUtf8();
+    const QByteArray bytes = richTextBytes(text);
     QTextCursor cursor = textCursor();
     cursor.beginEditBlock();
     rtf::insertRtf(bytes, cursor);

@@ -48,6 +48,8 @@ private slots:
     void replaceSelectionBreaks();
     void replaceSelectionRichDetection_data();
     void replaceSelectionRichDetection();
+    void replaceSelectionRichUnicode_data();
+    void replaceSelectionRichUnicode();
     void replaceSelectionIsUndoable();
     void replaceSelectionEmptyDeletes();
     void replacePlainTakesInsertionFormat();
@@ -288,6 +290,28 @@ void TestRichEditEditing::replaceSelectionRichDetection()
     TTntRichEdit plain;
     plain.ReplaceSelectionPlain(inserted);
     QCOMPARE(plain.Text(), inserted);
+}
+
+// Rich text handed over as Unicode keeps its characters: beyond Latin-1 they cannot be code-page
+// bytes of the RTF, and in the UTF-8 flavour every character is text.
+void TestRichEditEditing::replaceSelectionRichUnicode_data()
+{
+    QTest::addColumn<QString>("inserted");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("coptic in rtf") << QStringLiteral(u"{\\rtf1 \u2c80\u2c81 x}") << QStringLiteral(u"\u2c80\u2c81 x");
+    QTest::newRow("arabic in rtf") << QStringLiteral(u"{\\rtf1\\ansi \u0627\u0644}") << QStringLiteral(u"\u0627\u0644");
+    QTest::newRow("beyond U+FFFF") << QStringLiteral(u"{\\rtf1 a\U0001F600b}") << QStringLiteral(u"a\U0001F600b");
+    QTest::newRow("latin-1 byte with coptic") << QStringLiteral(u"{\\rtf1 \u00e9\u2c80}") << QStringLiteral(u"\u00e9\u2c80");
+    QTest::newRow("urtf") << QStringLiteral(u"{urtf1 \u2c80\u0627}") << QStringLiteral(u"\u2c80\u0627");
+}
+
+void TestRichEditEditing::replaceSelectionRichUnicode()
+{
+    QFETCH(QString, inserted);
+    QFETCH(QString, text);
+    TTntRichEdit editor;
+    editor.ReplaceSelection(inserted);
+    QCOMPARE(editor.Text(), text);
 }
 
 void TestRichEditEditing::replaceSelectionIsUndoable()
