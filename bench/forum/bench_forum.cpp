@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "TTntRichEdit.h"
+#include "TextFlowLayout.h"
 #include "untRtf2Html.h"
 
 namespace {
@@ -64,7 +65,9 @@ TTntRichEdit *SharedDocument()
     // load); the export's final caret move would otherwise pay for the whole layout.
     static std::unique_ptr<TTntRichEdit> editor = [] {
         auto made = MakeDocument(1000000);
-        made->document()->size();
+        QTextDocument *document = made->document();
+        if (auto *layout = dynamic_cast<TextFlowLayout *>(document->documentLayout()))
+            layout->ensureLaidOut(document->blockCount() - 1);
         return made;
     }();
     return editor.get();
