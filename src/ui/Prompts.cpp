@@ -7,6 +7,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
 
 #include "DialogFilter.h"
 
@@ -64,6 +65,13 @@ TConfirmAnswer QtPrompts::Confirm(const QString &text)
     QPushButton *cancel = box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
     box.setDefaultButton(yes);
     box.setEscapeButton(cancel); // Esc and the close button answer Cancel
+    // Questions stand in the middle of the screen, not of the window.
+    if (QScreen *screen = m_parent ? m_parent->screen() : QGuiApplication::primaryScreen()) {
+        box.adjustSize();
+        QRect frame = box.frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        box.move(frame.topLeft());
+    }
     box.exec();
     if (box.clickedButton() == yes)
         return TConfirmAnswer::Yes;
