@@ -1,5 +1,6 @@
 #include "TTntRichEdit.h"
 
+#include "Errors.h"
 #include "RtfCodec.h"
 #include "TextFlowLayout.h"
 
@@ -475,8 +476,12 @@ void TTntRichEdit::Print(const QString &title, QPrinter *printer)
     const QList<qreal> tops = layout->pageTops(page.height());
 
     QPainter painter(printer);
-    if (!painter.isActive())
-        return;
+    // A printer that cannot start (an output file that cannot be created, a printer gone
+    // away) prints nothing: say so rather than end as if the pages had gone out.
+    if (!painter.isActive()) {
+        const QString target = printer->outputFileName().isEmpty() ? printer->printerName() : printer->outputFileName();
+        throw EKalveroError(QStringLiteral("Cannot print to \"%1\"").arg(target));
+    }
     QAbstractTextDocumentLayout::PaintContext context;
     context.palette.setColor(QPalette::Text, Qt::black);
     for (int i = 0; i < tops.size(); ++i) {

@@ -542,6 +542,21 @@ private slots:
         QCOMPARE(f->Editor->Modified(), modified); // printing changes nothing
     }
 
+    void printerThatCannotStartIsReported()
+    {
+        typeUnsaved(QStringLiteral("kept"));
+        const QString pdf = doc(QStringLiteral("no-such-folder/out.pdf"));
+        f.prompts->PrintAnswers.enqueue([pdf](QPrinter *printer) {
+            printer->setOutputFormat(QPrinter::PdfFormat);
+            printer->setOutputFileName(pdf);
+        });
+        f->FilePrintCmd->trigger();
+        QCOMPARE(f.prompts->entries("Error: "), QStringList{QStringLiteral("Error: Cannot print to \"%1\"").arg(pdf)});
+        QVERIFY(!QFile::exists(pdf));
+        QCOMPARE(f->Editor->Text(), QStringLiteral("kept"));
+        QVERIFY(f->Editor->Modified());
+    }
+
     void printCancelled()
     {
         f.prompts->PrintAnswers.enqueue({});
