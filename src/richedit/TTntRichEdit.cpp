@@ -94,6 +94,22 @@ bool TTntRichEdit::applyTextMargins(QTextDocument *doc) const
 void TTntRichEdit::attachDocument(QTextDocument *doc)
 {
     RegisterFaceFallback(doc->defaultFont().family());
+    // Once the text has changed the Modified flag stays set until it is cleared on purpose:
+    // undoing back to the text as it was last loaded or saved does not clear it.
+    connect(doc, &QTextDocument::modificationChanged, this, [this, doc](bool modified) {
+        if (!modified && m_ownModifiedChange == 0 && doc == document()) {
+            ++m_ownModifiedChange;
+            doc->setModified(true);
+            --m_ownModifiedChange;
+        }
+    });
+}
+
+void TTntRichEdit::setDocumentModified(bool modified)
+{
+    ++m_ownModifiedChange;
+    document()->setModified(modified);
+    --m_ownModifiedChange;
 }
 
 void TTntRichEdit::RegisterFaceFallback(const QString &face)
@@ -140,7 +156,7 @@ void TTntRichEdit::applyToEmptyDocument(const QTextCharFormat &change)
     if (freshHistory) {
         m_quietChange = false;
         doc->setUndoRedoEnabled(true);
-        doc->setModified(wasModified);
+        setDocumentModified(wasModified);
     }
 }
 
@@ -355,7 +371,7 @@ bool TTntRichEdit::Modified() const
 
 void TTntRichEdit::SetModified(bool modified)
 {
-    document()->setModified(modified);
+    setDocumentModified(modified);
 }
 
 void TTntRichEdit::SetReadOnlyState(bool readOnly)
@@ -369,11 +385,13 @@ void TTntRichEdit::SetReadOnlyState(bool readOnly)
 void TTntRichEdit::Clear()
 {
     QTextDocument *doc = document();
+    ++m_ownModifiedChange;
     doc->clear();
+    --m_ownModifiedChange;
     const bool wasModified = doc->isModified();
     applyTextMargins(doc);
     doc->clearUndoRedoStacks();
-    doc->setModified(wasModified);
+    setDocumentModified(wasModified);
     applyToEmptyDocument(m_defaultFormat);
     QTextCursor cursor(doc);
     setTextCursor(cursor);
@@ -411,7 +429,7 @@ void TTntRichEdit::SetFormattingRect(const QRect &rect)
     // Margins are no edit of the text: a document nobody edited stays so.
     if (freshHistory)
         doc->clearUndoRedoStacks();
-    doc->setModified(wasModified);
+    setDocumentModified(wasModified);
 }
 
 QRect TTntRichEdit::FormattingRect() const
@@ -452,7 +470,7 @@ void TTntRichEdit::LoadFromFile(const QString &path)
     m_defaultFormat = defaultFormat;
     registerDocumentFaces();
     setTextCursor(QTextCursor(doc));
-    doc->setModified(false);
+    setDocumentModified(false);
     notifySelectionIfMoved();
 }
 

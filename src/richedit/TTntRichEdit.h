@@ -178,6 +178,9 @@ private:
     void attachDocument(QTextDocument *doc);
     void registerDocumentFaces() const;
     void applyToEmptyDocument(const QTextCharFormat &change);
+    // Sets the document's Modified flag on purpose (see attachDocument).
+    void setDocumentModified(bool modified);
+    int m_ownModifiedChange = 0;
     bool m_quietChange = false; // a format set on a fresh document raises no change event
 
     // Selection and text helpers.

@@ -140,7 +140,7 @@ void TestRichEditEditing::swallowedKeysInsertNothing()
     TTntRichEdit editor;
     prepareEditor(editor);
     editor.ReplaceSelection(QStringLiteral("xy"));
-    editor.document()->setModified(false);
+    editor.SetModified(false);
     int calls = 0;
     editor.OnKeyPress = [&calls](unsigned char &code) {
         ++calls;
@@ -338,7 +338,7 @@ void TestRichEditEditing::replaceSelectionEmptyDeletes()
     QCOMPARE(editor.Text(), QStringLiteral("ad"));
     QCOMPARE(editor.SelStart(), 1);
     // With no selection nothing changes.
-    editor.document()->setModified(false);
+    editor.SetModified(false);
     editor.ReplaceSelection(QString());
     QCOMPARE(editor.Text(), QStringLiteral("ad"));
 }

@@ -140,6 +140,22 @@ private slots:
         f->Editor->SetModified(false);
         f->RichEditChange();
         QCOMPARE(f->StatusBar->PanelText(1), QString());
+
+        // Undoing back to the text as it stood when the flag was cleared keeps the mark (and
+        // the flag): only New, open and save clear it. Redo does not clear it either.
+        QTest::keyClicks(f->Editor, QStringLiteral("b"));
+        f->EditUndoCmd->trigger();
+        QCOMPARE(f->Editor->Text(), QStringLiteral("a"));
+        QVERIFY(f->Editor->Modified());
+        QCOMPARE(f->StatusBar->PanelText(1), QStringLiteral("Modified"));
+        f->Editor->SetModified(false);
+        f->Editor->redo();
+        f->Editor->undo();
+        QVERIFY(f->Editor->Modified());
+        QCOMPARE(f->StatusBar->PanelText(1), QStringLiteral("Modified"));
+        f->Editor->SetModified(false);
+        f->RichEditChange();
+        QCOMPARE(f->StatusBar->PanelText(1), QString());
     }
 
     void actionsAtStart()
