@@ -140,6 +140,8 @@ void saveFile(const QString &path, const QTextDocument &doc, const QTextCharForm
     }
     // Written beside the target and renamed over it: a failure leaves the old file.
     QSaveFile file(path);
+    // A folder where no new file may be made: a file the user may write is written in place.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
         throw EKalveroError(QStringLiteral("Cannot create file \"%1\". %2").arg(fullPath(path), file.errorString()));
     if (file.write(data) != data.size() || !file.commit()) {

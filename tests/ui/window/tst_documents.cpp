@@ -6,6 +6,7 @@
 #include <QStandardPaths>
 #include <QtTest>
 
+#include "FolderLock.h"
 #include "TStatusBar.h"
 #include "WindowFixture.h"
 
@@ -347,6 +348,25 @@ private slots:
         QCOMPARE(f->DocumentName, QStringLiteral("Untitled"));
         QVERIFY(f->Editor->Modified());
         QCOMPARE(f->StatusBar->PanelText(1), QStringLiteral("Modified"));
+    }
+
+    // A file the user may write, in a folder where no new file may be made, is saved in place.
+    void saveIntoFolderWithoutCreateRight()
+    {
+        const QString folder = doc(QStringLiteral("shared"));
+        QVERIFY(QDir().mkpath(folder));
+        const QString path = folder + QStringLiteral("/shared.rtf");
+        writeFile(path, "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 old\\par}");
+        f->LoadDocument(path);
+        typeUnsaved(QStringLiteral("new "));
+        const FolderLock lock(folder);
+        if (!lock.Locked())
+            QSKIP("this system cannot take the right to create files from a folder");
+        f->FileSaveCmd->trigger();
+        QCOMPARE(f.prompts->entries("Error: "), QStringList());
+        QVERIFY(!f->Editor->Modified());
+        const QByteArray saved = readFile(path);
+        QVERIFY2(saved.startsWith("{\\rtf") && saved.contains("new old"), saved.constData());
     }
 
     void loadFailureChangesNothing()
