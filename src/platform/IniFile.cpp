@@ -110,6 +110,8 @@ void TIniFile::UpdateFile()
         bytes += (line + eol).toLocal8Bit();
     // Written beside the old file and renamed over it: a failure leaves the old file whole.
     QSaveFile file(m_path);
+    // A folder where no new file may be made: the file, when it may be written, is written in place.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
         throw EKalveroError(QStringLiteral("Unable to write to %1").arg(m_path));
     m_dirty = false;

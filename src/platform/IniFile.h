@@ -6,7 +6,8 @@
 // INI profile file ("[Section]" lines, "Key=Value" lines). Reading a file that does not exist
 // gives the defaults. Writing replaces a key's value in place and keeps every other line; a
 // missing key is appended at the end of its section, a missing section at the end of the file.
-// UpdateFile() writes the file atomically; on failure it throws EKalveroError
+// UpdateFile() writes the file atomically (in place when its folder allows no new file); on
+// failure it throws EKalveroError
 // "Unable to write to %s" with the file's path.
 class TIniFile
 {

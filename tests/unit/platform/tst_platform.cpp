@@ -3,6 +3,8 @@
 #include <unistd.h>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include "FolderLock.h"
 #include <QtTest>
 
 #include "Errors.h"
@@ -113,6 +115,29 @@ private slots:
         // What was written reads back.
         const TIniFile again(file);
         QCOMPARE(again.ReadString(QStringLiteral("Font"), QStringLiteral("Size"), QString()), QStringLiteral("14"));
+    }
+
+    // A settings file that may be written in a folder where no new file may be made (the
+    // program's folder on a shared install) is written in place.
+    void writableFileInLockedFolder()
+    {
+        const QString folder = path(QStringLiteral("locked"));
+        QVERIFY(QDir().mkpath(folder));
+        const QString file = folder + QStringLiteral("/settings.opt");
+        write(file, "[Font]\nSize=14\nName=ArialCoptic\n");
+        const FolderLock lock(folder);
+        if (!lock.Locked())
+            QSKIP("this system cannot take the right to create files from a folder");
+        TIniFile ini(file);
+        ini.WriteString(QStringLiteral("Font"), QStringLiteral("Size"), QStringLiteral("20"));
+        QString error;
+        try {
+            ini.UpdateFile();
+        } catch (const EKalveroError &e) {
+            error = e.message();
+        }
+        QCOMPARE(error, QString());
+        QCOMPARE(read(file), QByteArray("[Font]\nSize=20\nName=ArialCoptic\n"));
     }
 
     void nothingChangedWritesNothing()
