@@ -165,6 +165,7 @@ protected:
     bool event(QEvent *e) override;
     void keyPressEvent(QKeyEvent *e) override;
     void keyReleaseEvent(QKeyEvent *e) override;
+    void inputMethodEvent(QInputMethodEvent *e) override;
     bool canInsertFromMimeData(const QMimeData *source) const override;
     void insertFromMimeData(const QMimeData *source) override;
 
@@ -193,6 +194,8 @@ private:
     // Keys.
     bool isWindowShortcut(const QKeyEvent *e) const;
     void sendTyped(QKeyEvent *original, const QString &text);
+    void sendTypedText(const QString &text, Qt::KeyboardModifiers modifiers, bool autoRepeat);
+    bool translateTyped(const QString &text, Qt::KeyboardModifiers modifiers, bool autoRepeat);
 
     // Display lines come from the document layout, which lays paragraphs out in order.
     class TextFlowLayout *flowLayout() const;

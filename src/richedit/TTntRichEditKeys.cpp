@@ -1,6 +1,7 @@
 #include "TTntRichEdit.h"
 
 #include <QAction>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QShortcut>
 
@@ -115,9 +116,47 @@ bool TTntRichEdit::event(QEvent *e)
 
 void TTntRichEdit::sendTyped(QKeyEvent *original, const QString &text)
 {
-    QKeyEvent typed(QEvent::KeyPress, Qt::Key_unknown, original->modifiers() & Qt::ShiftModifier, text,
-                    original->isAutoRepeat());
+    sendTypedText(text, original->modifiers(), original->isAutoRepeat());
+}
+
+void TTntRichEdit::sendTypedText(const QString &text, Qt::KeyboardModifiers modifiers, bool autoRepeat)
+{
+    QKeyEvent typed(QEvent::KeyPress, Qt::Key_unknown, modifiers & Qt::ShiftModifier, text, autoRepeat);
     QTextEdit::keyPressEvent(&typed);
+}
+
+// Raises OnKeyPress for each character in turn and types what the handler leaves. What came
+// before a character goes in before its handler runs, so a handler that inserts text of its own
+// keeps the order. Returns false when every character went through unchanged and nothing was
+// typed yet: the caller then lets the editor type the original input itself.
+bool TTntRichEdit::translateTyped(const QString &text, Qt::KeyboardModifiers modifiers, bool autoRepeat)
+{
+    QString typed;
+    bool changed = false;
+    const auto codePoints = text.toUcs4();
+    for (const char32_t codePoint : codePoints) {
+        if (!typed.isEmpty()) {
+            sendTypedText(typed, modifiers, autoRepeat);
+            typed.clear();
+            changed = true;
+        }
+        const unsigned char original = eightBitCode(codePoint);
+        unsigned char key = original;
+        OnKeyPress(key);
+        if (key == 0) {
+            changed = true;
+        } else if (key == original) {
+            typed += QString::fromUcs4(&codePoint, 1);
+        } else {
+            changed = true;
+            typed += QChar(key);
+        }
+    }
+    if (!changed)
+        return false;
+    if (!typed.isEmpty())
+        sendTypedText(typed, modifiers, autoRepeat);
+    return true;
 }
 
 // Every typed character raises OnKeyPress with its 8-bit code first. A handler that sets
@@ -165,28 +204,27 @@ void TTntRichEdit::keyPressEvent(QKeyEvent *e)
         return;
     }
 
-    const QString text = e->text();
-    QString typed;
-    bool unchanged = true;
-    for (const char32_t codePoint : text.toUcs4()) {
-        const unsigned char original = eightBitCode(codePoint);
-        unsigned char key = original;
-        OnKeyPress(key);
-        if (key == 0) {
-            unchanged = false;
-        } else if (key == original) {
-            typed += QString::fromUcs4(&codePoint, 1);
-        } else {
-            unchanged = false;
-            typed += QChar(key);
-        }
-    }
-    if (unchanged) {
+    if (!translateTyped(e->text(), e->modifiers(), e->isAutoRepeat())) {
         QTextEdit::keyPressEvent(e);
         return;
     }
-    if (!typed.isEmpty())
-        sendTyped(e, typed);
+    e->accept();
+}
+
+// Text committed by an input method (dead keys, compose) is typed text too: it takes the road
+// of a key press, so the input language applies to it.
+void TTntRichEdit::inputMethodEvent(QInputMethodEvent *e)
+{
+    const QString commit = e->commitString();
+    if (isReadOnly() || !OnKeyPress || commit.isEmpty()) {
+        QTextEdit::inputMethodEvent(e);
+        return;
+    }
+    QInputMethodEvent rest(e->preeditString(), e->attributes());
+    rest.setCommitString(QString(), e->replacementStart(), e->replacementLength());
+    QTextEdit::inputMethodEvent(&rest);
+    if (!translateTyped(commit, Qt::NoModifier, false))
+        sendTypedText(commit, Qt::NoModifier, false);
     e->accept();
 }
 

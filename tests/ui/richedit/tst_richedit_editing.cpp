@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QClipboard>
 #include <QFile>
+#include <QInputMethodEvent>
 #include <QMainWindow>
 #include <QMimeData>
 #include <QPrinter>
@@ -41,6 +42,8 @@ private slots:
     void swallowedKeysInsertNothing_data();
     void swallowedKeysInsertNothing();
     void handlerReplacesKeyWithText();
+    void handlerKeepsOrderOfSeveralCharacters_data();
+    void handlerKeepsOrderOfSeveralCharacters();
     void handlerChangesCode();
     void readOnlyRaisesNoKeyPress();
     void keyUpReportsKey();
@@ -177,6 +180,40 @@ void TestRichEditEditing::handlerReplacesKeyWithText()
     for (int step = 0; step < 3 && editor.CanUndo(); ++step)
         editor.undo();
     QCOMPARE(editor.Text(), QStringLiteral("ab"));
+}
+
+// Several characters in one input (compose, an input method) go through the handler one by one,
+// in order: a handler that inserts text of its own does not jump ahead of what came before.
+void TestRichEditEditing::handlerKeepsOrderOfSeveralCharacters_data()
+{
+    QTest::addColumn<bool>("inputMethod");
+    QTest::newRow("one key event") << false;
+    QTest::newRow("input method commit") << true;
+}
+
+void TestRichEditEditing::handlerKeepsOrderOfSeveralCharacters()
+{
+    QFETCH(bool, inputMethod);
+    TTntRichEdit editor;
+    prepareEditor(editor);
+    QList<int> codes;
+    editor.OnKeyPress = [&editor, &codes](unsigned char &code) {
+        codes << code;
+        if (code == 'a') {
+            code = 0;
+            editor.ReplaceSelection(QString(QChar(0x2C81)));
+        }
+    };
+    const QString input = QStringLiteral("zaz");
+    if (inputMethod) {
+        QInputMethodEvent commit;
+        commit.setCommitString(input);
+        QApplication::sendEvent(&editor, &commit);
+    } else {
+        typeText(&editor, input);
+    }
+    QCOMPARE(codes, (QList<int>{'z', 'a', 'z'}));
+    QCOMPARE(editor.Text(), QStringLiteral("z") + QChar(0x2C81) + QStringLiteral("z"));
 }
 
 void TestRichEditEditing::handlerChangesCode()
