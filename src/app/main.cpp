@@ -23,10 +23,15 @@ int main(int argc, char *argv[])
 
     // The session manager asking to end runs the same close query; a refusal refuses it too.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, [&form](QSessionManager &manager) {
+        // Questions may be asked only once the session manager allows it; without that
+        // permission the session goes on ending and nothing is asked.
+        if (!manager.allowsInteraction())
+            return;
         bool canClose = true;
         form.FormCloseQuery(canClose);
         if (!canClose)
             manager.cancel();
+        manager.release();
     });
 
     form.show();
