@@ -471,6 +471,9 @@ void TTntRichEdit::LoadFromFile(const QString &path)
     registerDocumentFaces();
     setTextCursor(QTextCursor(doc));
     setDocumentModified(false);
+    // Swapping the document may already have reported the caret while the old document was
+    // still the cursor's: report the caret in the new text once more.
+    m_lastAnchor = m_lastPosition = -1;
     notifySelectionIfMoved();
 }
 

@@ -1,9 +1,12 @@
 // New, Open, Save, Save As, Print, Exit, the unsaved-changes question, the command line and
 // dropped files.
+#include <QComboBox>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QPrinter>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QToolButton>
 #include <QtTest>
 
 #include "FolderLock.h"
@@ -321,6 +324,17 @@ private slots:
         QCOMPARE(f->windowTitle(), name + QStringLiteral(" - Kalvero"));
         QVERIFY(!f->Editor->Modified());
         QCOMPARE(f->StatusBar->PanelText(1), QString());
+    }
+
+    // After a load the tool bar shows the formatting at the caret, the start of the new text.
+    void loadedDocumentShowsItsFormatting()
+    {
+        const QString path = doc(QStringLiteral("serif.rtf"));
+        writeFile(path, "{\\rtf1\\ansi{\\fonttbl{\\f0 DejaVu Serif;}}\\f0\\fs32\\b Serif text\\par}");
+        f->LoadDocument(path);
+        QCOMPARE(f->FontName->currentText(), QStringLiteral("DejaVu Serif"));
+        QCOMPARE(f->txtFontSize->text(), QStringLiteral("16"));
+        QVERIFY(f->BoldButton->isChecked());
     }
 
     void plainTextLoadedThenSavedAsRtf()
