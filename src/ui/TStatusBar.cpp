@@ -3,12 +3,12 @@
 #include <QLabel>
 
 namespace {
-struct PanelSpec
+struct PanelLayout
 {
     int width;
     Qt::Alignment alignment;
 };
-constexpr PanelSpec kPanels[] = {
+constexpr PanelLayout kPanels[] = {
     {120, Qt::AlignLeft | Qt::AlignVCenter},
     {60, Qt::AlignHCenter | Qt::AlignVCenter},
     {50, Qt::AlignLeft | Qt::AlignVCenter},
@@ -19,11 +19,11 @@ TStatusBar::TStatusBar(QWidget *parent) : QStatusBar(parent)
 {
     setFixedHeight(19);
     int index = 0;
-    for (const PanelSpec &spec : kPanels) {
+    for (const PanelLayout &layout : kPanels) {
         auto *panel = new QLabel(this);
         panel->setObjectName(QStringLiteral("Panel%1").arg(index++));
-        panel->setFixedWidth(spec.width);
-        panel->setAlignment(spec.alignment);
+        panel->setFixedWidth(layout.width);
+        panel->setAlignment(layout.alignment);
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         addWidget(panel);
         m_panels.push_back(panel);
