@@ -25,25 +25,28 @@ e2e_fail() {
     exit 1
 }
 
-# Starts Xvfb on a free display, with openbox so that windows get the keyboard focus.
-# Extra arguments are passed to setxkbmap (e.g. -layout de,us).
+# Starts Xvfb on a display it picks itself (-displayfd, so runs side by side never share one),
+# with openbox so that windows get the keyboard focus. Extra arguments are passed to setxkbmap.
 e2e_start_x() {
-    local n
-    for n in $(seq 90 140); do
-        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-        Xvfb ":$n" -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 &
-        E2E_PIDS+=("$!")
-        export DISPLAY=":$n"
-        local i
-        for i in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-        xdpyinfo >/dev/null 2>&1 || continue
-        if [ $# -gt 0 ]; then setxkbmap "$@"; fi
-        openbox >/dev/null 2>&1 &
-        E2E_PIDS+=("$!")
-        sleep 0.5
-        return 0
+    local fdfile="$E2E_TMP/display" i n=""
+    Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
+    E2E_PIDS+=("$!")
+    for i in $(seq 100); do
+        # The number is complete once its line has ended.
+        if [ "$(wc -l <"$fdfile" 2>/dev/null || echo 0)" -ge 1 ]; then
+            n=$(tr -dc '0-9' <"$fdfile")
+            break
+        fi
+        sleep 0.1
     done
-    e2e_fail "no free X display"
+    [ -n "$n" ] || e2e_fail "Xvfb did not start"
+    export DISPLAY=":$n"
+    for i in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+    xdpyinfo >/dev/null 2>&1 || e2e_fail "Xvfb on $DISPLAY does not answer"
+    if [ $# -gt 0 ]; then setxkbmap "$@"; fi
+    openbox >/dev/null 2>&1 &
+    E2E_PIDS+=("$!")
+    sleep 0.5
 }
 
 # Copies the binary into $E2E_TMP/bin, makes $E2E_TMP/work the working directory with map.txt
