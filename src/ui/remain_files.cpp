@@ -108,10 +108,13 @@ void TMainForm::FileExit()
 
 void TMainForm::FormCloseQuery(bool &canClose)
 {
-    // Any failure here, the Cancel answer or a save that went wrong, keeps the window open
-    // without a message.
+    // Cancel, or a save that did not happen, keeps the window open. A save that failed says
+    // why: the user asked for the text to be kept and must learn that it was not.
     try {
         PromptSaveChanges();
+    } catch (const EKalveroError &e) {
+        canClose = false;
+        ShowError(e.message());
     } catch (...) {
         canClose = false;
     }

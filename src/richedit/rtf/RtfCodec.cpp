@@ -2,13 +2,13 @@
 
 #include "DocumentBuilder.h"
 #include "Errors.h"
+#include "FileWrite.h"
 #include "PlainText.h"
 #include "RtfReader.h"
 #include "RtfWriter.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -110,6 +110,10 @@ QByteArray writeRtf(const QTextDocument &doc, const QTextCharFormat &defaultForm
 
 void loadFile(const QString &path, QTextDocument *doc, QTextCharFormat *defaultFormat)
 {
+    // A FIFO or a device would block the reader before any window could answer.
+    const QString notRegular = NotARegularFileReason(path);
+    if (!notRegular.isEmpty())
+        throw EKalveroError(QStringLiteral("Cannot open file \"%1\". %2").arg(fullPath(path), notRegular));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw EKalveroError(QStringLiteral("Cannot open file \"%1\". %2").arg(fullPath(path), file.errorString()));
@@ -138,17 +142,9 @@ void saveFile(const QString &path, const QTextDocument &doc, const QTextCharForm
     } catch (const std::bad_alloc &) {
         throw EKalveroError(QStringLiteral("Failed to Save Stream"));
     }
-    // Written beside the target and renamed over it: a failure leaves the old file.
-    QSaveFile file(path);
-    // A folder where no new file may be made: a file the user may write is written in place.
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly))
-        throw EKalveroError(QStringLiteral("Cannot create file \"%1\". %2").arg(fullPath(path), file.errorString()));
-    if (file.write(data) != data.size() || !file.commit()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
+    const QString reason = ReplaceFileContents(path, data);
+    if (!reason.isEmpty())
         throw EKalveroError(QStringLiteral("Cannot create file \"%1\". %2").arg(fullPath(path), reason));
-    }
 }
 
 } // namespace rtf

@@ -9,6 +9,7 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include "FileSizeLimit.h"
 #include "FolderLock.h"
 #include "TStatusBar.h"
 #include "WindowFixture.h"
@@ -214,6 +215,24 @@ private slots:
                  qPrintable(errors.first()));
         QVERIFY(f.prompts->entries("Open: ").isEmpty());
         QCOMPARE(f->DocumentName, named);
+        QVERIFY(f->Editor->Modified());
+    }
+
+    void saveOntoAFullDisk()
+    {
+        // The old file stays byte for byte, the user is told why and the text still counts as unsaved.
+        const QString path = makeRtf(QStringLiteral("full.rtf"), "base");
+        const QByteArray before = readFile(path);
+        f->LoadDocument(path);
+        typeUnsaved(QStringLiteral("x"));
+        {
+            FileSizeLimit full(0);
+            QVERIFY(full.active());
+            f->FileSaveCmd->trigger();
+        }
+        QCOMPARE(f.prompts->entries("Error: "),
+                 QStringList{QStringLiteral("Error: Cannot create file \"%1\". %2.").arg(path, qt_error_string(EFBIG))});
+        QCOMPARE(readFile(path), before);
         QVERIFY(f->Editor->Modified());
     }
 
@@ -533,7 +552,8 @@ private slots:
             f.prompts->SaveAnswers.enqueue(doc(QStringLiteral("nowhere/x.rtf")));
         f->FileExitCmd->trigger();
         QCOMPARE(f->isVisible(), !closes);
-        QVERIFY(f.prompts->entries("Error: ").isEmpty()); // closing never shows an error
+        // Only a save that failed is reported: the user asked for the text to be kept.
+        QCOMPARE(f.prompts->entries("Error: ").size(), saveAs == 3 ? 1 : 0);
         const QString savedTo = named ? path : newName;
         QCOMPARE(readFile(savedTo).contains("edit"), saved);
     }
