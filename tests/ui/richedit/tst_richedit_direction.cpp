@@ -4,6 +4,11 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QImage>
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextLayout>
 
@@ -64,6 +69,7 @@ private slots:
     void controlShiftKeysSetDirection();
     void selectedBreakMarkFollowsTheText_data();
     void selectedBreakMarkFollowsTheText();
+    void printingLaysOutAsOnScreen();
 };
 
 // Two paragraphs change together and come back with one undo; a left alignment becomes a
@@ -390,6 +396,42 @@ void TestRichEditDirection::selectedBreakMarkFollowsTheText()
                                                               .arg(leftmost)
                                                               .arg(text.left())));
     QVERIFY(leftmost < image.width());
+}
+
+// On paper a right-to-left paragraph (right-aligned) stands at the right and reads from the
+// right: its first word right of its second.
+void TestRichEditDirection::printingLaysOutAsOnScreen()
+{
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (pdftotext.isEmpty())
+        QSKIP("pdftotext (poppler-utils) is not installed");
+    TTntRichEdit editor;
+    editor.ReplaceSelection(QString::fromUtf8("قال مرحبا\nHello world"));
+    editor.SetSel(0, 0);
+    editor.Paragraph().SetDirection(TParaDirection::RightToLeft);
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("out.pdf"));
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    editor.Print(QStringLiteral("rtl"), &printer);
+    QProcess process;
+    process.start(pdftotext, {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    QVERIFY(process.waitForFinished(20000));
+    const QString boxes = QString::fromUtf8(process.readAllStandardOutput());
+    // pdftotext gives Arabic glyph by glyph, in their joined forms.
+    auto xMin = [&boxes](const QString &word) {
+        const QRegularExpression re(QStringLiteral("xMin=\"([0-9.]+)\"[^>]*>") + word + QStringLiteral("<"));
+        const QRegularExpressionMatch m = re.match(boxes);
+        return m.hasMatch() ? m.captured(1).toDouble() : -1.0;
+    };
+    const double qaf = xMin(QString(QChar(0xFED7)));  // initial qaf, first letter of the first word
+    const double meem = xMin(QString(QChar(0xFEE3))); // initial meem, first letter of the second
+    const double hello = xMin(QStringLiteral("Hello"));
+    QVERIFY2(qaf > 0 && meem > 0 && hello >= 0, qPrintable(boxes));
+    QVERIFY(qaf > meem);
+    QVERIFY(meem > 595 / 2);
+    QVERIFY(hello < 595 / 2);
 }
 
 QTEST_MAIN(TestRichEditDirection)
