@@ -24,14 +24,6 @@ void typeText(QWidget *widget, const QString &text)
     }
 }
 
-QStringList names(const QList<QAction *> &actions)
-{
-    QStringList out;
-    for (const QAction *a : actions)
-        out << (a->isSeparator() && a->objectName().isEmpty() ? QStringLiteral("-") : a->objectName());
-    return out;
-}
-
 TParaDirection directionOfParagraph(TMainForm &form, int number)
 {
     return TParaAttributes::DirectionOf(form.Editor->document()->findBlockByNumber(number).blockFormat());
@@ -43,7 +35,6 @@ class DirectionTests : public QObject
 {
     Q_OBJECT
 private slots:
-    void commandsStandInMenusAndToolBar();
     void commandsSetTheParagraphsAndFollowTheCaret();
     void typingGivesAnEmptyParagraphTheLanguagesDirection_data();
     void typingGivesAnEmptyParagraphTheLanguagesDirection();
@@ -51,33 +42,12 @@ private slots:
     void plainTextTakesTheFirstStrongCharacter();
 };
 
-void DirectionTests::commandsStandInMenusAndToolBar()
-{
-    FormFixture f(TestMap);
-    const QStringList popup = names(f->mnuEditor->actions());
-    QCOMPARE(popup, (QStringList{"Cut1", "Copy1", "Paste1", "mnuEditDelete", "N3", "SelectAll1", "N7", "LefttoRight1",
-                                 "RighttoLeft1", "N6", "CopyforForum1", "mnuUpperCase", "mnuLowerCase"}));
-    const QStringList edit = names(f->EditMenu->actions());
-    QCOMPARE(edit.mid(edit.size() - 3), (QStringList{"-", "miLeftToRight", "miRightToLeft"}));
-    QStringList bar;
-    for (QAction *a : f->StandardToolBar->actions())
-        bar << f->StandardToolBar->widgetForAction(a)->objectName();
-    QCOMPARE(bar.mid(bar.indexOf(QStringLiteral("FontColor"))),
-             (QStringList{"FontColor", "ToolButton21", "btnLeftToRight", "btnRightToLeft"}));
-    QCOMPARE(f->btnRightToLeft->defaultAction(), f->acRightToLeft);
-    QCOMPARE(f->acLeftToRight->text(), QStringLiteral("Left to Right"));
-    QCOMPARE(f->acRightToLeft->text(), QStringLiteral("Right to Left"));
-    QVERIFY(f->acLeftToRight->isCheckable() && f->acRightToLeft->isCheckable());
-    QVERIFY(f->acLeftToRight->isChecked());
-    QVERIFY(f->miLeftToRight->isChecked());
-    QVERIFY(!f->RighttoLeft1->isChecked());
-}
-
 void DirectionTests::commandsSetTheParagraphsAndFollowTheCaret()
 {
     FormFixture f(TestMap);
     QVERIFY(f.show());
     f->Editor->ReplaceSelection(QStringLiteral("one\r\ntwo\r\nthree"));
+    QVERIFY(f->acLeftToRight->isChecked() && f->miLeftToRight->isChecked() && !f->RighttoLeft1->isChecked());
     f->Editor->SetSel(1, 6); // the first two paragraphs
     f->RighttoLeft1->trigger();
     QCOMPARE(directionOfParagraph(*f, 0), TParaDirection::RightToLeft);

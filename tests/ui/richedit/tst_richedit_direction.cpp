@@ -57,7 +57,6 @@ class TestRichEditDirection : public QObject
 
 private slots:
     void directionIsOneUndoStepAndMirrorsAlignment();
-    void rightToLeftLinesStartAtTheRightEdge();
     void startIndentsStandAtTheRight();
     void caretKeys_data();
     void caretKeys();
@@ -110,32 +109,6 @@ void TestRichEditDirection::directionIsOneUndoStepAndMirrorsAlignment()
     editor.Paragraph().SetDirection(TParaDirection::LeftToRight);
     QCOMPARE(editor.Paragraph().Alignment(), 2);
     QVERIFY(!editor.document()->findBlockByNumber(2).blockFormat().hasProperty(QTextFormat::LayoutDirection));
-}
-
-// A right-to-left paragraph (right-aligned when it turns) ends at the right margin, and its
-// text reads from the right.
-void TestRichEditDirection::rightToLeftLinesStartAtTheRightEdge()
-{
-    TTntRichEdit editor;
-    prepareEditor(editor, 400, 200);
-    setText(editor, kArabic, TParaDirection::RightToLeft);
-    const QTextBlock block = editor.document()->firstBlock();
-    const QTextLine line = block.layout()->lineAt(0);
-    const QRectF area = editor.document()->documentLayout()->blockBoundingRect(block);
-    QVERIFY(qAbs(block.layout()->position().x() + line.naturalTextRect().right() - area.right()) < 2);
-    // Visual order: the full stop is drawn left of everything, the first Arabic word right of it all.
-    const qreal stop = line.cursorToX(kArabic.size() - 1);
-    const qreal first = line.cursorToX(0);
-    QVERIFY(stop < line.cursorToX(6));
-    QVERIFY(first > line.cursorToX(kArabic.indexOf(QLatin1String("Kalvero")) + 7));
-    QVERIFY(first > stop);
-
-    const int kalvero = int(kArabic.indexOf(QLatin1String("Kalvero")));
-    QVERIFY(line.cursorToX(2) > line.cursorToX(kalvero + 3));
-    // The same text left to right: the Arabic word is drawn left of the Latin one.
-    setText(editor, kArabic, TParaDirection::LeftToRight);
-    const QTextLine ltr = editor.document()->firstBlock().layout()->lineAt(0);
-    QVERIFY(ltr.cursorToX(2) < ltr.cursorToX(kalvero + 3));
 }
 
 // First-line and left indents measure from the right edge, the right indent from the left.
