@@ -65,6 +65,13 @@ QTextDocument *TTntRichEdit::createDocument() const
     doc->setDocumentLayout(new TextFlowLayout(doc));
     doc->setDefaultFont(document() ? document()->defaultFont() : font());
     doc->setDocumentMargin(0);
+    // A paragraph that names no direction reads left to right, for the layout and for the
+    // caret movement alike (not by its first letter).
+    QTextOption option = doc->defaultTextOption();
+    option.setTextDirection(Qt::LeftToRight);
+    doc->setDefaultTextOption(option);
+    // The arrow keys move the caret the way they point, through runs of either direction.
+    doc->setDefaultCursorMoveStyle(Qt::VisualMoveStyle);
     applyTextMargins(doc);
     // Margins are recorded as edits: a new document starts with an empty history.
     doc->clearUndoRedoStacks();
@@ -488,6 +495,7 @@ void TTntRichEdit::Print(const QString &title, QPrinter *printer)
 {
     printer->setDocName(title);
     std::unique_ptr<QTextDocument> copy(document()->clone());
+    copy->setDefaultTextOption(document()->defaultTextOption());
     auto *layout = new TextFlowLayout(copy.get());
     copy->setDocumentLayout(layout);
     layout->setPaintDevice(printer);

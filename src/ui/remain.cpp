@@ -2,6 +2,7 @@
 // displays, the Edit actions and the font settings file.
 #include "remain.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -78,6 +79,8 @@ void mirrorAction(QAction *item, const QAction *action)
     item->setStatusTip(action->statusTip());
     item->setEnabled(action->isEnabled());
     item->setShortcut(action->shortcut());
+    item->setCheckable(action->isCheckable());
+    item->setChecked(action->isChecked());
 }
 
 } // namespace
@@ -202,6 +205,23 @@ void TMainForm::CreateActions()
     run(EditFontCmd, &TMainForm::SelectFont);
     run(acCopyff, &TMainForm::acCopyffExecute);
 
+    ActionList3 = new QActionGroup(this);
+    ActionList3->setObjectName(QStringLiteral("ActionList3"));
+    ActionList3->setExclusive(true);
+    acLeftToRight = NewAction(ActionList3, "acLeftToRight", QStringLiteral("Left to Right"), QKeySequence(),
+                              imgLeftToRight, QStringLiteral("Left to Right|Paragraph reads from left to right"));
+    acRightToLeft = NewAction(ActionList3, "acRightToLeft", QStringLiteral("Right to Left"), QKeySequence(),
+                              imgRightToLeft, QStringLiteral("Right to Left|Paragraph reads from right to left"));
+    for (QAction *action : {acLeftToRight, acRightToLeft}) {
+        action->setCheckable(true);
+        const TParaDirection direction =
+            action == acRightToLeft ? TParaDirection::RightToLeft : TParaDirection::LeftToRight;
+        connect(action, &QAction::triggered, this, [this, direction] {
+            Guard([this, direction] { ParaDirectionClick(direction); });
+        });
+    }
+    acLeftToRight->setChecked(true);
+
     // The Edit actions are brought up to date just before they run; one found disabled
     // then does nothing.
     auto runEdit = [this](QAction *action, void (TMainForm::*handler)()) {
@@ -252,6 +272,9 @@ void TMainForm::CreateMenus()
     separator(EditMenu);
     miEditFont = NewMenuItem(EditMenu, "miEditFont", QStringLiteral("&Font..."), QKeySequence(), QString());
     connect(miEditFont, &QAction::triggered, this, [this] { Guard([this] { SelectFont(); }); });
+    separator(EditMenu);
+    miLeftToRight = NewBoundItem(EditMenu, "miLeftToRight", acLeftToRight);
+    miRightToLeft = NewBoundItem(EditMenu, "miRightToLeft", acRightToLeft);
 
     LanguageMenu = newMenu("LanguageMenu", QStringLiteral("&Language"));
     LanguageEnglish = NewMenuItem(LanguageMenu, "LanguageEnglish", QStringLiteral("&English"),
@@ -283,6 +306,10 @@ void TMainForm::CreateMenus()
     N3->setObjectName(QStringLiteral("N3"));
     SelectAll1 = NewMenuItem(mnuEditor, "SelectAll1", QStringLiteral("Select All"),
                              QKeySequence(Qt::CTRL | Qt::Key_A), QString());
+    N7 = mnuEditor->addSeparator();
+    N7->setObjectName(QStringLiteral("N7"));
+    LefttoRight1 = NewBoundItem(mnuEditor, "LefttoRight1", acLeftToRight);
+    RighttoLeft1 = NewBoundItem(mnuEditor, "RighttoLeft1", acRightToLeft);
     N6 = mnuEditor->addSeparator();
     N6->setObjectName(QStringLiteral("N6"));
     CopyforForum1 = NewBoundItem(mnuEditor, "CopyforForum1", acCopyff);
@@ -352,6 +379,8 @@ void TMainForm::CreateToolBar()
     UndoButton = actionButton("UndoButton", EditUndoCmd);
 
     CreateFormatControls();
+    btnLeftToRight = actionButton("btnLeftToRight", acLeftToRight);
+    btnRightToLeft = actionButton("btnRightToLeft", acRightToLeft);
     FontName->setFixedWidth(173);
     FontName->setMaxVisibleItems(10);
     ApplyHint(FontName, QStringLiteral("Font Name|Select font name"));
@@ -376,7 +405,8 @@ void TMainForm::CreateToolBar()
         BoldButton, ItalicButton, UnderlineButton, gap("ToolButton16", 8, true),
         LeftAlign, CenterAlign, RightAlign, gap("ToolButton20", 8, true),
         BulletsButton, gap("ToolButton3", 8, false),
-        FontColor,
+        FontColor, gap("ToolButton21", 8, true),
+        btnLeftToRight, btnRightToLeft,
     };
     for (QWidget *widget : order) {
         if (auto *button = qobject_cast<QToolButton *>(widget)) {

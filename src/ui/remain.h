@@ -10,6 +10,7 @@
 #include "TTntRichEdit.h"
 
 class QAction;
+class QActionGroup;
 class QKeySequence;
 class QMimeData;
 class QVBoxLayout;
@@ -55,12 +56,16 @@ public:
             *FilePrintCmd = nullptr, *FileExitCmd = nullptr, *FileSaveAsCmd = nullptr;
     QAction *EditUndoCmd = nullptr, *EditCutCmd = nullptr, *EditCopyCmd = nullptr,
             *EditPasteCmd = nullptr, *EditFontCmd = nullptr, *acCopyff = nullptr;
+    // Paragraph direction: two checkable commands, one of them checked (ActionList3 groups them).
+    QActionGroup *ActionList3 = nullptr;
+    QAction *acLeftToRight = nullptr, *acRightToLeft = nullptr;
 
     QMenu *FileMenu = nullptr, *EditMenu = nullptr, *LanguageMenu = nullptr, *HelpMenu = nullptr;
     QAction *FileNewItem = nullptr, *FileOpenItem = nullptr, *FileSaveItem = nullptr,
             *FileSaveAsItem = nullptr, *FilePrintItem = nullptr, *FileExitItem = nullptr;
     QAction *EditUndoItem = nullptr, *EditCutItem = nullptr, *EditCopyItem = nullptr,
             *CopyBBC1 = nullptr, *EditPasteItem = nullptr, *miEditFont = nullptr;
+    QAction *miLeftToRight = nullptr, *miRightToLeft = nullptr;
     QAction *LanguageEnglish = nullptr, *LanguageArabic = nullptr, *LanguageCoptic = nullptr;
     QAction *HelpAboutItem = nullptr;
 
@@ -68,6 +73,7 @@ public:
     QAction *Cut1 = nullptr, *Copy1 = nullptr, *Paste1 = nullptr, *mnuEditDelete = nullptr,
             *N3 = nullptr, *SelectAll1 = nullptr, *N6 = nullptr, *CopyforForum1 = nullptr,
             *mnuUpperCase = nullptr, *mnuLowerCase = nullptr;
+    QAction *N7 = nullptr, *LefttoRight1 = nullptr, *RighttoLeft1 = nullptr;
 
     QToolBar *StandardToolBar = nullptr;
     QToolButton *btnLang = nullptr, *ToolButton1 = nullptr, *OpenButton = nullptr,
@@ -80,6 +86,7 @@ public:
     QToolButton *LeftAlign = nullptr, *CenterAlign = nullptr, *RightAlign = nullptr,
                 *BulletsButton = nullptr;
     QComboBox *FontColor = nullptr;
+    QToolButton *btnLeftToRight = nullptr, *btnRightToLeft = nullptr;
 
     QWidget *Ruler = nullptr;
     TRulerMarker *FirstInd = nullptr, *LeftInd = nullptr, *RightInd = nullptr;
@@ -131,6 +138,7 @@ public:
     void btnLangClick();
     void EditorKeyPress(unsigned char &key);
     void EditorOnKeyUp(int &key, Qt::KeyboardModifiers shift);
+    void ApplyTypingDirection();
     void CheckKeyboardLayout();
 
     // ---- Text conversion (remain_convert.cpp) ----------------------------------------------------
@@ -156,6 +164,8 @@ public:
     void RulerResize();
     void AlignButtonClick(QToolButton *sender);
     void BulletsButtonClick();
+    void ParaDirectionClick(TParaDirection direction);
+    void PlaceRulerMarkers();
     void RulerItemMouseDown(TRulerMarker *sender, int x);
     void RulerItemMouseMove(TRulerMarker *sender, int x);
     void FirstIndMouseUp(TRulerMarker *sender, int x);
@@ -210,4 +220,16 @@ private:
     bool m_destroyed = false;
     bool m_hintHandlerInstalled = false;
     QVBoxLayout *m_clientLayout = nullptr;
+
+    // Where PlaceRulerMarkers last put each marker (its Left) and the indent it showed there: a
+    // marker dropped where it was placed gives back exactly that indent. following: the first
+    // plus the left indent, where the paragraph's following lines start.
+    struct MarkerPlacement
+    {
+        int firstLeft = 0, first = 0;
+        int leftLeft = 0, following = 0;
+        int rightLeft = 0, right = 0;
+    } m_placed;
+    // A marker's Left as on a left-to-right ruler: a right-to-left paragraph's ruler is mirrored.
+    int MarkerLeftFromStart(const TRulerMarker *marker) const;
 };

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QTextBlock>
 #include <QToolButton>
 
 #include "KeyboardLayout.h"
@@ -64,6 +65,8 @@ void TMainForm::btnLangClick()
 
 void TMainForm::EditorKeyPress(unsigned char &key)
 {
+    if (key >= 32)
+        ApplyTypingDirection();
     if (LanguageEnglish->isChecked())
         return;
     // First match from the top of the map; keys are compared as exact one-byte strings.
@@ -77,6 +80,19 @@ void TMainForm::EditorKeyPress(unsigned char &key)
 }
 
 void TMainForm::EditorOnKeyUp(int &, Qt::KeyboardModifiers) {}
+
+// A character typed into an empty paragraph gives the paragraph the direction of the input
+// language: right to left in Arabic, left to right in English and Coptic. A paragraph with
+// text keeps the direction it has.
+void TMainForm::ApplyTypingDirection()
+{
+    const QTextCursor caret = Editor->textCursor();
+    if (caret.hasSelection() || caret.block().length() > 1)
+        return;
+    const TParaDirection direction = ActiveLanguage == 1 ? TParaDirection::RightToLeft : TParaDirection::LeftToRight;
+    if (Editor->Paragraph().Direction() != direction)
+        Editor->Paragraph().SetDirection(direction);
+}
 
 void TMainForm::CheckKeyboardLayout()
 {

@@ -99,6 +99,8 @@ QTextBlockFormat DocumentBuilder::toBlockFormat(const RtfParaFormat &p)
     case RtfAlignment::Center: bf.setAlignment(Qt::AlignHCenter); break;
     case RtfAlignment::Justify: bf.setAlignment(Qt::AlignJustify); break;
     }
+    if (p.rightToLeft)
+        bf.setLayoutDirection(Qt::RightToLeft);
     // 1 point = 20 twips = 4/3 pixels.
     bf.setLeftMargin(p.leftIndent / 15.0);
     bf.setTextIndent(p.firstIndent / 15.0);

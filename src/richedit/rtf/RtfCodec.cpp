@@ -98,6 +98,7 @@ void loadDocument(const QByteArray &data, QTextDocument *doc, QTextCharFormat *d
         if (!format.isEmpty())
             cursor.setBlockCharFormat(format);
         cursor.insertText(decodePlainText(data), format);
+        setDirectionsFromText(doc);
     }
     cursor.endEditBlock();
 }

@@ -31,7 +31,8 @@ void insertRtf(const QByteArray &data, QTextCursor &cursor);
 
 // Replaces the whole content of doc by the bytes: RTF when they look like RTF,
 // else plain text (UTF-8 when valid, a BOM dropped; else Windows-1252) in the
-// attributes *defaultFormat holds. For RTF that names the attributes new text
+// attributes *defaultFormat holds, each paragraph right to left (and aligned right) when its
+// first strong character is. For RTF that names the attributes new text
 // takes (written by writeRtf), *defaultFormat receives them; otherwise it is left
 // as it was (may be null). Runs without undo records and without layout; the
 // document's undo history is empty afterwards.

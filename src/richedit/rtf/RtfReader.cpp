@@ -147,6 +147,10 @@ void RtfReader::groupClose()
         if (parent.dest != Dest::Default)
             m_sink.defaultFormat(resolve(closing.ch));
         break;
+    case Dest::DefPap:
+        if (parent.dest != Dest::DefPap)
+            m_defaultPara = closing.para;
+        break;
     default:
         break;
     }
@@ -260,6 +264,10 @@ void RtfReader::controlWord(const RtfToken &token, RtfTokenizer &tokenizer)
         break;
     case Kw::KalveroDefault:
         s.dest = Dest::Default;
+        break;
+    case Kw::DefPap:
+        s.dest = Dest::DefPap;
+        s.para = ParaState();
         break;
     case Kw::Upr:
         s.dest = Dest::Upr;
@@ -383,7 +391,9 @@ void RtfReader::controlWord(const RtfToken &token, RtfTokenizer &tokenizer)
         break;
 
     // Paragraph formatting.
-    case Kw::Pard: s.para = ParaState(); break;
+    case Kw::Pard: s.para = m_defaultPara; break;
+    case Kw::RtlPar: s.para.rightToLeft = true; break;
+    case Kw::LtrPar: s.para.rightToLeft = false; break;
     case Kw::Ql: s.para.alignment = RtfAlignment::Left; break;
     case Kw::Qr: s.para.alignment = RtfAlignment::Right; break;
     case Kw::Qc: s.para.alignment = RtfAlignment::Center; break;
@@ -391,6 +401,14 @@ void RtfReader::controlWord(const RtfToken &token, RtfTokenizer &tokenizer)
     case Kw::Li: s.para.leftIndent = clampTwips(param); break;
     case Kw::Ri: s.para.rightIndent = clampTwips(param); break;
     case Kw::Fi: s.para.firstIndent = clampTwips(param); break;
+    case Kw::Lin:
+        s.para.startIndent = clampTwips(param);
+        s.para.hasStartIndent = true;
+        break;
+    case Kw::Rin:
+        s.para.endIndent = clampTwips(param);
+        s.para.hasEndIndent = true;
+        break;
     case Kw::Ls:
         if (s.dest == Dest::ListOverrideTable)
             m_overrideToList.insert(param, m_overrideListId);

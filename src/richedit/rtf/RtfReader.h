@@ -31,7 +31,8 @@ public:
 
 private:
     enum class Dest : quint8 {
-        Body, Ignore, FontTable, ColorTable, Pn, PnText, ListText, ListTable, ListOverrideTable, Default, Upr
+        Body, Ignore, FontTable, ColorTable, Pn, PnText, ListText, ListTable, ListOverrideTable, Default, Upr,
+        DefPap
     };
     struct CharState
     {
@@ -59,6 +60,12 @@ private:
         int firstIndent = 0;
         int ls = -1; // \lsN (Word lists); -1: none
         int ilvl = 0;
+        bool rightToLeft = false; // \rtlpar
+        // \lin and \rin (start and end indents) win over \li and \ri when given.
+        bool hasStartIndent = false;
+        bool hasEndIndent = false;
+        int startIndent = 0;
+        int endIndent = 0;
     };
     struct GroupState
     {
@@ -140,6 +147,8 @@ private:
     std::vector<ColorDef> m_colors;
     int m_red = 0, m_green = 0, m_blue = 0;
     bool m_colorSeen = false;
+
+    ParaState m_defaultPara; // what \pard resets to: \defpap
 
     std::vector<ListDef> m_lists;
     QHash<int, int> m_overrideToList; // \ls -> \listid

@@ -139,8 +139,9 @@ RtfParaFormat RtfReader::resolvePara(const ParaState &para) const
 {
     RtfParaFormat p;
     p.alignment = para.alignment;
-    p.leftIndent = para.leftIndent;
-    p.rightIndent = para.rightIndent;
+    p.rightToLeft = para.rightToLeft;
+    p.leftIndent = para.hasStartIndent ? para.startIndent : para.leftIndent;
+    p.rightIndent = para.hasEndIndent ? para.endIndent : para.rightIndent;
     p.firstIndent = para.firstIndent;
     if (para.ls >= 0) {
         RtfListStyle style = RtfListStyle::Decimal; // a list the tables do not describe

@@ -33,12 +33,15 @@ enum class RtfListStyle : quint8 { None, Disc, Decimal, LowerAlpha, UpperAlpha, 
 
 enum class RtfAlignment : quint8 { Left, Right, Center, Justify };
 
-// Paragraph attributes in RTF units (twips).
+// Paragraph attributes in RTF units (twips). In a right-to-left paragraph the left indent and
+// the first-line indent stand on its start side (the right) and the right indent on its end
+// side, as LibreOffice reads and writes them; alignment is physical in either direction.
 struct RtfParaFormat
 {
     RtfAlignment alignment = RtfAlignment::Left;
-    int leftIndent = 0;  // \li
-    int rightIndent = 0; // \ri
+    bool rightToLeft = false; // \rtlpar
+    int leftIndent = 0;  // \li, or \lin when given
+    int rightIndent = 0; // \ri, or \rin when given
     int firstIndent = 0; // \fi, relative to \li
     RtfListStyle list = RtfListStyle::None;
     // Paragraphs with equal keys belong to one list. Keys of Word-style lists

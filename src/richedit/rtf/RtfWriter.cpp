@@ -158,6 +158,7 @@ RtfWriter::ParaProps RtfWriter::paraOf(const QTextBlock &block) const
     p.firstIndent = toTwips(bf.textIndent());
     if (const QTextList *list = block.textList())
         p.list = list->format().style();
+    p.rightToLeft = bf.layoutDirection() == Qt::RightToLeft;
     return p;
 }
 
@@ -293,8 +294,13 @@ void RtfWriter::writeParaProps(const ParaProps &para, const QTextBlock &block)
         }
         m_needDelimiter = false;
     }
-    static const char *const alignments[] = {nullptr, "qr", "qc", "qj"};
-    if (para.alignment != 0)
+    // A right-to-left paragraph as LibreOffice writes one: \ql and \qr are physical, \li and
+    // \fi belong to the start side (the right) and \ri to the end side; \lin and \rin say the
+    // same for readers that take \li as the physical left.
+    if (para.rightToLeft)
+        writeWord("rtlpar");
+    static const char *const alignments[] = {"ql", "qr", "qc", "qj"};
+    if (para.alignment != 0 || para.rightToLeft)
         writeWord(alignments[para.alignment]);
     if (para.firstIndent != 0)
         writeWord("fi", para.firstIndent);
@@ -302,6 +308,10 @@ void RtfWriter::writeParaProps(const ParaProps &para, const QTextBlock &block)
         writeWord("li", para.leftIndent);
     if (para.rightIndent != 0)
         writeWord("ri", para.rightIndent);
+    if (para.rightToLeft && para.leftIndent != 0)
+        writeWord("lin", para.leftIndent);
+    if (para.rightToLeft && para.rightIndent != 0)
+        writeWord("rin", para.rightIndent);
 }
 
 void RtfWriter::writeBlock(const QTextBlock &block)

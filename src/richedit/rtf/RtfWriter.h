@@ -47,10 +47,11 @@ private:
         int rightIndent = 0;
         int firstIndent = 0;
         int list = 0; // QTextListFormat::Style, 0 for none
+        bool rightToLeft = false;
         bool operator==(const ParaProps &o) const
         {
             return alignment == o.alignment && leftIndent == o.leftIndent && rightIndent == o.rightIndent
-                && firstIndent == o.firstIndent && list == o.list;
+                && firstIndent == o.firstIndent && list == o.list && rightToLeft == o.rightToLeft;
         }
         bool operator!=(const ParaProps &o) const { return !(*this == o); }
     };

@@ -99,13 +99,15 @@ private slots:
                                              "FilePrintItem", "-", "FileExitItem"};
         QTest::newRow("Edit") << "EditMenu" << "&Edit"
                               << QStringList{"EditUndoItem", "-", "EditCutItem", "EditCopyItem", "CopyBBC1",
-                                             "EditPasteItem", "-", "miEditFont"};
+                                             "EditPasteItem", "-", "miEditFont", "-", "miLeftToRight",
+                                             "miRightToLeft"};
         QTest::newRow("Language") << "LanguageMenu" << "&Language"
                                   << QStringList{"LanguageEnglish", "LanguageArabic", "LanguageCoptic"};
         QTest::newRow("Help") << "HelpMenu" << "&Help" << QStringList{"HelpAboutItem"};
         QTest::newRow("pop-up") << "mnuEditor" << ""
-                                << QStringList{"Cut1", "Copy1", "Paste1", "mnuEditDelete", "N3", "SelectAll1", "N6",
-                                               "CopyforForum1", "mnuUpperCase", "mnuLowerCase"};
+                                << QStringList{"Cut1", "Copy1", "Paste1", "mnuEditDelete", "N3", "SelectAll1", "N7",
+                                               "LefttoRight1", "RighttoLeft1", "N6", "CopyforForum1", "mnuUpperCase",
+                                               "mnuLowerCase"};
     }
     void menus()
     {
@@ -215,7 +217,8 @@ private slots:
                                    "UndoButton",   "ToolButton10", "FontName",        "ToolButton11", "txtFontSize",
                                    "UpDown1",      "ToolButton2",  "BoldButton",      "ItalicButton", "UnderlineButton",
                                    "ToolButton16", "LeftAlign",    "CenterAlign",     "RightAlign",   "ToolButton20",
-                                   "BulletsButton", "ToolButton3", "FontColor"};
+                                   "BulletsButton", "ToolButton3", "FontColor", "ToolButton21", "btnLeftToRight",
+                                   "btnRightToLeft"};
         QCOMPARE(names, expected);
     }
 

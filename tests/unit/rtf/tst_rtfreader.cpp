@@ -43,6 +43,8 @@ private slots:
     void readsParagraphAttributes_data();
     void readsParagraphAttributes();
     void takesParagraphPropertiesAtItsEnd();
+    void readsParagraphDirection_data();
+    void readsParagraphDirection();
     void readsBulletsAndLists_data();
     void readsBulletsAndLists();
     void keepsLabelsNoListExplains();
@@ -260,6 +262,50 @@ void TestRtfReader::takesParagraphPropertiesAtItsEnd()
     QCOMPARE(doc.blockCount(), 2);
     QCOMPARE(doc.begin().blockFormat().alignment(), Qt::AlignHCenter);
     QCOMPARE(doc.begin().next().blockFormat().alignment(), Qt::AlignLeft);
+}
+
+void TestRtfReader::readsParagraphDirection_data()
+{
+    QTest::addColumn<QByteArray>("header");
+    QTest::addColumn<QByteArray>("props");
+    QTest::addColumn<bool>("rightToLeft");
+    QTest::addColumn<int>("alignment");
+    QTest::addColumn<qreal>("start"); // left margin: the start side
+    QTest::addColumn<qreal>("end");
+    const QByteArray none;
+    QTest::newRow("left to right by default") << none << QByteArray("") << false << int(Qt::AlignLeft) << 0.0 << 0.0;
+    QTest::newRow("rtlpar, alignment stays physical") << none << QByteArray("\\rtlpar") << true << int(Qt::AlignLeft) << 0.0 << 0.0;
+    QTest::newRow("ltrpar after rtlpar") << none << QByteArray("\\rtlpar\\ltrpar") << false << int(Qt::AlignLeft) << 0.0 << 0.0;
+    QTest::newRow("pard resets it") << none << QByteArray("\\rtlpar\\qr\\pard") << false << int(Qt::AlignLeft) << 0.0 << 0.0;
+    QTest::newRow("as LibreOffice writes it") << none << QByteArray("\\ql\\li1440\\ri720\\lin1440\\rin720\\fi360\\rtlpar")
+                                              << true << int(Qt::AlignLeft) << 96.0 << 48.0;
+    QTest::newRow("lin wins over a later li") << none << QByteArray("\\rtlpar\\qr\\lin720\\li0\\ri300\\rin0")
+                                              << true << int(Qt::AlignRight) << 48.0 << 0.0;
+    QTest::newRow("lin wins over an earlier li") << none << QByteArray("\\rtlpar\\li1440\\lin0") << true
+                                                 << int(Qt::AlignLeft) << 0.0 << 0.0;
+    QTest::newRow("paragraph defaults carry it through pard")
+        << QByteArray("{\\*\\defpap \\qr\\rtlpar\\li200}") << QByteArray("\\pard") << true << int(Qt::AlignRight)
+        << 200 / 15.0 << 0.0;
+}
+
+// \rtlpar and the start/end indents: as LibreOffice reads them.
+void TestRtfReader::readsParagraphDirection()
+{
+    QFETCH(QByteArray, header);
+    QFETCH(QByteArray, props);
+    QFETCH(bool, rightToLeft);
+    QFETCH(int, alignment);
+    QFETCH(qreal, start);
+    QFETCH(qreal, end);
+    QTextDocument doc;
+    rtftest::load(wrap(props + " text\\par next", header), doc);
+    const QTextBlockFormat bf = doc.begin().blockFormat();
+    QCOMPARE(bf.layoutDirection() == Qt::RightToLeft, rightToLeft);
+    QCOMPARE(int(bf.alignment()), alignment);
+    QCOMPARE(bf.leftMargin(), start);
+    QCOMPARE(bf.rightMargin(), end);
+    // The paragraph after it keeps what the group state says: the same properties.
+    QCOMPARE(doc.begin().next().blockFormat().layoutDirection() == Qt::RightToLeft, rightToLeft);
 }
 
 void TestRtfReader::readsBulletsAndLists_data()

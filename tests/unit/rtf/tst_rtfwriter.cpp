@@ -40,6 +40,8 @@ private slots:
     void writesOnlyAscii();
     void writesBulletsTheRichEditWay();
     void writesFormattingAsToggles();
+    void writesRightToLeftParagraphsAsLibreOffice_data();
+    void writesRightToLeftParagraphsAsLibreOffice();
 };
 
 void TestRtfWriter::writesTheRichEditHeader()
@@ -130,6 +132,46 @@ void TestRtfWriter::writesFormattingAsToggles()
     cursor.insertText(QStringLiteral("n"), f);
     const QByteArray out = rtf::writeRtf(doc, format(QStringLiteral("Arial")));
     QVERIFY2(out.contains("\\pard n\\fs21\\b b\\b0\\i\\ul\\strike u\\fs24\\i0\\ulnone\\strike0 n\\par"), out);
+}
+
+void TestRtfWriter::writesRightToLeftParagraphsAsLibreOffice_data()
+{
+    QTest::addColumn<int>("alignment");
+    QTest::addColumn<qreal>("start");
+    QTest::addColumn<qreal>("first");
+    QTest::addColumn<qreal>("end");
+    QTest::addColumn<QByteArray>("props");
+    QTest::newRow("aligned left: ql said") << int(Qt::AlignLeft) << 0.0 << 0.0 << 0.0 << QByteArray("\\rtlpar\\ql");
+    QTest::newRow("aligned right") << int(Qt::AlignRight) << 0.0 << 0.0 << 0.0 << QByteArray("\\rtlpar\\qr");
+    QTest::newRow("indents on both sides") << int(Qt::AlignRight) << 96.0 << 24.0 << 48.0
+                                           << QByteArray("\\rtlpar\\qr\\fi360\\li1440\\ri720\\lin1440\\rin720");
+    QTest::newRow("centred, start indent only") << int(Qt::AlignHCenter) << 48.0 << 0.0 << 0.0
+                                                << QByteArray("\\rtlpar\\qc\\li720\\lin720");
+}
+
+// \rtlpar with physical alignment, \li and \fi on the start side, \lin and \rin beside
+// them; the paragraph after it, left to right, starts afresh with \pard.
+void TestRtfWriter::writesRightToLeftParagraphsAsLibreOffice()
+{
+    QFETCH(int, alignment);
+    QFETCH(qreal, start);
+    QFETCH(qreal, first);
+    QFETCH(qreal, end);
+    QFETCH(QByteArray, props);
+    QTextDocument doc;
+    QTextCursor cursor(&doc);
+    QTextBlockFormat rtl;
+    rtl.setLayoutDirection(Qt::RightToLeft);
+    rtl.setAlignment(Qt::Alignment(alignment));
+    rtl.setLeftMargin(start);
+    rtl.setTextIndent(first);
+    rtl.setRightMargin(end);
+    cursor.setBlockFormat(rtl);
+    cursor.insertText(QStringLiteral("a"), format(QStringLiteral("Arial")));
+    cursor.insertBlock(QTextBlockFormat());
+    cursor.insertText(QStringLiteral("b"));
+    const QByteArray out = rtf::writeRtf(doc, format(QStringLiteral("Arial")));
+    QVERIFY2(out.contains("\\pard" + props + " a\\par\r\n\\pard b\\par"), out);
 }
 
 QTEST_MAIN(TestRtfWriter)
