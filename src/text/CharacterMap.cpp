@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "AppPlaces.h"
 #include "Errors.h"
 #include "strFuncs.h"
 
@@ -77,16 +78,27 @@ void ParseCharacterMap(const QByteArray &bytes, TCharacterMap &map)
 bool LoadCharacterMapFile(const QString &path, TCharacterMap &map)
 {
     map.clear();
-    const QFileInfo info(path);
-    if (!info.exists() || info.isDir())
+    // A FIFO or a device could block the program or never end; only files are read.
+    if (!IsRegularFile(path))
         return false;
 
+    const QFileInfo info(path);
     const QString shownName = QDir::toNativeSeparators(info.absoluteFilePath());
+    const auto tooLarge = [&shownName] {
+        return EKalveroError(QStringLiteral("The character map \"%1\" was not read: it is larger than %2 MB")
+                                 .arg(shownName)
+                                 .arg(kMaxMapFileSize / (1024 * 1024)));
+    };
+    if (info.size() > kMaxMapFileSize)
+        throw tooLarge();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw EKalveroError(QStringLiteral("Cannot open file \"%1\". %2").arg(shownName, file.errorString()));
 
-    QByteArray bytes = file.readAll();
+    // One byte more than allowed tells a file that grew since it was looked at.
+    QByteArray bytes = file.read(kMaxMapFileSize + 1);
+    if (bytes.size() > kMaxMapFileSize)
+        throw tooLarge();
     if (file.error() == QFileDevice::NoError) {
         ParseCharacterMap(bytes, map);
         return true;

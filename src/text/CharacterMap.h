@@ -22,9 +22,12 @@ struct TCharacterMap
 // lines with fewer than three fields skipped).
 void ParseCharacterMap(const QByteArray &bytes, TCharacterMap &map);
 
-// Empties map; returns false when path does not name an existing file (a directory counts
-// as missing) without opening it; otherwise reads it and returns true. A file that exists
-// but cannot be read throws EKalveroError.
+// The largest map file that is read, in bytes (16 MB).
+constexpr qint64 kMaxMapFileSize = 16 * 1024 * 1024;
+
+// Empties map; returns false when path does not name a regular file (a directory, a FIFO or
+// a device counts as missing) without opening it; otherwise reads it and returns true. A file
+// that cannot be read, or one larger than kMaxMapFileSize, throws EKalveroError.
 bool LoadCharacterMapFile(const QString &path, TCharacterMap &map);
 
 // Decodes a map entry: bytes below 0x80 stand for themselves, 2- and 3-byte sequences give

@@ -210,4 +210,5 @@ private:
     bool m_destroyed = false;
     bool m_hintHandlerInstalled = false;
     QVBoxLayout *m_clientLayout = nullptr;
+    QString m_mapPath; // the map.txt last loaded, empty when none was found
 };
