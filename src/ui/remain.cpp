@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDir>
 #include <QComboBox>
 #include <QEvent>
 #include <QFileInfo>
@@ -18,6 +19,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "AppPlaces.h"
 #include "Errors.h"
 #include "IniFile.h"
 #include "IntConv.h"
@@ -33,7 +35,6 @@ bool FirstActivation = true;
 
 namespace {
 
-const QString kSettingsFileName = QStringLiteral("settings.opt");
 const QString kFontSection = QStringLiteral("Font");
 const QString kDefaultFontName = QStringLiteral("ArialCoptic");
 const QString kDefaultFontSize = QStringLiteral("14");
@@ -503,7 +504,8 @@ void TMainForm::FormPaint()
 
 QString TMainForm::SettingsPath()
 {
-    return ExecutableFolder() + kSettingsFileName;
+    // Beside the executable, unless an installed program's folder may not be written.
+    return TAppPlaces::Current().SettingsFile();
 }
 
 void TMainForm::LoadFontSettings()
@@ -516,7 +518,9 @@ void TMainForm::LoadFontSettings()
 
 void TMainForm::SaveFontSettings()
 {
-    TIniFile settings(SettingsPath());
+    const QString path = SettingsPath();
+    QDir().mkpath(QFileInfo(path).absolutePath()); // the user's folder may not exist yet
+    TIniFile settings(path);
     // The size is converted first: a box that holds no number writes nothing.
     const qint32 size = StrToInt(txtFontSize->text());
     settings.WriteString(kFontSection, QStringLiteral("Size"), QString::number(size));
