@@ -449,9 +449,9 @@ void TMainForm::FormCreate()
     // 4. Status texts of the controls under the mouse and of highlighted menu items.
     m_hintHandlerInstalled = true;
 
-    // 5. The dialogs start in the program's folder.
-    OpenDialog.initialDir = ExecutableFolder();
-    SaveDialog.initialDir = ExecutableFolder();
+    // 5. The dialogs' folders (remain_folders.cpp).
+    ReadLastFolder();
+    UpdateDialogFolders();
 
     // 6.-8.
     ApplyDocumentName(QStringLiteral("Untitled"));
@@ -525,6 +525,7 @@ void TMainForm::SaveFontSettings()
     const qint32 size = StrToInt(txtFontSize->text());
     settings.WriteString(kFontSection, QStringLiteral("Size"), QString::number(size));
     settings.WriteString(kFontSection, QStringLiteral("Name"), FontName->currentText());
+    WriteLastFolder(settings);
     settings.UpdateFile();
 }
 
@@ -548,6 +549,7 @@ void TMainForm::ShowHint(const QString &hint)
 void TMainForm::ApplyDocumentName(const QString &name)
 {
     DocumentName = name;
+    RememberDocumentFolder(name);
     setWindowTitle(QStringLiteral("%1 - %2").arg(QFileInfo(name).fileName(), QCoreApplication::applicationName()));
 }
 

@@ -20,6 +20,7 @@ class QMenu;
 class QToolBar;
 class QToolButton;
 class KeyboardLayouts;
+class TIniFile;
 class TRulerMarker;
 class TStatusBar;
 class TUpDown;
@@ -162,6 +163,16 @@ public:
     void LeftIndMouseUp(TRulerMarker *sender, int x);
     void RightIndMouseUp(TRulerMarker *sender, int x);
 
+    // ---- Dialog folders (remain_folders.cpp) ----------------------------------------------------
+    // The folder of the current document, else the folder last used, else the program's folder
+    // when it is writable, else the user's documents folder; with its trailing separator.
+    QString DialogStartFolder() const;
+    void UpdateDialogFolders();
+    // Notes the folder of a document that got a name and moves the dialogs there.
+    void RememberDocumentFolder(const QString &name);
+    void ReadLastFolder();
+    void WriteLastFolder(TIniFile &settings) const;
+
     // ---- Plumbing ------------------------------------------------------------------------------
     // Runs a handler body: OperationAborted shows nothing, any other error goes to the error box.
     void Guard(const std::function<void()> &body);
@@ -210,5 +221,6 @@ private:
     bool m_destroyed = false;
     bool m_hintHandlerInstalled = false;
     QVBoxLayout *m_clientLayout = nullptr;
+    QString m_lastFolder; // the folder of the last document opened or saved, kept in settings.opt
     QString m_mapPath; // the map.txt last loaded, empty when none was found
 };
