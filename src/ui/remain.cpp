@@ -267,6 +267,7 @@ void TMainForm::CreateMenus()
         connect(item, &QAction::triggered, this, [this, item] { Guard([this, item] { SwitchLanguage(item); }); });
     }
     LanguageEnglish->setChecked(true);
+    CreateKeymapItems();
 
     HelpMenu = newMenu("HelpMenu", QStringLiteral("&Help"));
     HelpAboutItem = NewMenuItem(HelpMenu, "HelpAboutItem", QStringLiteral("&About..."), QKeySequence(),

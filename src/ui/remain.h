@@ -134,6 +134,10 @@ public:
     void EditorOnKeyUp(int &key, Qt::KeyboardModifiers shift);
     void CheckKeyboardLayout();
 
+    // ---- The map file and the keyboard map (remain_keymap.cpp) ----------------------------------
+    QAction *miReloadMap = nullptr;
+    void ReloadMapClick();
+
     // ---- Text conversion (remain_convert.cpp) ----------------------------------------------------
     void acCopyffExecute();
     void mnuUpperCaseClick();
@@ -199,6 +203,7 @@ private:
     void CreateMenus();          // remain.cpp
     void CreateToolBar();        // remain.cpp (places the controls below in their order)
     void CreateStatusBar();      // remain.cpp
+    void CreateKeymapItems();    // remain_keymap.cpp: the map items of the Language menu
     void CreateFormatControls(); // remain_format.cpp: FontName .. FontColor, the style and paragraph buttons
     void CreateRuler();          // remain_ruler.cpp: Ruler and its markers and lines
     void WireFormatControls();   // remain_format.cpp

@@ -51,6 +51,7 @@ class LanguageInput : public QObject
 private slots:
     void mapIsReadFromTheWorkingDirectory();
     void missingMapIsReported();
+    void reloadMap();
     void directoryNamedMapCountsAsMissing();
     void typedKeys_data();
     void typedKeys();
@@ -71,10 +72,39 @@ void LanguageInput::mapIsReadFromTheWorkingDirectory()
     FormFixture f(TestMap);
     QCOMPARE(f->CharacterMap.size(), 8);
     QCOMPARE(f->CharacterMap.KeyColumn[4], QByteArray("c "));
-    QVERIFY(f.prompts->messages.isEmpty());
+    // The two entries that cannot work are named once; the rest of the map works.
+    const QString problems =
+        QStringLiteral("%1: 2 entries cannot be used: line 5 (the key \"c \" is longer than one character and never "
+                       "matches), line 8 (the Arabic and the Coptic text are not valid UTF-8).")
+            .arg(f.folder.filePath("map.txt"));
+    QCOMPARE(f.prompts->messages, QStringList{problems});
     // Loading again empties the lists first.
     QVERIFY(f->LoadCharacterMap());
     QCOMPARE(f->CharacterMap.size(), 8);
+}
+
+// Reload Map reads the file again without a restart, checks it again, and reports a map that
+// has gone.
+void LanguageInput::reloadMap()
+{
+    FormFixture f("a\tX\tY\n");
+    QVERIFY(f.show());
+    f->SwitchLanguage(f->LanguageCoptic);
+    QFile map(f.folder.filePath("map.txt"));
+    QVERIFY(map.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    map.write("a\tX\t\xE2\xB2\x81\nb\tX\t\xC0\x80\n");
+    map.close();
+    f->miReloadMap->trigger();
+    QCOMPARE(f->CharacterMap.size(), 2);
+    QCOMPARE(f.prompts->messages,
+             QStringList{QStringLiteral("%1: 1 entry cannot be used: line 2 (the Coptic text is not valid UTF-8).")
+                             .arg(f.folder.filePath("map.txt"))});
+    typeText(f->Editor, QStringLiteral("ab"));
+    QCOMPARE(f->Editor->Text(), QString(QChar(0x2C81)));
+    QVERIFY(map.remove());
+    f->miReloadMap->trigger();
+    QCOMPARE(f->CharacterMap.size(), 0);
+    QCOMPARE(f.prompts->messages.last(), QStringLiteral("Couldn't find \"map.txt\" program can not work without it"));
 }
 
 void LanguageInput::missingMapIsReported()

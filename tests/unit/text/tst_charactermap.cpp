@@ -101,6 +101,7 @@ void TestCharacterMap::columnsStayAligned()
     QCOMPARE(map.KeyColumn.size(), 2);
     QCOMPARE(map.ArabicColumn.size(), 2);
     QCOMPARE(map.CopticColumn.size(), 2);
+    QCOMPARE(map.LineNumbers, (QList<int>{1, 3}));
     // A second parse appends.
     ParseCharacterMap("d\tU\tV", map);
     QCOMPARE(Entries(map), (ByteList{"a|X|Y", "c|R|S", "d|U|V"}));
@@ -269,18 +270,19 @@ void TestCharacterMap::decode_data()
     QTest::newRow("above U+10FFFF") << QByteArray("\xF4\x90\x80\x80") << QString();
     QTest::newRow("five-byte lead") << QByteArray("\xF8\x88\x80\x80") << QString();
 
-    // The classic reading looks at the first byte of a sequence only for its bit 0x20, and
-    // such entries keep the text they always gave.
-    QTest::newRow("overlong two-byte form") << QByteArray("\xC0\x80") << QString(QChar(0));
-    QTest::newRow("continuation byte as a two-byte lead") << QByteArray("\x81\x81") << QString(QChar(0x41));
-    QTest::newRow("continuation byte as a three-byte lead") << QByteArray("\xA1\x81\x81") << QString(QChar(0x1041));
-    QTest::newRow("surrogate code point passes") << QByteArray("\xED\xA0\x80") << QString(QChar(0xD800));
-    QTest::newRow("F0 with two continuations is three bytes")
-        << QByteArray("\xF0\x80\x81") << QString(QChar(0x0001));
-    QTest::newRow("three bytes of a four-byte sequence read the classic way")
-        << QByteArray("\xF0\x9F\x98") << QString(QChar(0x07D8));
-    QTest::newRow("four-byte with trailing junk read the classic way")
-        << QByteArray("\xF0\x9F\x98\x80\x80") << (QString(QChar(0x07D8)) + QChar(0x0000));
+    // Every lead byte is checked: what is not valid UTF-8 gives nothing, whatever its bits say.
+    QTest::newRow("overlong two-byte form of U+0000") << QByteArray("\xC0\x80") << QString();
+    QTest::newRow("overlong two-byte form of A") << QByteArray("a\xC1\x81") << QString();
+    QTest::newRow("overlong three-byte form") << QByteArray("\xE0\x80\xAF") << QString();
+    QTest::newRow("overlong four-byte form") << QByteArray("\xF0\x80\x80\xAF") << QString();
+    QTest::newRow("surrogate code point") << QByteArray("\xED\xA0\x80") << QString();
+    QTest::newRow("low surrogate after a letter") << QByteArray("a\xED\xBF\xBF") << QString();
+    QTest::newRow("U+0000 as a byte") << QByteArray("a\0b", 3) << QString();
+    QTest::newRow("continuation byte as a lead") << QByteArray("\x81\x81") << QString();
+    QTest::newRow("F0 with two continuations") << QByteArray("\xF0\x80\x81") << QString();
+    QTest::newRow("four-byte with a trailing continuation") << QByteArray("\xF0\x9F\x98\x80\x80") << QString();
+    QTest::newRow("last code point before the surrogates") << QByteArray("\xED\x9F\xBF") << QString(QChar(0xD7FF));
+    QTest::newRow("first code point after the surrogates") << QByteArray("\xEE\x80\x80") << QString(QChar(0xE000));
 }
 
 void TestCharacterMap::decode()
