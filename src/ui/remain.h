@@ -21,6 +21,7 @@ class QToolBar;
 class QToolButton;
 class KeyboardLayouts;
 class TIniFile;
+class TKeyboardMapWindow;
 class TRulerMarker;
 class TStatusBar;
 class TUpDown;
@@ -135,7 +136,11 @@ public:
     void CheckKeyboardLayout();
 
     // ---- The map file and the keyboard map (remain_keymap.cpp) ----------------------------------
-    QAction *miReloadMap = nullptr;
+    QAction *miKeyboardMap = nullptr, *miReloadMap = nullptr;
+    TKeyboardMapWindow *KeyboardMap = nullptr; // made at its first showing
+    void KeyboardMapClick();
+    void RefreshKeyboardMap();
+    void KeyboardMapKeyClick(unsigned char key);
     void ReloadMapClick();
 
     // ---- Text conversion (remain_convert.cpp) ----------------------------------------------------

@@ -5,6 +5,7 @@
 #include <QToolButton>
 
 #include "Errors.h"
+#include "TKeyboardMapWindow.h"
 #include "ToolbarImages.h"
 #include "FormatTestSupport.h"
 
@@ -52,6 +53,7 @@ private slots:
     void mapIsReadFromTheWorkingDirectory();
     void missingMapIsReported();
     void reloadMap();
+    void keyboardMapWindow();
     void directoryNamedMapCountsAsMissing();
     void typedKeys_data();
     void typedKeys();
@@ -113,6 +115,46 @@ void LanguageInput::missingMapIsReported()
     QCOMPARE(f->CharacterMap.size(), 0);
     QCOMPARE(f.prompts->messages, QStringList{QStringLiteral("Couldn't find \"map.txt\" program can not work without it")});
     QVERIFY(!f->LoadCharacterMap());
+}
+
+// Ctrl+K opens the Keyboard Map; it follows the language and the map at once, and a click on
+// a key types what the key types.
+void LanguageInput::keyboardMapWindow()
+{
+    FormFixture f(TestMap);
+    QVERIFY(f.show());
+    QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+    QTest::keyClick(f->Editor, Qt::Key_K, Qt::ControlModifier);
+    TKeyboardMapWindow *map = f->KeyboardMap;
+    QVERIFY(map && map->isVisible());
+    QCOMPARE(map->windowTitle(), QStringLiteral("Keyboard Map"));
+    QVERIFY(!map->isModal() && map->isWindow());
+    QCOMPARE(map->Label('a'), QStringLiteral("a"));
+
+    f->SwitchLanguage(f->LanguageCoptic);
+    QCOMPARE(map->Label('a'), QString(QChar(0x2C81)));
+    QCOMPARE(map->Label('A'), QString(QChar(0x2C80)));
+    QCOMPARE(map->Label('z'), QStringLiteral("z")); // not in the map: typed as it is
+    QVERIFY(map->IsMapped('a') && !map->IsMapped('z'));
+
+    const QRect a = map->KeyRect('a');
+    QTest::mouseClick(map, Qt::LeftButton, {}, QPoint(a.center().x(), a.bottom() - 4));
+    QTest::mouseClick(map, Qt::LeftButton, {}, QPoint(a.center().x(), a.top() + 4));
+    const QRect k = map->KeyRect('k');
+    QTest::mouseClick(map, Qt::LeftButton, {}, QPoint(k.center().x(), k.bottom() - 4));
+    QCOMPARE(f->Editor->Text(), QStringLiteral("\u2C81\u2C80\u2C95\u2C81"));
+
+    f->btnLang->click(); // Coptic -> English
+    QCOMPARE(map->Label('a'), QStringLiteral("a"));
+    f->btnLang->click(); // -> Arabic
+    QCOMPARE(map->Label('a'), QString(QChar(0x0627)));
+    QFile file(f.folder.filePath("map.txt"));
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("a\tQ\tY\n");
+    file.close();
+    f->miReloadMap->trigger();
+    QCOMPARE(map->Label('a'), QStringLiteral("Q"));
+    QCOMPARE(map->Label('A'), QStringLiteral("A"));
 }
 
 void LanguageInput::directoryNamedMapCountsAsMissing()

@@ -102,7 +102,8 @@ private slots:
                               << QStringList{"EditUndoItem", "-", "EditCutItem", "EditCopyItem", "CopyBBC1",
                                              "EditPasteItem", "-", "miEditFont"};
         QTest::newRow("Language") << "LanguageMenu" << "&Language"
-                                  << QStringList{"LanguageEnglish", "LanguageArabic", "LanguageCoptic", "-", "miReloadMap"};
+                                  << QStringList{"LanguageEnglish", "LanguageArabic", "LanguageCoptic", "-", "miKeyboardMap",
+                                                 "miReloadMap"};
         QTest::newRow("Help") << "HelpMenu" << "&Help" << QStringList{"HelpAboutItem"};
         QTest::newRow("pop-up") << "mnuEditor" << ""
                                 << QStringList{"Cut1", "Copy1", "Paste1", "mnuEditDelete", "N3", "SelectAll1", "N6",
