@@ -499,30 +499,6 @@ private slots:
         QCOMPARE(f->CharacterMap.size(), 1);
     }
 
-    // Without a map in the working folder the user's own map is read, else a shared one.
-    void mapFromTheUserAndSharedFolders()
-    {
-        QTemporaryDir home;
-        const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME"), oldData = qgetenv("XDG_DATA_DIRS");
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath("config")));
-        qputenv("XDG_DATA_DIRS", QFile::encodeName(home.filePath("one") + ':' + home.filePath("two")));
-        QVERIFY(QDir(home.path()).mkpath("config/kalvero") && QDir(home.path()).mkpath("two/kalvero"));
-        writeFile(home.filePath("two/kalvero/map.txt"), "a\tb\tc\nd\te\tf\n");
-        int sharedSize = 0, userSize = 0;
-        {
-            FormUnderTest f = makeForm();
-            QVERIFY(f.prompts->entries("Message: ").isEmpty());
-            sharedSize = f->CharacterMap.size();
-            writeFile(home.filePath("config/kalvero/map.txt"), "a\tb\tc\n");
-            FormUnderTest g = makeForm();
-            userSize = g->CharacterMap.size();
-        }
-        qputenv("XDG_CONFIG_HOME", oldConfig);
-        qputenv("XDG_DATA_DIRS", oldData);
-        QCOMPARE(sharedSize, 2);
-        QCOMPARE(userSize, 1);
-    }
-
     void errorBoxText_data()
     {
         QTest::addColumn<QString>("message");

@@ -1,4 +1,4 @@
-// Where map.txt is looked for and where settings.opt is kept.
+// Where map.txt is looked for (where settings.opt is kept: the main window's tests).
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -8,7 +8,6 @@
 #include <sys/stat.h>
 
 #include "AppPlaces.h"
-#include "ReadOnlyFolder.h"
 
 class TestAppPlaces : public QObject
 {
@@ -41,7 +40,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_root.isValid());
-        for (const char *dir : {"work", "exe/bin", "config"})
+        for (const char *dir : {"work", "exe/bin"})
             QVERIFY(QDir(m_root.path()).mkpath(QString::fromLatin1(dir)));
     }
 
@@ -55,12 +54,9 @@ private slots:
         QTest::newRow("unset: the home's .config and the standard data folders")
             << QStringList{"HOME=/h"}
             << QStringList{"/h/.config/kalvero/map.txt", "/usr/local/share/kalvero/map.txt", "/usr/share/kalvero/map.txt"};
-        QTest::newRow("empty and relative values are ignored")
-            << QStringList{"HOME=/h", "XDG_CONFIG_HOME=conf", "XDG_DATA_DIRS=:rel::/d"}
+        QTest::newRow("empty and relative values are ignored, a folder named twice is looked at once")
+            << QStringList{"HOME=/h", "XDG_CONFIG_HOME=conf", "XDG_DATA_DIRS=:rel::/d:/d/"}
             << QStringList{"/h/.config/kalvero/map.txt", "/d/kalvero/map.txt"};
-        QTest::newRow("a folder named twice is looked at once")
-            << QStringList{"HOME=/h", "XDG_CONFIG_HOME=/c", "XDG_DATA_DIRS=/d:/d/:/c"}
-            << QStringList{"/c/kalvero/map.txt", "/d/kalvero/map.txt"};
     }
 
     void mapCandidates()
@@ -99,26 +95,6 @@ private slots:
         touch(path("work/map.txt"));
         QCOMPARE(FirstRegularFile(p.MapCandidates()), path("work/map.txt"));
         QVERIFY(!IsRegularFile(QStringLiteral("/dev/null")));
-    }
-
-    void settingsBesideAWritableProgram()
-    {
-        const TAppPlaces p = places();
-        QCOMPARE(p.SettingsFile(), path("exe/bin/settings.opt"));
-        QCOMPARE(p.UserFolder(), path("config/kalvero"));
-    }
-
-    void settingsInTheUserFolderForAReadOnlyProgram()
-    {
-        const TAppPlaces p = places();
-        touch(path("exe/bin/settings.opt"));
-        if (!MakeFolderReadOnly(path("exe/bin")))
-            QSKIP("the folder cannot be made read-only here");
-        const QString chosen = p.SettingsFile();
-        const bool writable = IsWritableFolder(path("exe/bin"));
-        MakeFolderWritable(path("exe/bin"));
-        QVERIFY(!writable);
-        QCOMPARE(chosen, path("config/kalvero/settings.opt"));
     }
 };
 

@@ -38,16 +38,13 @@ private slots:
         auto u = [](char16_t c) { return QString(QChar(c)); };
         QTest::newRow("a: fatha on a circle, alfa") << 'a' << "a" << dotted + u(0x064E) << u(0x2C81);
         QTest::newRow("A: alef, capital alfa") << 'A' << "A" << u(0x0627) << u(0x2C80);
-        QTest::newRow("j: jeem, gangia") << 'j' << "j" << u(0x062C) << u(0x03EB);
         QTest::newRow("R: the right-to-left mark by name") << 'R' << "R" << "U+200F" << u(0x2CA2);
         QTest::newRow("U: itself in Arabic") << 'U' << "U" << "U" << u(0x2CA8);
         QTest::newRow("1: Arabic-Indic digit, itself") << '1' << "1" << u(0x0661) << "1";
         QTest::newRow("backtick: dot above on a circle") << '`' << "`" << dotted + u(0x0670) << dotted + u(0x0307);
         QTest::newRow("minus: overline on a circle") << '-' << "-" << "-" << dotted + u(0x0305);
         QTest::newRow("bracket: shei, a bracket") << ']' << "]" << "]" << "[";
-        QTest::newRow("question mark: Arabic question mark, capital hate") << '?' << "?" << u(0x061F) << u(0x2C8E);
         QTest::newRow("space: not in the map") << ' ' << " " << " " << " ";
-        QTest::newRow("at sign: not in the map") << '@' << "@" << "@" << "@";
     }
 
     void shippedMap()
@@ -72,8 +69,6 @@ private slots:
         QTest::newRow("letter and its mark") << QStringLiteral("\u2C81\u0305") << QStringLiteral("\u2C81\u0305");
         QTest::newRow("two marks on one circle") << QStringLiteral("\u0651\u064E") << QStringLiteral("\u25CC\u0651\u064E");
         QTest::newRow("mark after an invisible one") << QStringLiteral("\u200D\u0305") << QStringLiteral("U+200D\u25CC\u0305");
-        QTest::newRow("two invisible ones") << QStringLiteral("\u200E\u00A0") << QStringLiteral("U+200E U+00A0");
-        QTest::newRow("beyond U+FFFF") << QString::fromUcs4(U"\U0001F600") << QString::fromUcs4(U"\U0001F600");
         QTest::newRow("empty: a broken entry") << QString() << QString();
     }
 

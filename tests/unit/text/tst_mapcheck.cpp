@@ -65,19 +65,6 @@ private slots:
         QCOMPARE(map.KeyColumn, (QList<QByteArray>{"\xE9", "\xC3\x28", "\xE9"}));
         QCOMPARE(map.find(0xE9), 0); // the first entry still wins
     }
-
-    void longListsAreCut()
-    {
-        TCharacterMap map;
-        QByteArray file;
-        for (int i = 0; i < 5; ++i)
-            file += "k" + QByteArray::number(i) + "\tX\tY\n";
-        ParseCharacterMap(file, map);
-        QCOMPARE(MapProblemsMessage(QStringLiteral("m"), CheckCharacterMap(map), 2),
-                 QStringLiteral("m: 5 entries cannot be used: line 1 (the key \"k0\" is longer than one character and "
-                                "never matches), line 2 (the key \"k1\" is longer than one character and never "
-                                "matches), and 3 more."));
-    }
 };
 
 QTEST_APPLESS_MAIN(TestMapCheck)
