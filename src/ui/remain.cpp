@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDir>
 #include <QComboBox>
 #include <QEvent>
 #include <QFileInfo>
@@ -19,6 +20,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "AppPlaces.h"
 #include "Errors.h"
 #include "IniFile.h"
 #include "IntConv.h"
@@ -34,7 +36,6 @@ bool FirstActivation = true;
 
 namespace {
 
-const QString kSettingsFileName = QStringLiteral("settings.opt");
 const QString kFontSection = QStringLiteral("Font");
 const QString kDefaultFontName = QStringLiteral("ArialCoptic");
 const QString kDefaultFontSize = QStringLiteral("14");
@@ -289,6 +290,7 @@ void TMainForm::CreateMenus()
         connect(item, &QAction::triggered, this, [this, item] { Guard([this, item] { SwitchLanguage(item); }); });
     }
     LanguageEnglish->setChecked(true);
+    CreateKeymapItems();
 
     HelpMenu = newMenu("HelpMenu", QStringLiteral("&Help"));
     HelpAboutItem = NewMenuItem(HelpMenu, "HelpAboutItem", QStringLiteral("&About..."), QKeySequence(),
@@ -478,9 +480,9 @@ void TMainForm::FormCreate()
     // 4. Status texts of the controls under the mouse and of highlighted menu items.
     m_hintHandlerInstalled = true;
 
-    // 5. The dialogs start in the program's folder.
-    OpenDialog.initialDir = ExecutableFolder();
-    SaveDialog.initialDir = ExecutableFolder();
+    // 5. The dialogs' folders (remain_folders.cpp).
+    ReadLastFolder();
+    UpdateDialogFolders();
 
     // 6.-8.
     ApplyDocumentName(QStringLiteral("Untitled"));
@@ -533,7 +535,8 @@ void TMainForm::FormPaint()
 
 QString TMainForm::SettingsPath()
 {
-    return ExecutableFolder() + kSettingsFileName;
+    // Beside the executable, unless an installed program's folder may not be written.
+    return TAppPlaces::Current().SettingsFile();
 }
 
 void TMainForm::LoadFontSettings()
@@ -546,11 +549,14 @@ void TMainForm::LoadFontSettings()
 
 void TMainForm::SaveFontSettings()
 {
-    TIniFile settings(SettingsPath());
+    const QString path = SettingsPath();
+    QDir().mkpath(QFileInfo(path).absolutePath()); // the user's folder may not exist yet
+    TIniFile settings(path);
     // The size is converted first: a box that holds no number writes nothing.
     const qint32 size = StrToInt(txtFontSize->text());
     settings.WriteString(kFontSection, QStringLiteral("Size"), QString::number(size));
     settings.WriteString(kFontSection, QStringLiteral("Name"), FontName->currentText());
+    WriteLastFolder(settings);
     settings.UpdateFile();
 }
 
@@ -574,6 +580,7 @@ void TMainForm::ShowHint(const QString &hint)
 void TMainForm::ApplyDocumentName(const QString &name)
 {
     DocumentName = name;
+    RememberDocumentFolder(name);
     setWindowTitle(QStringLiteral("%1 - %2").arg(QFileInfo(name).fileName(), QCoreApplication::applicationName()));
 }
 

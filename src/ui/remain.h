@@ -21,6 +21,8 @@ class QMenu;
 class QToolBar;
 class QToolButton;
 class KeyboardLayouts;
+class TIniFile;
+class TKeyboardMapWindow;
 class TRulerMarker;
 class TStatusBar;
 class TUpDown;
@@ -141,6 +143,14 @@ public:
     void ApplyTypingDirection();
     void CheckKeyboardLayout();
 
+    // ---- The map file and the keyboard map (remain_keymap.cpp) ----------------------------------
+    QAction *miKeyboardMap = nullptr, *miReloadMap = nullptr;
+    TKeyboardMapWindow *KeyboardMap = nullptr; // made at its first showing
+    void KeyboardMapClick();
+    void RefreshKeyboardMap();
+    void KeyboardMapKeyClick(unsigned char key);
+    void ReloadMapClick();
+
     // ---- Text conversion (remain_convert.cpp) ----------------------------------------------------
     void acCopyffExecute();
     void mnuUpperCaseClick();
@@ -172,6 +182,16 @@ public:
     void LeftIndMouseUp(TRulerMarker *sender, int x);
     void RightIndMouseUp(TRulerMarker *sender, int x);
 
+    // ---- Dialog folders (remain_folders.cpp) ----------------------------------------------------
+    // The folder of the current document, else the folder last used, else the program's folder
+    // when it is writable, else the user's documents folder; with its trailing separator.
+    QString DialogStartFolder() const;
+    void UpdateDialogFolders();
+    // Notes the folder of a document that got a name and moves the dialogs there.
+    void RememberDocumentFolder(const QString &name);
+    void ReadLastFolder();
+    void WriteLastFolder(TIniFile &settings) const;
+
     // ---- Plumbing ------------------------------------------------------------------------------
     // Runs a handler body: OperationAborted shows nothing, any other error goes to the error box.
     void Guard(const std::function<void()> &body);
@@ -198,6 +218,7 @@ private:
     void CreateMenus();          // remain.cpp
     void CreateToolBar();        // remain.cpp (places the controls below in their order)
     void CreateStatusBar();      // remain.cpp
+    void CreateKeymapItems();    // remain_keymap.cpp: the map items of the Language menu
     void CreateFormatControls(); // remain_format.cpp: FontName .. FontColor, the style and paragraph buttons
     void CreateRuler();          // remain_ruler.cpp: Ruler and its markers and lines
     void WireFormatControls();   // remain_format.cpp
@@ -232,4 +253,6 @@ private:
     } m_placed;
     // A marker's Left as on a left-to-right ruler: a right-to-left paragraph's ruler is mirrored.
     int MarkerLeftFromStart(const TRulerMarker *marker) const;
+    QString m_lastFolder; // the folder of the last document opened or saved, kept in settings.opt
+    QString m_mapPath; // the map.txt last loaded, empty when none was found
 };

@@ -1,5 +1,5 @@
-// Language input: the character map, switching among English, Arabic and Coptic, the
-// translation of typed keys and the keyboard-layout check.
+// Language input: switching among English, Arabic and Coptic, the translation of typed keys
+// and the keyboard-layout check (the map file and its window: remain_keymap.cpp).
 #include "remain.h"
 
 #include <QAction>
@@ -17,12 +17,6 @@ constexpr int EnglishImage = imgLanguageEnglish;
 constexpr int ArabicImage = imgLanguageArabic;
 constexpr int CopticImage = imgLanguageCoptic;
 } // namespace
-
-bool TMainForm::LoadCharacterMap()
-{
-    // Looked up in the working directory, not beside the executable.
-    return LoadCharacterMapFile(QStringLiteral("map.txt"), CharacterMap);
-}
 
 void TMainForm::SwitchLanguage(QAction *sender)
 {

@@ -11,6 +11,7 @@
 
 #include "FileSizeLimit.h"
 #include "FolderLock.h"
+#include "ReadOnlyFolder.h"
 #include "TStatusBar.h"
 #include "WindowFixture.h"
 
@@ -270,6 +271,58 @@ private slots:
         QCOMPARE(f.prompts->LastDialog.initialDir, QCoreApplication::applicationDirPath() + QLatin1Char('/'));
         QVERIFY(f->Editor->Modified());
         QCOMPARE(f->StatusBar->PanelText(1), QStringLiteral("Modified"));
+    }
+
+    // Open and Save As start where the current document is; for a new one, where the last
+    // document was, also after a restart; else in the program's folder while it is writable.
+    void dialogsStartWhereTheDocumentsAre()
+    {
+        QVERIFY(QDir(m_docs.path()).mkpath("sub"));
+        const QString sub = doc("sub") + QLatin1Char('/');
+        const QString path = doc("sub/a.rtf");
+        writeFile(path, "{\\rtf1 alpha\\par}");
+        f.prompts->OpenAnswers.enqueue(path);
+        f->FileOpenCmd->trigger();
+        f->FileOpenCmd->trigger();
+        QCOMPARE(f.prompts->LastDialog.initialDir, sub);
+        f->FileNewCmd->trigger();
+        f->FileSaveAsCmd->trigger();
+        QCOMPARE(f.prompts->LastDialog.initialDir, sub);
+        f.form.reset();
+        QVERIFY(readFile(settingsPath()).contains("[Folders]\nLastUsed=" + QFile::encodeName(doc("sub")) + "\n"));
+        f = makeForm();
+        f->FileOpenCmd->trigger();
+        QCOMPARE(f.prompts->LastDialog.initialDir, sub);
+    }
+
+    // An installed program's folder is never offered: the user's documents folder is.
+    void readOnlyProgramFolderIsNeverOffered()
+    {
+        f.form.reset();
+        QTemporaryDir home;
+        QVERIFY(QDir(home.path()).mkpath("Documents"));
+        const QByteArray oldHome = qgetenv("HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
+        qputenv("HOME", QFile::encodeName(home.path()));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath("config")));
+        const QString programFolder = QCoreApplication::applicationDirPath();
+        const bool readOnly = MakeFolderReadOnly(programFolder);
+        QString untitled, named;
+        if (readOnly) {
+            f = makeForm();
+            f->FileOpenCmd->trigger();
+            untitled = f.prompts->LastDialog.initialDir;
+            f->ApplyDocumentName(programFolder + QStringLiteral("/x.rtf"));
+            f->FileSaveAsCmd->trigger();
+            named = f.prompts->LastDialog.initialDir;
+            f.form.reset();
+            MakeFolderWritable(programFolder);
+        }
+        qputenv("HOME", oldHome);
+        qputenv("XDG_CONFIG_HOME", oldConfig);
+        if (!readOnly)
+            QSKIP("the program's folder cannot be made read-only here");
+        QCOMPARE(untitled, home.filePath("Documents") + QLatin1Char('/'));
+        QCOMPARE(named, untitled);
     }
 
     void saveOnNamedWritesAtOnceEvenUnmodified()
