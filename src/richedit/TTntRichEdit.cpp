@@ -1,6 +1,7 @@
 #include "TTntRichEdit.h"
 
 #include "Errors.h"
+#include "KeptParts.h"
 #include "RtfCodec.h"
 #include "TextFlowLayout.h"
 
@@ -387,6 +388,7 @@ void TTntRichEdit::Clear()
     QTextDocument *doc = document();
     ++m_ownModifiedChange;
     doc->clear();
+    rtf::setKeptParts(*doc, rtf::KeptParts());
     --m_ownModifiedChange;
     const bool wasModified = doc->isModified();
     applyTextMargins(doc);

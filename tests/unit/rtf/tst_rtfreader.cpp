@@ -86,8 +86,12 @@ void TestRtfReader::readsText_data()
     QTest::newRow("stray star mid-group is no destination") << wrap("{\\b\\*\\cs7 kept}") << "kept";
     QTest::newRow("info skipped") << wrap("{\\info{\\title T}{\\author A}}x") << "x";
     QTest::newRow("stylesheet skipped") << wrap("{\\stylesheet{\\s0 Normal;}}x") << "x";
-    QTest::newRow("picture skipped") << wrap("a{\\pict\\pngblip 89504e47}b") << "ab";
-    QTest::newRow("binary picture with braces skipped") << wrap("a{\\pict\\bin4 }}{\\}b") << "ab";
+    QTest::newRow("picture is one position") << wrap("a{\\pict\\pngblip 89504e47}b") << "a\uFFFCb";
+    QTest::newRow("binary picture with braces") << wrap("a{\\pict\\bin4 }}{\\}b") << "a\uFFFCb";
+    QTest::newRow("nested table read once")
+        << wrap("\\intbl A\\cell\\intbl\\itap2 B\\nestcell{\\*\\nesttableprops\\trowd\\cellx9\\nestrow}"
+                "{\\nonesttables B\\par}\\itap1 C\\cell\\row")
+        << "A\tB\nC";
     QTest::newRow("object skipped, text after kept")
         << wrap("a{\\object{\\*\\objdata 0102}{\\result{\\pict 00}}}b") << "ab";
     QTest::newRow("field shows its result") << wrap("{\\field{\\*\\fldinst HYPERLINK \"x\"}{\\fldrslt link}} end")
@@ -147,6 +151,19 @@ void TestRtfReader::decodesCodePages_data()
     QTest::newRow("Outlook's negative UTF-8 page") << QByteArray("{\\rtf1\\ansi\\ansicpg-535 \\'d8\\'a7}") << QString::fromUtf8("ا");
     QTest::newRow("undefined 1252 byte kept") << QByteArray("{\\rtf1\\ansi \\'81}") << QString(QChar(0x81));
     QTest::newRow("unknown code page falls back to 1252") << QByteArray("{\\rtf1\\ansi\\ansicpg99999 \\'e9}") << QString::fromUtf8("é");
+    const QByteArray twoFonts = "{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0\\fcharset0 Latin;}{\\f1\\fcharset177 Hebrew;}"
+                                "{\\f2 Plain;}{\\f3\\fcharset178 Naskh;}}";
+    QTest::newRow("right-to-left run reads in its font's page, not the associated one")
+        << twoFonts + "{\\rtlch\\af0\\f1 \\'f9\\'ec}}" << QString::fromUtf8("של");
+    QTest::newRow("associated page when the run's font names none")
+        << twoFonts + "{\\rtlch\\af3\\f2 \\'c7\\'e1}}" << QString::fromUtf8("ال");
+    QTest::newRow("associated font ignored left to right") << twoFonts + "{\\af3\\f2 \\'e1}}" << QString::fromUtf8("á");
+    QTest::newRow("code page of a font name suffix")
+        << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial CE;}{\\f1 Arial Cyr;}}\\f0\\'9a\\f1\\'e1}") << QString::fromUtf8("šб");
+    QTest::newRow("cpg in the font table and in the text")
+        << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0\\cpg1253 G;}{\\f1 A;}}\\f0\\'e1\\f1\\cpg1251\\'e1\\f1\\'e1}")
+        << QString::fromUtf8("αбá");
+    QTest::newRow("invalid hex escape as a fallback") << QByteArray("{\\rtf1 x\\u345\\'3?x}") << QString::fromUtf8("xřx");
 }
 
 void TestRtfReader::decodesCodePages()
@@ -195,7 +212,7 @@ void TestRtfReader::readsRightToLeftRunsWithAssociatedProperties()
     // LibreOffice and Word give Arabic its face through \af after \rtlch.
     QTextDocument doc;
     rtftest::load("{\\rtf1{\\fonttbl{\\f0\\fcharset0 Latin;}{\\f1\\fcharset178 Naskh;}}\\f0\\fs24\\b0"
-                  "{\\ltrch \\rtlch\\af1\\afs32\\ab \\'c7\\u1604?}{\\rtlch\\af1 \\ltrch y}\\rtlch z\\plain w}",
+                  "{\\ltrch \\rtlch\\af1\\afs32\\ab \\u1575?\\u1604?}{\\rtlch\\af1 \\ltrch y}\\rtlch z\\plain w}",
                   doc);
     QCOMPARE(rtftest::describe(doc),
              QString::fromUtf8("¶ a1 li0 fi0 ri0 list0\n"
