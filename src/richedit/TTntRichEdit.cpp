@@ -8,6 +8,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPrinter>
 #include <QSet>
@@ -383,6 +384,28 @@ void TTntRichEdit::SetReadOnlyState(bool readOnly)
         setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
 }
 
+// Links open with Ctrl+click, as in word processors; a plain click places the caret.
+void TTntRichEdit::mousePressEvent(QMouseEvent *e)
+{
+    if (e->button() == Qt::LeftButton && (e->modifiers() & Qt::ControlModifier)) {
+        const QString target = anchorAt(e->position().toPoint());
+        if (!target.isEmpty()) {
+            e->accept();
+            if (OnLinkClick)
+                OnLinkClick(target);
+            return;
+        }
+    }
+    QTextEdit::mousePressEvent(e);
+}
+
+void TTntRichEdit::mouseMoveEvent(QMouseEvent *e)
+{
+    const bool overLink = (e->modifiers() & Qt::ControlModifier) && !anchorAt(e->position().toPoint()).isEmpty();
+    viewport()->setCursor(overLink ? Qt::PointingHandCursor : Qt::IBeamCursor);
+    QTextEdit::mouseMoveEvent(e);
+}
+
 void TTntRichEdit::Clear()
 {
     QTextDocument *doc = document();
@@ -482,6 +505,16 @@ void TTntRichEdit::LoadFromFile(const QString &path)
 void TTntRichEdit::SaveToFile(const QString &path)
 {
     rtf::saveFile(path, *document(), m_defaultFormat);
+    rtf::KeptParts parts = rtf::keptParts(*document());
+    if (!parts.dropped.isEmpty()) {
+        parts.dropped.clear();
+        rtf::setKeptParts(*document(), parts);
+    }
+}
+
+QStringList TTntRichEdit::DroppedParts() const
+{
+    return rtf::keptParts(*document()).dropped;
 }
 
 // The whole document over the printer's printable area, without margins of its own, laid

@@ -1,5 +1,7 @@
 #include "TextFlowLayout.h"
 
+#include "PictureObject.h"
+
 #include <QElapsedTimer>
 #include <QFontMetricsF>
 #include <QPainter>
@@ -121,6 +123,7 @@ TextFlowLayout::TextFlowLayout(QTextDocument *doc) : QAbstractTextDocumentLayout
     m_idle.setSingleShot(true);
     m_idle.setInterval(0);
     connect(&m_idle, &QTimer::timeout, this, &TextFlowLayout::layoutInIdleTime);
+    PictureObject::registerWith(this);
     m_geometry = currentGeometry();
     invalidateAll();
 }

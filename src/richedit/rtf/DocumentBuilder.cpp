@@ -68,7 +68,7 @@ QTextListFormat::Style listStyle(RtfListStyle style)
 size_t qHash(const RtfCharFormat &f, size_t seed)
 {
     const uint flags = uint(f.bold) | uint(f.italic) << 1 | uint(f.underline) << 2 | uint(f.strikeOut) << 3
-                     | uint(f.autoColor) << 4 | uint(f.vertical) << 5 | uint(f.background) << 7;
+                     | uint(f.autoColor) << 4 | uint(f.explicitAuto) << 9 | uint(f.vertical) << 5 | uint(f.background) << 7;
     return qHashMulti(seed, f.family, f.charset, f.halfPoints, f.autoColor ? 0u : uint(f.color), flags, f.raise,
                       f.fieldId);
 }
@@ -83,6 +83,8 @@ QTextCharFormat DocumentBuilder::toCharFormat(const RtfCharFormat &f)
     cf.setFontPointSize(f.halfPoints / 2.0);
     if (f.autoColor)
         cf.setProperty(AutoColorProperty, true);
+    if (f.autoColor && f.explicitAuto)
+        cf.setProperty(ExplicitAutoColorProperty, true);
     else
         cf.setForeground(QColor::fromRgb(qRed(f.color), qGreen(f.color), qBlue(f.color)));
     cf.setFontWeight(f.bold ? QFont::Bold : QFont::Normal);

@@ -26,6 +26,7 @@ enum : int {
     LinkUnderlineProperty,                              // true: the underline only shows the link
     FieldInstructionProperty,                           // QString: a field's instruction
     FieldIdProperty,                                    // int: tells neighbouring fields apart
+    ExplicitAutoColorProperty,                          // true: automatic colour given by a \cf0 of its own
     // Pictures (on the QTextImageFormat of U+FFFC).
     PictureDataProperty,                                // QByteArray: the picture as read
     PictureKindProperty,                                // RtfPicture::Kind

@@ -194,7 +194,9 @@ void RtfReader::controlWord(const RtfToken &token, RtfTokenizer &tokenizer)
     const bool rootGroup = m_states.size() <= 2 && m_overflowDepth == 0;
     // Groups straight under the document's own that nothing shows (information,
     // headers, the generator's private tables) are kept byte for byte.
-    const bool documentLevel = m_states.size() == 3 && m_overflowDepth == 0 && top().dest == Dest::Body;
+    // Only before the text begins: later ones belong to the text (\nonesttables, ...).
+    const bool documentLevel = m_states.size() == 3 && m_overflowDepth == 0 && top().dest == Dest::Body
+                            && (!m_bodyStarted || kw == Kw::HeaderFooter || kw == Kw::Info);
     auto skipDestination = [&] {
         if (rootGroup)
             return; // never skip the document itself
@@ -404,7 +406,7 @@ void RtfReader::controlWord(const RtfToken &token, RtfTokenizer &tokenizer)
         s.ch.halfPoints = (token.hasParam && param > 0) ? std::min(param, MaxHalfPoints) : 24;
         break;
     case Kw::Cf:
-        s.ch.color = param > 0 ? param : 0;
+        s.ch.color = std::max(param, 0);
         break;
     case Kw::B: setFlag(Bold, on); break;
     case Kw::I: setFlag(Italic, on); break;
@@ -670,6 +672,7 @@ void RtfReader::specialChar(char16_t ch)
 // before a character that follows an unpaired surrogate.
 void RtfReader::beginContent()
 {
+    m_bodyStarted = true;
     if (!m_paraHasContent) {
         m_paraHasContent = true;
         if (!m_label.isEmpty() && !paraIsList(top().para)) {
@@ -744,6 +747,7 @@ void RtfReader::flushRun()
 
 void RtfReader::endParagraph()
 {
+    m_bodyStarted = true;
     if (m_pendingHigh || (!m_paraHasContent && !m_label.isEmpty()))
         beginContent();
     flushRun();

@@ -39,7 +39,7 @@ private:
     {
         int font = -1; // -1: \deff
         int halfPoints = 24;
-        int color = 0;
+        int color = -1; // -1: none given; 0: \cf0 (automatic, said outright)
         quint8 flags = 0;
         // Associated properties (\af \afs \ab \ai) of right-to-left runs (\rtlch).
         int assocFont = -1;
@@ -166,6 +166,7 @@ private:
 
     GroupState &top() { return m_states.back(); }
     ParaState defaultPara() const;
+    void mergeStyle(GroupState &s, const StyleDef &style) const;
     CharState defaultChar() const;
 
     RtfSink &m_sink;

@@ -59,6 +59,52 @@ RtfReader::CharState RtfReader::defaultChar() const
     return ch;
 }
 
+// Attributes of the style where the state still has those of \pard and \plain.
+void RtfReader::mergeStyle(GroupState &s, const StyleDef &style) const
+{
+    const ParaState basePara = defaultPara();
+    ParaState &p = s.para;
+    const ParaState &q = style.para;
+    auto pick = [](auto &field, const auto &base, const auto &styled) {
+        if (field == base)
+            field = styled;
+    };
+    pick(p.alignment, basePara.alignment, q.alignment);
+    pick(p.leftIndent, basePara.leftIndent, q.leftIndent);
+    pick(p.rightIndent, basePara.rightIndent, q.rightIndent);
+    pick(p.firstIndent, basePara.firstIndent, q.firstIndent);
+    pick(p.spaceBefore, basePara.spaceBefore, q.spaceBefore);
+    pick(p.spaceAfter, basePara.spaceAfter, q.spaceAfter);
+    if (p.lineSpacing == basePara.lineSpacing) {
+        p.lineSpacing = q.lineSpacing;
+        p.lineMultiple = q.lineMultiple;
+    }
+    pick(p.keepTogether, basePara.keepTogether, q.keepTogether);
+    pick(p.keepWithNext, basePara.keepWithNext, q.keepWithNext);
+    pick(p.pageBreakBefore, basePara.pageBreakBefore, q.pageBreakBefore);
+    if (p.tabs.empty())
+        p.tabs = q.tabs;
+    if (p.ls < 0 && p.pnStyle == RtfListStyle::None) {
+        p.ls = q.ls;
+        p.ilvl = q.ilvl;
+    }
+    const CharState baseChar = defaultChar();
+    CharState &c = s.ch;
+    const CharState &d = style.ch;
+    pick(c.font, baseChar.font, d.font);
+    pick(c.halfPoints, baseChar.halfPoints, d.halfPoints);
+    pick(c.color, baseChar.color, d.color);
+    c.flags = quint8(c.flags | (d.flags & ~baseChar.flags));
+    pick(c.vertical, baseChar.vertical, d.vertical);
+    if (c.background == baseChar.background) {
+        c.background = d.background;
+        c.backgroundColor = d.backgroundColor;
+    }
+    if (c.assocFont < 0)
+        c.assocFont = d.assocFont;
+    pick(c.assocHalfPoints, baseChar.assocHalfPoints, d.assocHalfPoints);
+}
+
 RtfReader::WordResult RtfReader::extraWord(Kw kw, const RtfToken &token, GroupState &s, bool groupStart)
 {
     const int param = token.param;
@@ -137,31 +183,18 @@ RtfReader::WordResult RtfReader::extraWord(Kw kw, const RtfToken &token, GroupSt
             s.para = ParaState();
             m_currentStyle = kw == Kw::S ? std::max(param, 0) : -1;
         } else if (kw == Kw::S && s.dest == Dest::Body) {
-            // A paragraph style: its attributes first, the paragraph's own after.
+            // A paragraph style gives what the paragraph does not give itself, wherever
+            // the paragraph's own words stand.
             const auto it = m_styles.constFind(param);
             if (it != m_styles.cend()) {
-                const bool inTable = s.para.inTable;
-                const int depth = s.para.tableDepth;
-                const int field = s.ch.field;
-                s.para = it->para;
-                s.para.inTable = inTable;
-                s.para.tableDepth = depth;
-                s.ch = it->ch;
-                s.ch.field = field;
+                mergeStyle(s, *it);
                 updateCodePage(s);
             }
             s.para.style = param;
         }
         return WordResult::Done;
     case Kw::SBasedOn:
-        if (s.dest == Dest::StyleEntry) {
-            const auto it = m_styles.constFind(param);
-            if (it != m_styles.cend()) {
-                s.ch = it->ch;
-                s.para = it->para;
-            }
-        }
-        return WordResult::Done;
+        return WordResult::Done; // the style's own words are all it gives
 
     // Tables.
     case Kw::InTbl: s.para.inTable = true; return WordResult::Done;

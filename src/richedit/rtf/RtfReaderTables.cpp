@@ -151,6 +151,8 @@ const RtfCharFormat &RtfReader::resolve(const CharState &ch)
     if (ch.color >= 0 && size_t(ch.color) < m_colors.size() && !m_colors[size_t(ch.color)].isAuto) {
         f.autoColor = false;
         f.color = m_colors[size_t(ch.color)].rgb;
+    } else if (ch.color == 0) {
+        f.explicitAuto = true;
     }
     f.bold = (rtl && (ch.assocFlags & AssocBoldSet)) ? bool(ch.assocFlags & AssocBold) : bool(ch.flags & Bold);
     f.italic = (rtl && (ch.assocFlags & AssocItalicSet)) ? bool(ch.assocFlags & AssocItalic) : bool(ch.flags & Italic);

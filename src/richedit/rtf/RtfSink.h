@@ -21,6 +21,7 @@ struct RtfCharFormat
     int charset = -1;      // \fcharset of the font; -1 when it gives none
     int halfPoints = 24;   // \fs
     bool autoColor = true; // \cf0 or a colour table entry without components
+    bool explicitAuto = false; // automatic by a \cf0 of its own (other programs show black)
     QRgb color = 0;
     bool bold = false;
     bool italic = false;
@@ -37,7 +38,7 @@ struct RtfCharFormat
     bool operator==(const RtfCharFormat &o) const
     {
         return halfPoints == o.halfPoints && charset == o.charset && autoColor == o.autoColor
-            && (autoColor || color == o.color) && bold == o.bold && italic == o.italic
+            && (autoColor || color == o.color) && explicitAuto == o.explicitAuto && bold == o.bold && italic == o.italic
             && underline == o.underline && strikeOut == o.strikeOut && vertical == o.vertical
             && raise == o.raise && background == o.background
             && (background == NoBackground || backgroundColor == o.backgroundColor) && fieldId == o.fieldId

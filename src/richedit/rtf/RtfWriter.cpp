@@ -21,6 +21,9 @@ namespace rtf {
 namespace {
 
 constexpr int MaxHalfPoints = 3276;
+// A run's colour number for an automatic colour that the file gave with a \cf0 of its
+// own: written as \cf0 again, where other programs show black.
+constexpr int ExplicitAutoColor = -2;
 
 void appendInt(QByteArray &out, int value)
 {
@@ -89,6 +92,7 @@ RtfWriter::RtfWriter(const QTextDocument &doc, const QTextCharFormat &defaultFor
     fontId(m_defaultFamily, m_defaultCharset); // font 0: \deff
     m_colors.push_back(0);
     m_current.font = 0;
+    m_current.halfPoints = -1; // the first run says its size: readers differ on the default
 }
 
 int RtfWriter::fontId(const QString &family, int charset)
@@ -130,6 +134,8 @@ RtfWriter::CharProps RtfWriter::propsOf(const QTextCharFormat &format)
         const QBrush brush = format.foreground();
         if (brush.style() != Qt::NoBrush)
             p.color = colorId(brush.color().rgb());
+    } else if (automatic && format.boolProperty(ExplicitAutoColorProperty)) {
+        p.color = ExplicitAutoColor;
     }
     p.bold = format.fontWeight() >= QFont::Bold;
     p.italic = format.fontItalic();
@@ -297,7 +303,7 @@ void RtfWriter::switchTo(const CharProps &p, bool rightToLeft, int assocFont)
     if (p.halfPoints != m_current.halfPoints)
         writeWord("fs", p.halfPoints);
     if (p.color != m_current.color)
-        writeWord("cf", p.color);
+        writeWord("cf", qMax(p.color, 0));
     if (p.bold != m_current.bold)
         writeWord(p.bold ? "b" : "b0");
     if (p.italic != m_current.italic)
@@ -716,6 +722,7 @@ QByteArray RtfWriter::write()
         m_out.append('}');
         m_current = CharProps();
         m_current.font = 0;
+        m_current.halfPoints = -1;
     }
     prepareKeptParts();
     m_out.append(m_keptWords);

@@ -66,15 +66,15 @@ void TestRtfWriter::escapesText_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArray>("body");
-    QTest::newRow("specials") << QStringLiteral("a\\b{c}") << QByteArray(" a\\\\b\\{c\\}\\par");
-    QTest::newRow("tab and line") << QStringLiteral("a\tb") + QChar(0x2028) + QStringLiteral("c") << QByteArray(" a\\tab b\\line c\\par");
+    QTest::newRow("specials") << QStringLiteral("a\\b{c}") << QByteArray("\\fs24 a\\\\b\\{c\\}\\par");
+    QTest::newRow("tab and line") << QStringLiteral("a\tb") + QChar(0x2028) + QStringLiteral("c") << QByteArray("\\fs24 a\\tab b\\line c\\par");
     QTest::newRow("Arabic, with associated properties")
-        << QString::fromUtf8("ا") << QByteArray("\\rtlch\\af0\\afs24\\ab0\\ai0\\u1575\\'3f\\par");
-    QTest::newRow("Coptic positive") << QString::fromUtf8("ⲁ") << QByteArray("\\u11393\\'3f\\par");
-    QTest::newRow("above 32767 negative") << QString(QChar(0xF0B7)) << QByteArray("\\u-3913\\'3f\\par");
-    QTest::newRow("astral as a surrogate pair") << QString::fromUtf8("😀") << QByteArray("\\u-10179\\'3f\\u-8704\\'3f\\par");
-    QTest::newRow("digit after a control word") << QStringLiteral("\t1") << QByteArray("\\tab 1\\par");
-    QTest::newRow("space after a control word") << QStringLiteral("\t ") << QByteArray("\\tab  \\par");
+        << QString::fromUtf8("ا") << QByteArray("\\rtlch\\af0\\afs24\\ab0\\ai0\\fs24\\u1575\\'3f\\par");
+    QTest::newRow("Coptic positive") << QString::fromUtf8("ⲁ") << QByteArray("\\fs24\\u11393\\'3f\\par");
+    QTest::newRow("above 32767 negative") << QString(QChar(0xF0B7)) << QByteArray("\\fs24\\u-3913\\'3f\\par");
+    QTest::newRow("astral as a surrogate pair") << QString::fromUtf8("😀") << QByteArray("\\fs24\\u-10179\\'3f\\u-8704\\'3f\\par");
+    QTest::newRow("digit after a control word") << QStringLiteral("\t1") << QByteArray("\\fs24\\tab 1\\par");
+    QTest::newRow("space after a control word") << QStringLiteral("\t ") << QByteArray("\\fs24\\tab  \\par");
 }
 
 void TestRtfWriter::escapesText()
@@ -112,7 +112,7 @@ void TestRtfWriter::writesBulletsTheRichEditWay()
     QCOMPARE(cursor.block().textList(), list);
     const QByteArray out = rtf::writeRtf(doc, format(QStringLiteral("Arial")));
     QVERIFY2(out.contains("{\\f1\\fnil\\fcharset2 Symbol;}"), out);
-    QVERIFY2(out.contains("\\pard{\\pntext\\f1\\'B7\\tab}{\\*\\pn\\pnlvlblt\\pnf1\\pnindent0{\\pntxtb\\'B7}}\\fi-360\\li720 one\\par\r\n"
+    QVERIFY2(out.contains("\\pard{\\pntext\\f1\\'B7\\tab}{\\*\\pn\\pnlvlblt\\pnf1\\pnindent0{\\pntxtb\\'B7}}\\fi-360\\li720\\fs24 one\\par\r\n"
                           "{\\pntext\\f1\\'B7\\tab}two\\par"),
              out);
 }
@@ -134,7 +134,7 @@ void TestRtfWriter::writesFormattingAsToggles()
     f = format(QStringLiteral("Arial"));
     cursor.insertText(QStringLiteral("n"), f);
     const QByteArray out = rtf::writeRtf(doc, format(QStringLiteral("Arial")));
-    QVERIFY2(out.contains("\\pard n\\fs21\\b b\\b0\\i\\ul\\strike u\\fs24\\i0\\ulnone\\strike0 n\\par"), out);
+    QVERIFY2(out.contains("\\pard\\fs24 n\\fs21\\b b\\b0\\i\\ul\\strike u\\fs24\\i0\\ulnone\\strike0 n\\par"), out);
 }
 
 QTEST_MAIN(TestRtfWriter)
