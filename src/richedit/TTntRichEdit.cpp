@@ -3,9 +3,12 @@
 #include "Errors.h"
 #include "KeptParts.h"
 #include "RtfCodec.h"
+#include "RtfSink.h"
 #include "TextFlowLayout.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QBuffer>
+#include <QImage>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -15,6 +18,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFrame>
+#include <QTextImageFormat>
 #include <QUrl>
 
 #include <memory>
@@ -565,7 +569,42 @@ bool TTntRichEdit::canInsertFromMimeData(const QMimeData *source) const
             if (url.isLocalFile())
                 return false;
     }
-    return QTextEdit::canInsertFromMimeData(source);
+    return source->hasImage() || QTextEdit::canInsertFromMimeData(source);
+}
+
+// A picture from the clipboard goes in at its size, kept as PNG.
+static bool insertPicture(QTextCursor &cursor, const QMimeData *source)
+{
+    const QImage image = qvariant_cast<QImage>(source->imageData());
+    if (image.isNull())
+        return false;
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG"))
+        return false;
+    QTextDocument *doc = cursor.document();
+    static int pasted = 0;
+    QString name;
+    do
+        name = QStringLiteral("kalvero-pasted:%1").arg(++pasted);
+    while (doc->resource(QTextDocument::ImageResource, QUrl(name)).isValid());
+    doc->addResource(QTextDocument::ImageResource, QUrl(name), image);
+    QTextCharFormat format = cursor.charFormat();
+    format.clearProperty(QTextFormat::IsAnchor);
+    format.clearProperty(QTextFormat::AnchorHref);
+    QTextImageFormat picture;
+    picture.setName(name);
+    picture.setWidth(image.width());
+    picture.setHeight(image.height());
+    picture.setProperty(rtf::PictureDataProperty, png);
+    picture.setProperty(rtf::PictureKindProperty, int(rtf::RtfPicture::Png));
+    picture.setProperty(rtf::PictureSizeProperty,
+                        QVariant::fromValue(QList<int>{image.width(), image.height(), image.width() * 15,
+                                                       image.height() * 15, 100, 100, 0}));
+    format.merge(picture);
+    cursor.insertText(QString(QChar::ObjectReplacementCharacter), format);
+    return true;
 }
 
 // Rich text with tables, frames or pictures has no place in these documents: it goes in
@@ -584,7 +623,9 @@ void TTntRichEdit::insertFromMimeData(const QMimeData *source)
     QTextCursor edit = textCursor();
     const int from = edit.selectionStart();
     edit.beginEditBlock();
-    if (hasOnlyParagraphs(source)) {
+    if (source->hasImage() && !source->hasText() && insertPicture(edit, source)) {
+        setTextCursor(edit);
+    } else if (hasOnlyParagraphs(source)) {
         QTextEdit::insertFromMimeData(source);
     } else {
         QMimeData plain;

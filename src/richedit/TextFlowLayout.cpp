@@ -522,6 +522,8 @@ QList<qreal> TextFlowLayout::pageTops(qreal pageHeight) const
     for (QTextBlock block = document()->begin(); block.isValid(); block = block.next(), ++n) {
         const qreal top = blockTop(n);
         const QTextLayout *layout = block.layout();
+        if ((block.blockFormat().pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore) && top > tops.last())
+            tops.append(top); // the paragraph asks to begin a page
         for (int i = 0; i < layout->lineCount(); ++i) {
             const QTextLine line = layout->lineAt(i);
             const qreal lineTop = top + line.y();

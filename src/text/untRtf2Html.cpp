@@ -137,7 +137,11 @@ void ForumMarkupBuilder::feed(const ForumRunFormat &format, const QString &text,
 
     if (afterLineFeed)
         m_out.append(QLatin1String("<br>"));
-    m_out.append(text);
+    // A picture has no text of its own: the forum gets nothing for it.
+    if (text.contains(QChar::ObjectReplacementCharacter))
+        m_out.append(QString(text).remove(QChar::ObjectReplacementCharacter));
+    else
+        m_out.append(text);
 }
 
 void CopyWideTextToClipboard(const QString &text)

@@ -166,8 +166,14 @@ void RtfReader::groupClose()
         m_currentStyle = -1;
         break;
     case Dest::StyleSheet:
-        if (parent.dest != Dest::StyleSheet && m_states.size() == 2)
+        if (parent.dest != Dest::StyleSheet && m_states.size() == 2) {
             m_sink.keptGroup(QByteArray(m_data + closing.groupStart, m_tokenPos - closing.groupStart));
+            // Text that names no attributes of its own takes those of the normal style.
+            if (parent.ch == CharState())
+                parent.ch = defaultChar();
+            parent.para = defaultPara();
+            updateCodePage(parent);
+        }
         break;
     default:
         break;
@@ -200,9 +206,9 @@ void RtfReader::controlWord(const RtfToken &token, RtfTokenizer &tokenizer)
     auto skipDestination = [&] {
         if (rootGroup)
             return; // never skip the document itself
-        tokenizer.skipGroup();
+        const bool closed = tokenizer.skipGroup();
         m_tokenPos = tokenizer.position();
-        if (documentLevel && groupStart && kw != Kw::Generator && kw != Kw::Object && kw != Kw::Shape
+        if (closed && documentLevel && groupStart && kw != Kw::Generator && kw != Kw::Object && kw != Kw::Shape
             && kw != Kw::Footnote && kw != Kw::Annotation)
             m_sink.keptGroup(QByteArray(m_data + top().groupStart, tokenizer.position() - top().groupStart));
         groupClose();
@@ -654,6 +660,10 @@ void RtfReader::specialChar(char16_t ch)
     case Dest::Body:
         beginContent();
         appendBodyChars(QStringView(&ch, 1));
+        break;
+    case Dest::FieldInstruction:
+        if (!m_fields.empty())
+            m_fields.back().instruction.append(QChar(ch));
         break;
     case Dest::PnText:
     case Dest::ListText:

@@ -384,9 +384,9 @@ void RtfReader::finishFieldInstruction(const GroupState &closing)
     FieldDef &field = m_fields.back();
     field.instruction = field.instruction.trimmed();
     // HYPERLINK "target" [\l "bookmark"] [\o "tip"] ...
-    static const QRegularExpression hyperlink(
-        QStringLiteral("^HYPERLINK\\s+(?:\"([^\"]*)\"|([^\\s\"\\\\]+))?((?:\\s+\\\\[a-z]\\s*(?:\"[^\"]*\"|[^\\s\"]+)?)*)"),
-        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression hyperlink(QStringLiteral("^HYPERLINK\\b\\s*(?:\"([^\"]*)\"|([^\\s\"\\\\]+))?(.*)$"),
+                                              QRegularExpression::CaseInsensitiveOption
+                                                  | QRegularExpression::DotMatchesEverythingOption);
     const QRegularExpressionMatch m = hyperlink.match(field.instruction);
     if (!m.hasMatch())
         return;

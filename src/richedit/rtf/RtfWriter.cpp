@@ -208,7 +208,7 @@ RtfWriter::ParaProps RtfWriter::paraOf(const QTextBlock &block) const
     p.spaceAfter = qMax(0, toTwips(bf.bottomMargin()));
     switch (bf.lineHeightType()) {
     case QTextBlockFormat::ProportionalHeight:
-        if (bf.lineHeight() != 100 && bf.lineHeight() > 0) {
+        if (bf.lineHeight() > 0) {
             p.lineSpacing = int(std::lround(bf.lineHeight() * 2.4));
             p.lineMultiple = true;
         }
@@ -313,10 +313,10 @@ void RtfWriter::switchTo(const CharProps &p, bool rightToLeft, int assocFont)
     if (p.strikeOut != m_current.strikeOut)
         writeWord(p.strikeOut ? "strike" : "strike0");
     if (p.vertical != m_current.vertical || p.raise != m_current.raise) {
-        if (p.raise > 0) {
-            writeWord("up", p.raise);
-        } else if (p.raise < 0) {
-            writeWord("dn", -p.raise);
+        if (p.raise != 0) {
+            if (m_current.vertical != RtfCharFormat::Baseline)
+                writeWord("nosupersub");
+            writeWord(p.raise > 0 ? "up" : "dn", std::abs(p.raise));
         } else {
             if (m_current.raise != 0)
                 writeWord(m_current.raise > 0 ? "up0" : "dn0");
