@@ -315,8 +315,13 @@ void TestRtfLibreOffice::pandocReadsTheSameWords()
     QTextDocument doc;
     rtf::loadFile(m_ours, &doc);
     QString ours = doc.toPlainText();
-    static const QRegularExpression bullet(QStringLiteral("^-\\s+"), QRegularExpression::MultilineOption);
-    theirs.remove(bullet);
+    // Its plain text marks strike-out with ~~ and shows the bullet label as the Symbol byte
+    // (U+00B7); it reads a surrogate pair as two U+FFFD (pandoc 2.17's own limit).
+    static const QRegularExpression bullet(QStringLiteral("^[-\\x{B7}]\\s+"), QRegularExpression::MultilineOption);
+    theirs.remove(bullet).remove(QStringLiteral("~~"));
+    for (QChar &c : ours)
+        if (c.isSurrogate())
+            c = QChar(0xFFFD);
     static const QRegularExpression space(QStringLiteral("\\s+"), QRegularExpression::UseUnicodePropertiesOption);
     ours.replace(QChar(0x2028), u' ');
     QCOMPARE(theirs.replace(space, QStringLiteral(" ")).trimmed(), ours.replace(space, QStringLiteral(" ")).trimmed());
