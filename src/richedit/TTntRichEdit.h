@@ -116,6 +116,8 @@ public:
     std::function<void()> OnSelectionChange;
     std::function<void(unsigned char &key)> OnKeyPress; // 8-bit code, 255 above U+00FF; 0 swallows
     std::function<void(int &key, Qt::KeyboardModifiers shift)> OnKeyUp;
+    // Ctrl+click on a link: the link's target.
+    std::function<void(const QString &target)> OnLinkClick;
 
     // Text and selection (CR LF counting).
     QString Text() const;
@@ -154,7 +156,10 @@ public:
     bool CanPaste() const;
 
     void LoadFromFile(const QString &path); // throws EKalveroError
-    void SaveToFile(const QString &path);   // throws EKalveroError
+    void SaveToFile(const QString &path);   // throws EKalveroError; forgets DroppedParts()
+    // What the file last read held that the document could not keep ("OLE object", ...);
+    // empty once the document was saved.
+    QStringList DroppedParts() const;
     void Print(const QString &title, QPrinter *printer);
 
     // The attributes that new text takes (the default set); used by the file format.
@@ -176,6 +181,8 @@ protected:
     bool event(QEvent *e) override;
     void keyPressEvent(QKeyEvent *e) override;
     void keyReleaseEvent(QKeyEvent *e) override;
+    void mousePressEvent(QMouseEvent *e) override;
+    void mouseMoveEvent(QMouseEvent *e) override;
     void inputMethodEvent(QInputMethodEvent *e) override;
     bool canInsertFromMimeData(const QMimeData *source) const override;
     void insertFromMimeData(const QMimeData *source) override;

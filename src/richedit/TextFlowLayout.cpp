@@ -1,5 +1,7 @@
 #include "TextFlowLayout.h"
 
+#include "PictureObject.h"
+
 #include <QElapsedTimer>
 #include <QFontMetricsF>
 #include <QPainter>
@@ -121,6 +123,7 @@ TextFlowLayout::TextFlowLayout(QTextDocument *doc) : QAbstractTextDocumentLayout
     m_idle.setSingleShot(true);
     m_idle.setInterval(0);
     connect(&m_idle, &QTimer::timeout, this, &TextFlowLayout::layoutInIdleTime);
+    PictureObject::registerWith(this);
     m_geometry = currentGeometry();
     invalidateAll();
 }
@@ -538,6 +541,8 @@ QList<qreal> TextFlowLayout::pageTops(qreal pageHeight) const
     for (QTextBlock block = document()->begin(); block.isValid(); block = block.next(), ++n) {
         const qreal top = blockTop(n);
         const QTextLayout *layout = block.layout();
+        if ((block.blockFormat().pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore) && top > tops.last())
+            tops.append(top); // the paragraph asks to begin a page
         for (int i = 0; i < layout->lineCount(); ++i) {
             const QTextLine line = layout->lineAt(i);
             const qreal lineTop = top + line.y();

@@ -142,11 +142,15 @@ void ForumMarkupBuilder::feed(const ForumRunFormat &format, const QString &text,
 
     if (afterLineFeed)
         m_out.append(QLatin1String("<br>"));
-    if (format.rightToLeft && !text.isEmpty() && !m_isolateOpen) {
+    // A picture has no text of its own: the forum gets nothing for it.
+    const QString shown = text.contains(QChar::ObjectReplacementCharacter)
+        ? QString(text).remove(QChar::ObjectReplacementCharacter)
+        : QString(text);
+    if (format.rightToLeft && !shown.isEmpty() && !m_isolateOpen) {
         m_out.append(QChar(0x2067));
         m_isolateOpen = true;
     }
-    m_out.append(text);
+    m_out.append(shown);
 }
 
 void CopyWideTextToClipboard(const QString &text)

@@ -31,6 +31,7 @@
 #include "DialogFilter.h"
 #include "reabout.h"
 #include "Resources.h"
+#include "ShellOpen.h"
 
 bool FirstActivation = true;
 
@@ -89,6 +90,7 @@ void mirrorAction(QAction *item, const QAction *action)
 TMainForm::TMainForm(std::unique_ptr<Prompts> prompts, std::unique_ptr<KeyboardLayouts> layouts,
                      QStringList arguments, QWidget *parent)
     : QMainWindow(parent),
+      OpenLink(ShellOpen),
       m_prompts(std::move(prompts)),
       m_layouts(std::move(layouts)),
       m_arguments(std::move(arguments))
@@ -454,6 +456,7 @@ void TMainForm::FormCreate()
         Guard([this, &key, shift] { EditorOnKeyUp(key, shift); });
     };
     Editor->OnSelectionChange = [this] { Guard([this] { SelectionChange(); }); };
+    Editor->OnLinkClick = [this](const QString &target) { Guard([this, &target] { OpenLink(target); }); };
 
     // 3. Tabs go into the text, text is black, the pop-up menu is ours.
     Editor->setTabChangesFocus(false);

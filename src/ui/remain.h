@@ -50,6 +50,9 @@ public:
     int MarkerGrabOffset = 0;
     bool MarkerDragActive = false;
     TCharacterMap CharacterMap;
+    // Opens a link's target (Ctrl+click in the text); the desktop's handler unless a test
+    // replaces it.
+    std::function<void(const QString &)> OpenLink;
 
     // ---- Components (object names are the designer names) ------------------------------------
     QObject *ActionList1 = nullptr;     // File
@@ -128,6 +131,7 @@ public:
     void FileOpen();
     void FileSave();
     void FileSaveAs();
+    void ConfirmDroppedParts();
     void FilePrint();
     void FileExit();
     void PromptSaveChanges();

@@ -67,12 +67,26 @@ void TMainForm::DropFiles(const QStringList &names)
     LoadDocument(names.first());
 }
 
+// The first save over the file a document was read from, when the reading left parts of
+// it behind, asks first; any answer but Yes saves nothing.
+void TMainForm::ConfirmDroppedParts()
+{
+    const QStringList dropped = Editor->DroppedParts();
+    if (dropped.isEmpty())
+        return;
+    const QString question = QStringLiteral("%1 contains parts that Kalvero cannot keep (%2). Save anyway?")
+                                 .arg(DocumentName, dropped.join(QStringLiteral(", ")));
+    if (prompts().Confirm(question) != TConfirmAnswer::Yes)
+        throw OperationAborted();
+}
+
 void TMainForm::FileSave()
 {
     if (DocumentName == kUntitled) {
         FileSaveAs();
         return;
     }
+    ConfirmDroppedParts();
     Editor->SaveToFile(DocumentName);
     Editor->SetModified(false);
     ShowModifiedState(false);
@@ -87,6 +101,8 @@ void TMainForm::FileSaveAs()
     if (target.exists() && !target.isDir()
         && prompts().Confirm(QStringLiteral("OK to overwrite %1").arg(*name)) != TConfirmAnswer::Yes)
         return;
+    if (target.exists() && DocumentName != kUntitled && target == QFileInfo(DocumentName))
+        ConfirmDroppedParts();
     Editor->SaveToFile(*name);
     ApplyDocumentName(*name);
     Editor->SetModified(false);

@@ -1,6 +1,7 @@
 #include "RtfCodec.h"
 
 #include "DocumentBuilder.h"
+#include "KeptParts.h"
 #include "Errors.h"
 #include "FileWrite.h"
 #include "PlainText.h"
@@ -48,6 +49,8 @@ private:
     bool m_layout;
 };
 
+constexpr char kKeptPartsProperty[] = "kalveroKeptParts";
+
 void readRtfInto(const QByteArray &data, QTextCursor &cursor, DocumentBuilder::Mode mode,
                  QTextCharFormat *defaultFormat)
 {
@@ -61,6 +64,8 @@ void readRtfInto(const QByteArray &data, QTextCursor &cursor, DocumentBuilder::M
     }
     if (defaultFormat && builder.hasDefaultFormat())
         *defaultFormat = builder.defaultCharFormat();
+    if (mode == DocumentBuilder::Mode::WholeDocument)
+        setKeptParts(*cursor.document(), builder.keptParts());
 }
 
 QString fullPath(const QString &path)
@@ -69,6 +74,16 @@ QString fullPath(const QString &path)
 }
 
 } // namespace
+
+KeptParts keptParts(const QTextDocument &doc)
+{
+    return doc.property(kKeptPartsProperty).value<KeptParts>();
+}
+
+void setKeptParts(QTextDocument &doc, const KeptParts &parts)
+{
+    doc.setProperty(kKeptPartsProperty, parts.isEmpty() ? QVariant() : QVariant::fromValue(parts));
+}
 
 bool looksLikeRtf(const QByteArray &data)
 {
@@ -89,6 +104,7 @@ void loadDocument(const QByteArray &data, QTextDocument *doc, QTextCharFormat *d
 {
     BulkEdit quiet(doc);
     doc->clear();
+    setKeptParts(*doc, KeptParts());
     QTextCursor cursor(doc);
     cursor.beginEditBlock();
     if (looksLikeRtf(data)) {

@@ -276,6 +276,14 @@ void TestForumExport::edgeCases_data()
                d.paragraph(Qt::AlignLeft).text(QStringLiteral("a\u2028b"), F(arial, 10));
            })
         << head + QStringLiteral("a\u2028b");
+    QTest::newRow("picture gives nothing, link gives its text")
+        << Build([=](DocumentFixture &d) {
+               QTextCharFormat link = F(arial, 10);
+               link.setAnchor(true);
+               link.setAnchorHref(QStringLiteral("http://example.com/"));
+               d.paragraph(Qt::AlignLeft).text(QStringLiteral("a\uFFFCb "), F(arial, 10)).text("site", link);
+           })
+        << head + "ab site";
     QTest::newRow("character beyond U+FFFF in its own colour")
         << Build([=](DocumentFixture &d) {
                d.paragraph(Qt::AlignLeft).text("a", F(arial, 10)).text(QString::fromUcs4(U"\U0001F600"), F(arial, 10, kRed))

@@ -352,6 +352,56 @@ private slots:
         QFile::remove(m_work.filePath(QStringLiteral("Untitled")));
     }
 
+    // A file with parts the document cannot keep: the first save over it asks, and only Yes
+    // writes; Save As to another name asks nothing; once saved, nothing more is asked.
+    void saveOverFileWithDroppedParts_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("asked");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("Save, Yes") << "save" << int(Answer::Yes) << true << true;
+        QTest::newRow("Save, No") << "save" << int(Answer::No) << true << false;
+        QTest::newRow("Save, Cancel") << "save" << int(Answer::Cancel) << true << false;
+        QTest::newRow("Save As onto itself, No") << "same" << int(Answer::No) << true << false;
+        QTest::newRow("Save As to another name") << "other" << int(Answer::Yes) << false << true;
+    }
+    void saveOverFileWithDroppedParts()
+    {
+        QFETCH(QString, how);
+        QFETCH(int, answer);
+        QFETCH(bool, asked);
+        QFETCH(bool, written);
+        const QString path = doc(QStringLiteral("parts.rtf"));
+        const QByteArray original = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 text{\\footnote note}"
+                                    "{\\object\\objemb{\\*\\objdata 01}}\\par}";
+        writeFile(path, original);
+        const QString other = doc(QStringLiteral("other.rtf"));
+        QFile::remove(other);
+        f->LoadDocument(path);
+        typeUnsaved(QStringLiteral("x"));
+        f.prompts->ConfirmAnswers.enqueue(Answer(answer));
+        if (how == QLatin1String("save")) {
+            f->FileSaveCmd->trigger();
+        } else {
+            f.prompts->ConfirmAnswers.prepend(Answer::Yes); // "OK to overwrite"
+            f.prompts->SaveAnswers.enqueue(how == QLatin1String("same") ? path : other);
+            f->FileSaveAsCmd->trigger();
+        }
+        const QString question = QStringLiteral("Confirm: %1 contains parts that Kalvero cannot keep "
+                                                "(footnote, OLE object). Save anyway?").arg(path);
+        QCOMPARE(f.prompts->entries("Confirm: ").contains(question), asked);
+        const QString target = how == QLatin1String("other") ? other : path;
+        QCOMPARE(readFile(target) != original && QFile::exists(target), written);
+        QCOMPARE(f->Editor->Modified(), !written);
+        if (!written)
+            return;
+        f.prompts->Log.clear();
+        typeUnsaved(QStringLiteral("y"));
+        f->FileSaveCmd->trigger();
+        QVERIFY(f.prompts->entries("Confirm: ").isEmpty());
+    }
+
     void saveAsOverwrite_data()
     {
         QTest::addColumn<int>("answer");
