@@ -338,15 +338,84 @@ void TTntRichEdit::ReplaceSelection(const QString &text)
     registerDocumentFaces();
 }
 
+// No edit block of our own: the cursor makes one where the text needs it (a selection to remove,
+// a paragraph break), so text inserted at the caret joins the undo step of the typing before it
+// exactly as a typed key does.
 void TTntRichEdit::ReplaceSelectionPlain(const QString &text)
 {
     QTextCursor cursor = textCursor();
-    cursor.beginEditBlock();
     if (text.isEmpty())
         cursor.removeSelectedText();
     else
         insertPlain(cursor, text);
-    cursor.endEditBlock();
+    setTextCursor(cursor);
+}
+
+void TTntRichEdit::ConvertSelectedCharacters(const std::function<QString(const QString &)> &convert)
+{
+    const QTextCursor selection = textCursor();
+    if (!selection.hasSelection())
+        return;
+    const int from = selection.selectionStart();
+    const int to = selection.selectionEnd();
+    QTextDocument *doc = document();
+
+    // Run by run (a fragment has one format); within a run only the stretches that change are
+    // written again, with that run's format. Collected first: writing splits the runs.
+    struct Stretch
+    {
+        int position;
+        QString text;
+        QTextCharFormat format;
+    };
+    QList<Stretch> stretches;
+    for (QTextBlock block = doc->findBlock(from); block.isValid() && block.position() < to; block = block.next()) {
+        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const int start = qMax(from, fragment.position());
+            const int end = qMin(to, fragment.position() + fragment.length());
+            if (start >= end)
+                continue;
+            const QString original = fragment.text().mid(start - fragment.position(), end - start);
+            const QString converted = convert(original);
+            if (converted.size() != original.size())
+                continue;
+            QTextCharFormat format = fragment.charFormat();
+            format.setObjectIndex(-1);
+            for (int i = 0; i < original.size();) {
+                if (converted.at(i) == original.at(i)) {
+                    ++i;
+                    continue;
+                }
+                int j = i + 1;
+                while (j < original.size() && converted.at(j) != original.at(j))
+                    ++j;
+                stretches.append({start + i, converted.mid(i, j - i), format});
+                i = j;
+            }
+        }
+    }
+
+    QTextCursor edit(doc);
+    edit.beginEditBlock();
+    for (const Stretch &stretch : stretches) {
+        edit.setPosition(stretch.position);
+        edit.setPosition(stretch.position + int(stretch.text.size()), QTextCursor::KeepAnchor);
+        edit.insertText(stretch.text, stretch.format);
+    }
+    edit.endEditBlock();
+    QTextCursor caret(doc);
+    caret.setPosition(to);
+    setTextCursor(caret);
+}
+
+void TTntRichEdit::DeleteNextCharacter()
+{
+    QTextCursor cursor = textCursor();
+    cursor.clearSelection();
+    if (cursor.atEnd())
+        return;
+    cursor.deleteChar(); // steps over a whole grapheme, as the caret does
     setTextCursor(cursor);
 }
 

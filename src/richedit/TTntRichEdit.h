@@ -119,6 +119,14 @@ public:
     void ReplaceSelection(const QString &text);
     // The same without the rich-text branch: the text always goes in as plain text.
     void ReplaceSelectionPlain(const QString &text);
+    // Converts the selected characters in place: convert maps a text to one of the same length,
+    // and every character it changes is replaced keeping its own formatting; paragraphs and
+    // unchanged characters are not touched. One undo step; afterwards nothing is selected and
+    // the caret stands after the selection. Nothing selected: nothing changes.
+    void ConvertSelectedCharacters(const std::function<QString(const QString &)> &convert);
+    // Deletes the character after the caret (a letter with its combining marks, or the paragraph
+    // break at the end of a paragraph), as the Delete key does. Undoable.
+    void DeleteNextCharacter();
 
     // The control's own count (a paragraph break is one position; display lines).
     int CaretPos() const;

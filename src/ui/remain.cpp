@@ -600,7 +600,11 @@ void TMainForm::EditPaste()
 
 void TMainForm::mnuEditDeleteClick()
 {
-    Editor->ReplaceSelection(QString());
+    // With nothing selected, Del deletes forward like in any editor.
+    if (Editor->SelLength() == 0)
+        Editor->DeleteNextCharacter();
+    else
+        Editor->ReplaceSelection(QString());
 }
 
 void TMainForm::SelectAll1Click()

@@ -58,6 +58,8 @@ private slots:
     void selectionIsReplaced_data();
     void selectionIsReplaced();
     void emptyMapLeavesKeysAlone();
+    void mappedTypingUndoesLikeTyping_data();
+    void mappedTypingUndoesLikeTyping();
     void buttonCycles();
     void buttonWithOtherImageDoesNothing();
     void menuItemsAndShortcutsSwitch();
@@ -163,6 +165,51 @@ void LanguageInput::emptyMapLeavesKeysAlone()
         typeText(f->Editor, "ab");
     }
     QCOMPARE(f->Editor->Text(), QString("abab"));
+}
+
+void LanguageInput::mappedTypingUndoesLikeTyping_data()
+{
+    QTest::addColumn<int>("language");
+    QTest::newRow("Arabic") << 1;
+    QTest::newRow("Coptic") << 2;
+}
+
+// Mapped keys join one undo step as typed keys do; a paragraph break, a caret move elsewhere and
+// a format change end it. English typing of the same keys is the measure.
+void LanguageInput::mappedTypingUndoesLikeTyping()
+{
+    QFETCH(int, language);
+    const auto undoSteps = [](int typedIn) {
+        FormFixture f(TestMap);
+        f->SwitchLanguage(languageItem(*f, typedIn));
+        typeText(f->Editor, "aka");
+        QTest::keyClick(f->Editor, Qt::Key_Return);
+        typeText(f->Editor, "kaz");
+        QTest::keyClick(f->Editor, Qt::Key_Home);
+        typeText(f->Editor, "ak");
+        f->BoldButton->click();
+        typeText(f->Editor, "a");
+        QStringList texts{f->Editor->Text()};
+        while (f->Editor->CanUndo() && texts.size() < 30) {
+            f->Editor->undo();
+            texts << f->Editor->Text();
+        }
+        return texts;
+    };
+    const QStringList english = undoSteps(0);
+    const QStringList mapped = undoSteps(language);
+    QCOMPARE(mapped.size(), english.size());
+    QCOMPARE(mapped.last(), QString());
+    // The steps fall at the same places: each text has as many characters left on its lines.
+    const auto shape = [](const QStringList &texts, int language) {
+        QStringList shapes;
+        const QString a = language == 1 ? QString(QChar(0x0627)) : QString(QChar(0x2C81));
+        const QString k = language == 1 ? QString::fromUtf8("\xD9\x83\xD8\xA7") : QString::fromUtf8("\xE2\xB2\x95\xE2\xB2\x81");
+        for (QString text : texts)
+            shapes << text.replace(k, QStringLiteral("k")).replace(a, QStringLiteral("a"));
+        return shapes;
+    };
+    QCOMPARE(shape(mapped, language), english);
 }
 
 void LanguageInput::buttonCycles()
