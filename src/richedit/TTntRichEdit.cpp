@@ -160,9 +160,32 @@ void TTntRichEdit::applyToEmptyDocument(const QTextCharFormat &change)
     }
 }
 
+void TTntRichEdit::applyDefaultFont()
+{
+    QTextDocument *doc = document();
+    QFont font = doc->defaultFont();
+    const QStringList families = m_defaultFormat.fontFamilies().toStringList();
+    QString face = families.isEmpty() ? QString() : families.first();
+    if (face.isEmpty() && m_defaultFormat.hasProperty(QTextFormat::FontFamily))
+        face = m_defaultFormat.stringProperty(QTextFormat::FontFamily);
+    if (!face.isEmpty()) {
+        font.setFamilies(QStringList{face});
+        RegisterFaceFallback(face);
+    }
+    if (m_defaultFormat.hasProperty(QTextFormat::FontPointSize) && m_defaultFormat.fontPointSize() > 0)
+        font.setPointSizeF(m_defaultFormat.fontPointSize());
+    if (font == doc->defaultFont())
+        return;
+    // A change of look, not of the text: neither history nor the Modified flag moves.
+    const bool wasModified = doc->isModified();
+    doc->setDefaultFont(font);
+    setDocumentModified(wasModified);
+}
+
 void TTntRichEdit::setDefaultCharFormat(const QTextCharFormat &format)
 {
     m_defaultFormat = format;
+    applyDefaultFont();
     registerDocumentFaces();
     for (const QString &family : format.fontFamilies().toStringList())
         RegisterFaceFallback(family);
@@ -465,6 +488,8 @@ void TTntRichEdit::Clear()
     QTextCursor cursor(doc);
     setTextCursor(cursor);
     setCurrentCharFormat(cursor.charFormat());
+    // Clearing reported the caret while the old text's format was still current: once more.
+    m_lastAnchor = m_lastPosition = -1;
     notifySelectionIfMoved();
 }
 
@@ -537,6 +562,7 @@ void TTntRichEdit::LoadFromFile(const QString &path)
     if (old && old->parent() == this)
         old->deleteLater();
     m_defaultFormat = defaultFormat;
+    applyDefaultFont();
     registerDocumentFaces();
     setTextCursor(QTextCursor(doc));
     setDocumentModified(false);

@@ -187,6 +187,9 @@ private:
     void attachDocument(QTextDocument *doc);
     void registerDocumentFaces() const;
     void applyToEmptyDocument(const QTextCharFormat &change);
+    // Text without a face or size of its own shows in the default set's: the document's
+    // default font follows them, as the file writer does.
+    void applyDefaultFont();
     // Sets the document's Modified flag on purpose (see attachDocument).
     void setDocumentModified(bool modified);
     int m_ownModifiedChange = 0;
