@@ -577,19 +577,27 @@ void TTntRichEdit::SaveToFile(const QString &path)
     rtf::saveFile(path, *document(), m_defaultFormat);
 }
 
-// The whole document over the printer's printable area, without margins of its own, laid
-// out as on screen, page after page; a line never straddles two pages.
+// The whole document laid out as on screen, page after page, within margins of 2 cm on every
+// side (wider where the printer cannot print so near the edge); a line never straddles two pages.
 void TTntRichEdit::Print(const QString &title, QPrinter *printer)
 {
     printer->setDocName(title);
+    constexpr qreal kMarginMillimetres = 20;
+    QPageLayout page = printer->pageLayout();
+    page.setUnits(QPageLayout::Millimeter);
+    const QMarginsF least = page.minimumMargins();
+    printer->setPageMargins(QMarginsF(qMax(kMarginMillimetres, least.left()), qMax(kMarginMillimetres, least.top()),
+                                      qMax(kMarginMillimetres, least.right()),
+                                      qMax(kMarginMillimetres, least.bottom())),
+                            QPageLayout::Millimeter);
     std::unique_ptr<QTextDocument> copy(document()->clone());
     auto *layout = new TextFlowLayout(copy.get());
     copy->setDocumentLayout(layout);
     layout->setPaintDevice(printer);
     copy->setDocumentMargin(0);
-    const QRectF page(QPointF(0, 0), printer->pageRect(QPrinter::DevicePixel).size());
-    copy->setPageSize(QSizeF(page.width(), -1));
-    const QList<qreal> tops = layout->pageTops(page.height());
+    const QRectF area(QPointF(0, 0), printer->pageRect(QPrinter::DevicePixel).size());
+    copy->setPageSize(QSizeF(area.width(), -1));
+    const QList<qreal> tops = layout->pageTops(area.height());
 
     QPainter painter(printer);
     // A printer that cannot start (an output file that cannot be created, a printer gone
@@ -603,8 +611,8 @@ void TTntRichEdit::Print(const QString &title, QPrinter *printer)
     for (int i = 0; i < tops.size(); ++i) {
         if (i > 0)
             printer->newPage();
-        const qreal bottom = i + 1 < tops.size() ? tops[i + 1] : tops[i] + page.height();
-        context.clip = QRectF(0, tops[i], page.width(), bottom - tops[i]);
+        const qreal bottom = i + 1 < tops.size() ? tops[i + 1] : tops[i] + area.height();
+        context.clip = QRectF(0, tops[i], area.width(), bottom - tops[i]);
         painter.save();
         painter.translate(0, -tops[i]);
         painter.setClipRect(context.clip);
