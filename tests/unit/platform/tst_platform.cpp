@@ -98,6 +98,12 @@ private slots:
             << QByteArray("[Other]\nSize=1\n[Font]\nSize=2\nName=n\n")
             << QByteArray("[Other]\nSize=1\n[Font]\nSize=14\nName=ArialCoptic\n");
         QTest::newRow("no newline at end") << QByteArray("[Font]\nSize=2") << QByteArray("[Font]\nSize=14\nName=ArialCoptic\n");
+        QTest::newRow("bytes that are no text kept")
+            << QByteArray("[Bin]\nv=\xFF\xFE\xC3\x28\x80\xED\xA0\x80\n[Font]\nName=Old\xE9\nSize=9\n")
+            << QByteArray("[Bin]\nv=\xFF\xFE\xC3\x28\x80\xED\xA0\x80\n[Font]\nName=ArialCoptic\nSize=14\n");
+        QTest::newRow("each line keeps its line end and spelling")
+            << QByteArray("[font]\r\nNAME = Old\nsize=9\r\n\n[Tail]\nx=\xFF")
+            << QByteArray("[font]\r\nNAME = ArialCoptic\nsize=14\r\n\n[Tail]\nx=\xFF");
     }
     void write()
     {
