@@ -5,9 +5,13 @@
 
 namespace rtf {
 
-// Text of a file that is not RTF: UTF-8 when the bytes are valid UTF-8 (a
-// byte-order mark dropped), else Windows-1252. Line ends (CR LF, LF, CR) become
-// '\n'; NUL bytes are dropped.
+// Text of a file that is not RTF. A byte-order mark says UTF-16 (little or big end first) or
+// UTF-8; without one, UTF-8 when the bytes are valid UTF-8, else the encoding the detector
+// names, else Windows-1252. Line ends (CR LF, LF, CR) become '\n'; NUL characters are dropped.
 QString decodePlainText(const QByteArray &bytes);
+
+// The encoding uchardet names for the bytes (upper case, for example "WINDOWS-1256"), or an
+// empty name when it names none.
+QByteArray detectEncoding(const QByteArray &bytes);
 
 } // namespace rtf
