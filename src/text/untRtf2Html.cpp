@@ -137,7 +137,11 @@ void ForumMarkupBuilder::feed(const ForumRunFormat &format, const QString &text,
 
     if (afterLineFeed)
         m_out.append(QLatin1String("<br>"));
-    m_out.append(text);
+    // A line break inside a paragraph (a soft break kept from a file) is a line break too.
+    if (text.contains(QChar::LineSeparator))
+        m_out.append(QString(text).replace(QChar::LineSeparator, QLatin1String("<br>")));
+    else
+        m_out.append(text);
 }
 
 void CopyWideTextToClipboard(const QString &text)

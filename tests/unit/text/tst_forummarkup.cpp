@@ -221,8 +221,12 @@ void TestForumMarkup::documents_data()
     QTest::newRow("nothing closed at the end")
         << Doc{P({{Fmt(10, Red, "biu", 2), "x"}})} << "[center][font=Arial][size=10pt][color=Red]<b><i><u>x";
     QTest::newRow("Coptic, Arabic and a pair beyond U+FFFF pass as they are")
-        << Doc{P({{Fmt(), QString::fromUtf16(u"\u2C81\u0627\u2028")}, {Fmt(10, Red), QString::fromUcs4(U"\U0001F600")}})}
-        << QString::fromUcs4(U"[left][font=Arial][size=10pt][color=WindowText]\u2C81\u0627\u2028[/color][color=Red]\U0001F600");
+        << Doc{P({{Fmt(), QString::fromUtf16(u"\u2C81\u0627")}, {Fmt(10, Red), QString::fromUcs4(U"\U0001F600")}})}
+        << QString::fromUcs4(U"[left][font=Arial][size=10pt][color=WindowText]\u2C81\u0627[/color][color=Red]\U0001F600");
+    // A soft line break kept from a file (U+2028) is marked like every other line break.
+    QTest::newRow("line break inside a paragraph gives br")
+        << Doc{P({{Fmt(), QString::fromUtf16(u"a\u2028\u2028b")}, {Fmt(10, Red), QString::fromUtf16(u"\u2028c")}})}
+        << "[left][font=Arial][size=10pt][color=WindowText]a<br><br>b[/color][color=Red]<br>c";
 }
 
 void TestForumMarkup::documents()
