@@ -22,6 +22,7 @@ private slots:
     void upDownSteps();
     void upDownArrowKeysAndButtons();
     void upDownWritesOnlyChangedText();
+    void completionCompletesToFirstEntry_data();
     void completionCompletesToFirstEntry();
     void completionFollowsFurtherTyping();
     void completionWithoutMatchHasNoCurrentEntry();
@@ -123,10 +124,20 @@ struct FontBox
 };
 } // namespace
 
+// Keys typed by a user arrive at the box (its line edit's focus proxy), which hands them on.
+void FormatWidgets::completionCompletesToFirstEntry_data()
+{
+    QTest::addColumn<bool>("throughTheBox");
+    QTest::newRow("keys at the box") << true;
+    QTest::newRow("keys at the line edit") << false;
+}
+
 void FormatWidgets::completionCompletesToFirstEntry()
 {
+    QFETCH(bool, throughTheBox);
     FontBox f;
-    QTest::keyClicks(f.box.lineEdit(), "de");
+    QWidget *target = throughTheBox ? static_cast<QWidget *>(&f.box) : f.box.lineEdit();
+    QTest::keyClicks(target, "de");
     QCOMPARE(f.box.currentIndex(), 3);
     QCOMPARE(f.box.lineEdit()->text(), QString("dejaVu Sans")); // the typed part keeps its case
     QCOMPARE(f.box.lineEdit()->selectedText(), QString("jaVu Sans"));
