@@ -3,12 +3,19 @@
 #include <QtTest>
 
 #include <QAbstractItemView>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QTimer>
 #include <QLineEdit>
 #include <QToolButton>
 
 #include "FontNameCompletion.h"
 #include "TColorBox.h"
+#include "TFontDialog.h"
+#include "FontColors.h"
+#include "Prompts.h"
 #include "TTntRichEdit.h"
 #include "TRulerMarker.h"
 #include "TRulerPanel.h"
@@ -34,6 +41,9 @@ private slots:
     void markerPassesEveryButtonAndX();
     void rulerPanelCaptionAndResize();
     void colourBoxShowsTheCurrentSwatch();
+    void fontDialogShowsAndReturnsTheChoice_data();
+    void fontDialogShowsAndReturnsTheChoice();
+    void fontDialogThroughThePrompts();
 };
 
 void FormatWidgets::upDownSteps_data()
@@ -319,6 +329,102 @@ void FormatWidgets::colourBoxShowsTheCurrentSwatch()
     box.showPopup();
     QVERIFY(box.view()->width() >= box.view()->fontMetrics().horizontalAdvance("Medium Gray"));
     box.hidePopup();
+}
+
+namespace {
+TFontChoice choiceOf(const QString &name, int size, TFontStyles style, TColor color)
+{
+    TFontChoice font;
+    font.name = name;
+    font.size = size;
+    font.style = style;
+    font.color = color;
+    font.charset = 178;
+    font.pitch = TFontPitch::Fixed;
+    return font;
+}
+const QStringList DialogFaces{"Arial", "DejaVu Sans", "DejaVu Serif", "Noto Sans Coptic"};
+} // namespace
+
+// The dialog shows every part of the font it is given, and gives back what its controls show;
+// character set and pitch pass through.
+void FormatWidgets::fontDialogShowsAndReturnsTheChoice_data()
+{
+    QTest::addColumn<int>("style");
+    QTest::addColumn<int>("color");
+    QTest::addColumn<int>("colorRow");
+    QTest::newRow("plain, automatic colour") << 0 << int(clWindowText) << -1;
+    QTest::newRow("bold underlined red") << (fsBold | fsUnderline) << int(RGBToColor(255, 0, 0)) << 9;
+    QTest::newRow("italic struck-out, extended colour") << (fsItalic | fsStrikeOut) << int(RGBToColor(166, 202, 240)) << 17;
+    QTest::newRow("colour outside the list") << int(fsBold | fsItalic) << int(RGBToColor(1, 2, 3)) << -1;
+}
+
+void FormatWidgets::fontDialogShowsAndReturnsTheChoice()
+{
+    QFETCH(int, style);
+    QFETCH(int, color);
+    QFETCH(int, colorRow);
+    TFontDialog dialog(DialogFaces);
+    QCOMPARE(dialog.ColorBox->count(), FontColorCount);
+    QCOMPARE(dialog.ColorBox->itemText(19), QString("Medium Gray"));
+    const TFontChoice given = choiceOf("DejaVu Serif", 14, style, color);
+    dialog.setChoice(given);
+    QCOMPARE(dialog.FaceList->currentItem()->text(), QString("DejaVu Serif"));
+    QCOMPARE(dialog.SizeText->text(), QString("14"));
+    QCOMPARE(dialog.Underline->isChecked(), bool(style & fsUnderline));
+    QCOMPARE(dialog.StrikeOut->isChecked(), bool(style & fsStrikeOut));
+    QCOMPARE(dialog.ColorBox->currentIndex(), colorRow);
+    QCOMPARE(dialog.Sample->font().bold(), bool(style & fsBold));
+    TFontChoice back = dialog.choice();
+    QCOMPARE(back.name, given.name);
+    QCOMPARE(back.size, 14);
+    QCOMPARE(back.style, style);
+    QCOMPARE(back.color, color);
+    QCOMPARE(back.charset, 178);
+    QVERIFY(back.pitch == TFontPitch::Fixed);
+
+    // The user picks another face, style, size, effects and colour.
+    dialog.FaceName->selectAll();
+    QTest::keyClicks(dialog.FaceName, "ar");
+    QVERIFY(dialog.FaceList->currentItem());
+    QCOMPARE(dialog.FaceList->currentItem()->text(), QString("Arial"));
+    dialog.FaceList->setCurrentRow(1);
+    dialog.StyleList->setCurrentRow(2); // Bold
+    dialog.SizeList->setCurrentRow(0);
+    dialog.StrikeOut->setChecked(!(style & fsStrikeOut));
+    dialog.ColorBox->setCurrentIndex(12);
+    back = dialog.choice();
+    QCOMPARE(back.name, QString("DejaVu Sans"));
+    QCOMPARE(back.size, 8);
+    QCOMPARE(back.style, fsBold | (style & fsUnderline) | (style & fsStrikeOut ? 0 : fsStrikeOut));
+    QCOMPARE(back.color, RGBToColor(0, 0, 255));
+    QCOMPARE(dialog.Sample->font().family(), QString("DejaVu Sans"));
+    QCOMPARE(dialog.Sample->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+}
+
+// The program's prompts show this dialog: what it returns reaches the caller, colour included.
+void FormatWidgets::fontDialogThroughThePrompts()
+{
+    QtPrompts prompts(nullptr);
+    TFontChoice font = choiceOf("DejaVu Sans", 12, 0, clWindowText);
+    bool shown = false;
+    QTimer::singleShot(0, [&shown] {
+        auto *dialog = qobject_cast<TFontDialog *>(QApplication::activeModalWidget());
+        if (!dialog) {
+            if (auto *other = qobject_cast<QDialog *>(QApplication::activeModalWidget()))
+                other->reject(); // some other dialog: the test fails instead of waiting
+            return;
+        }
+        shown = true;
+        dialog->ColorBox->setCurrentIndex(9);
+        dialog->Underline->setChecked(true);
+        dialog->accept();
+    });
+    QVERIFY(prompts.ChooseFont(font));
+    QVERIFY(shown);
+    QCOMPARE(font.color, RGBToColor(255, 0, 0));
+    QCOMPARE(font.style, fsUnderline);
+    QCOMPARE(font.size, 12);
 }
 
 QTEST_MAIN(FormatWidgets)
