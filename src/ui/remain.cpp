@@ -87,6 +87,7 @@ TMainForm::TMainForm(std::unique_ptr<Prompts> prompts, std::unique_ptr<KeyboardL
     : QMainWindow(parent),
       m_prompts(std::move(prompts)),
       m_layouts(std::move(layouts)),
+      m_layoutMemory(std::make_unique<WindowLayoutMemory>(*m_layouts)),
       m_arguments(std::move(arguments))
 {
     EnsureResources();
@@ -686,8 +687,15 @@ void TMainForm::paintEvent(QPaintEvent *e)
 void TMainForm::changeEvent(QEvent *e)
 {
     QMainWindow::changeEvent(e);
-    if (e->type() == QEvent::ActivationChange && isActiveWindow())
-        Guard([this] { FormActivate(); });
+    if (e->type() == QEvent::ActivationChange) {
+        // The session-wide layout follows the window, as a per-window layout would.
+        if (isActiveWindow()) {
+            m_layoutMemory->windowActivated();
+            Guard([this] { FormActivate(); });
+        } else {
+            m_layoutMemory->windowDeactivated();
+        }
+    }
 }
 
 bool TMainForm::event(QEvent *e)

@@ -20,6 +20,7 @@ class QMenu;
 class QToolBar;
 class QToolButton;
 class KeyboardLayouts;
+class WindowLayoutMemory;
 class TRulerMarker;
 class TStatusBar;
 class TUpDown;
@@ -205,6 +206,7 @@ private:
 
     std::unique_ptr<Prompts> m_prompts;
     std::unique_ptr<KeyboardLayouts> m_layouts;
+    std::unique_ptr<WindowLayoutMemory> m_layoutMemory; // over m_layouts
     QStringList m_arguments;
     bool m_shown = false;
     bool m_destroyed = false;

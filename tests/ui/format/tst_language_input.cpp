@@ -66,6 +66,7 @@ private slots:
     void layoutCheck_data();
     void layoutCheck();
     void caretMovesCheckTheLayoutExceptInArabic();
+    void layoutFollowsTheWindowFocus();
 };
 
 void LanguageInput::mapIsReadFromTheWorkingDirectory()
@@ -306,6 +307,26 @@ void LanguageInput::caretMovesCheckTheLayoutExceptInArabic()
     f.layouts->clearCalls();
     f->Editor->SetSelStart(1);
     QVERIFY(f.layouts->activateNextCount() >= 1);
+    QCOMPARE(f.layouts->activeLayout(), QString("us"));
+}
+
+// Other programs keep the layout the user had: it comes back when the window loses the focus,
+// and the window's own comes back with the focus.
+void LanguageInput::layoutFollowsTheWindowFocus()
+{
+    FormFixture f(TestMap, {"de", "us"}, 0);
+    QVERIFY(f.show());
+    f->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+    f->SwitchLanguage(f->LanguageCoptic);
+    QCOMPARE(f.layouts->activeLayout(), QString("us"));
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+    QCOMPARE(f.layouts->activeLayout(), QString("de"));
+    f->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
     QCOMPARE(f.layouts->activeLayout(), QString("us"));
 }
 
