@@ -174,8 +174,12 @@ void TFontDialog::setChoice(const TFontChoice &font)
 TFontChoice TFontDialog::choice() const
 {
     TFontChoice font = m_given;
+    // A typed beginning stands for the face the list shows for it.
     const QString face = FaceName->text().trimmed();
-    if (!face.isEmpty())
+    const QListWidgetItem *listed = FaceList->currentItem();
+    if (listed && listed->text().startsWith(face, Qt::CaseInsensitive))
+        font.name = listed->text();
+    else if (!face.isEmpty())
         font.name = face;
     bool isNumber = false;
     const int size = SizeText->text().trimmed().toInt(&isNumber);

@@ -22,7 +22,8 @@ public:
     explicit TFontDialog(const QStringList &faces, QWidget *parent = nullptr);
 
     void setChoice(const TFontChoice &font);
-    // What the controls show; a size box without a positive whole number keeps the size given.
+    // What the controls show: the listed face for a typed beginning of its name, else the typed
+    // name; a size box without a positive whole number keeps the size given.
     TFontChoice choice() const;
 
     // The sizes offered in the size list, in points.

@@ -7,7 +7,6 @@
 #include <QMimeData>
 #include <QTextBlock>
 #include <QTextLayout>
-#include <QToolButton>
 #include <QtTest>
 
 #include "TStatusBar.h"
@@ -295,37 +294,29 @@ private slots:
     void formattingKeys_data()
     {
         QTest::addColumn<QKeySequence>("keys");
-        QTest::addColumn<QString>("button");
         QTest::addColumn<int>("style");
         QTest::addColumn<int>("alignment");
-        QTest::newRow("Ctrl+B") << QKeySequence("Ctrl+B") << "BoldButton" << int(fsBold) << 0;
-        QTest::newRow("Ctrl+I") << QKeySequence("Ctrl+I") << "ItalicButton" << int(fsItalic) << 0;
-        QTest::newRow("Ctrl+U") << QKeySequence("Ctrl+U") << "UnderlineButton" << int(fsUnderline) << 0;
-        QTest::newRow("Ctrl+E") << QKeySequence("Ctrl+E") << "CenterAlign" << 0 << 2;
-        QTest::newRow("Ctrl+R") << QKeySequence("Ctrl+R") << "RightAlign" << 0 << 1;
+        QTest::newRow("Ctrl+B") << QKeySequence("Ctrl+B") << int(fsBold) << 0;
+        QTest::newRow("Ctrl+I") << QKeySequence("Ctrl+I") << int(fsItalic) << 0;
+        QTest::newRow("Ctrl+U") << QKeySequence("Ctrl+U") << int(fsUnderline) << 0;
+        QTest::newRow("Ctrl+E") << QKeySequence("Ctrl+E") << 0 << 2;
+        QTest::newRow("Ctrl+R, then Ctrl+L") << QKeySequence("Ctrl+R, Ctrl+L") << 0 << 0;
     }
     void formattingKeys()
     {
         QFETCH(QKeySequence, keys);
-        QFETCH(QString, button);
         QFETCH(int, style);
         QFETCH(int, alignment);
         f->Editor->ReplaceSelection(QStringLiteral("one two"));
         f->Editor->SetSel(4, 3);
-        QTest::keySequence(f->Editor, keys);
+        for (int i = 0; i < keys.count(); ++i) {
+            QTest::keySequence(f->Editor, QKeySequence(keys[i]));
+            if (i == 0 && keys.count() > 1)
+                QCOMPARE(f->Editor->Paragraph().Alignment(), 1);
+        }
         QCOMPARE(f->Editor->SelAttributes().Style(), style);
         QCOMPARE(f->Editor->Paragraph().Alignment(), alignment);
-        QVERIFY(f->findChild<QToolButton *>(button)->isChecked());
         QCOMPARE(f->Editor->Text(), QStringLiteral("one two"));
-        if (style) {
-            // Again: the effect goes, as a second click of the button takes it away.
-            QTest::keySequence(f->Editor, keys);
-            QCOMPARE(f->Editor->SelAttributes().Style(), 0);
-        } else {
-            QTest::keySequence(f->Editor, QKeySequence("Ctrl+L"));
-            QCOMPARE(f->Editor->Paragraph().Alignment(), 0);
-            QVERIFY(f->LeftAlign->isChecked());
-        }
     }
 
     void newAndLanguageKeys()

@@ -676,8 +676,7 @@ private slots:
             QTest::keyClicks(f->Editor, QStringLiteral("typed"));
             QTest::keySequence(f->Editor, QKeySequence("Ctrl+N"));
             // The tool bar shows the empty document's font at once.
-            QCOMPARE(f->FontName->currentText(), QStringLiteral("DejaVu Serif"));
-            QCOMPARE(f->txtFontSize->text(), QStringLiteral("16"));
+            QCOMPARE(QStringList({f->FontName->currentText(), f->txtFontSize->text()}), QStringList({"DejaVu Serif", "16"}));
             QTest::keyClicks(f->Editor, QStringLiteral("new text"));
         } else if (how == QLatin1String("paste, delete")) {
             auto *html = new QMimeData;
@@ -688,15 +687,12 @@ private slots:
             QTest::keyClick(f->Editor, Qt::Key_Delete);
             QTest::keyClicks(f->Editor, QStringLiteral("typed again"));
         }
-        QVERIFY(!f->Editor->Text().isEmpty());
         f->Editor->SetSel(1, 0);
-        QCOMPARE(f->FontName->currentText(), QStringLiteral("DejaVu Serif"));
-        QCOMPARE(f->txtFontSize->text(), QStringLiteral("16"));
+        QCOMPARE(QStringList({f->FontName->currentText(), f->txtFontSize->text()}), QStringList({"DejaVu Serif", "16"}));
         // What the screen shows: the text's own format over the document's default font.
         const QTextBlock first = f->Editor->document()->begin();
         const QFont shown = first.textFormats().first().format.font().resolve(f->Editor->document()->defaultFont());
-        QCOMPARE(shown.family(), QStringLiteral("DejaVu Serif"));
-        QCOMPARE(shown.pointSize(), 16);
+        QCOMPARE(QStringList({shown.family(), QString::number(shown.pointSize())}), QStringList({"DejaVu Serif", "16"}));
         // What the file gets.
         const QString saved = m_work.filePath(QStringLiteral("saved.rtf"));
         f->Editor->SaveToFile(saved);
