@@ -690,7 +690,9 @@ void TMainForm::changeEvent(QEvent *e)
     if (e->type() == QEvent::ActivationChange) {
         // The session-wide layout follows the window, as a per-window layout would.
         if (isActiveWindow()) {
-            m_layoutMemory->windowActivated();
+            // Arabic is typed on whatever layout the user has.
+            if (ActiveLanguage != 1)
+                m_layoutMemory->windowActivated();
             Guard([this] { FormActivate(); });
         } else {
             m_layoutMemory->windowDeactivated();
