@@ -221,6 +221,7 @@ void TextFlowLayout::invalidateAll()
         m_heights.push_back(estimateHeight(block));
     m_tree.assign(m_heights);
     m_laidOut = 0;
+    m_ahead = -1;
     emit documentSizeChanged(documentSize());
     emit update();
     m_idle.start();
@@ -326,6 +327,29 @@ bool TextFlowLayout::isComplete() const
     return m_laidOut >= int(m_heights.size());
 }
 
+int TextFlowLayout::charactersBefore(int blockNumber) const
+{
+    if (blockNumber < m_laidOut)
+        return 0;
+    const QTextDocument *doc = document();
+    const QTextBlock block = doc->findBlockByNumber(blockNumber);
+    if (!block.isValid())
+        return 0;
+    return block.position() + block.length() - doc->findBlockByNumber(m_laidOut).position();
+}
+
+// A paragraph far past the laid-out ones, asked for by itself (the caret's place, the block
+// of a cursor movement), is laid out alone and stands where the estimates put it, so that
+// nothing waits for the layout of everything before it. Its height counts from then on.
+void TextFlowLayout::layoutAhead(int blockNumber) const
+{
+    if (m_ahead == blockNumber)
+        return;
+    setHeight(blockNumber, layoutBlock(document()->findBlockByNumber(blockNumber)));
+    m_ahead = blockNumber;
+    const_cast<QTimer &>(m_idle).start();
+}
+
 void TextFlowLayout::layoutNext() const
 {
     ensureLaidOut(m_laidOut);
@@ -387,12 +411,14 @@ void TextFlowLayout::layoutInIdleTime()
     emit documentSizeChanged(documentSize());
     if (!isComplete())
         m_idle.start();
+    emit progressed();
 }
 
 void TextFlowLayout::documentChanged(int from, int charsRemoved, int charsAdded)
 {
     Q_UNUSED(charsRemoved);
     QTextDocument *doc = document();
+    m_ahead = -1;
     const Geometry geometry = currentGeometry();
     if (!(geometry == m_geometry)) {
         m_geometry = geometry;
@@ -473,7 +499,10 @@ QRectF TextFlowLayout::blockBoundingRect(const QTextBlock &block) const
     if (!block.isValid() || block.document() != document())
         return QRectF();
     const int n = block.blockNumber();
-    ensureLaidOut(n);
+    if (n - m_laidOut > kEagerParagraphs)
+        layoutAhead(n);
+    else
+        ensureLaidOut(n);
     const qreal width = qMax<qreal>(0, m_geometry.width - m_geometry.left - m_geometry.right);
     return QRectF(m_geometry.left, blockTop(n), width, m_heights[n]);
 }
