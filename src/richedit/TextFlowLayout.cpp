@@ -23,6 +23,8 @@ constexpr qreal kBreakMarkWidth = 4;
 constexpr qreal kMarkerGap = 4;
 // Pixels per inch of the screen, the unit of lengths in formats.
 constexpr int kScreenDpi = 96;
+// Paragraphs longer than this (in characters) keep their shaped text between layouts.
+constexpr int kCachedParagraphLength = 4096;
 // Line width used when the text does not wrap.
 constexpr qreal kNoWrapWidth = 1e7;
 
@@ -283,6 +285,9 @@ qreal TextFlowLayout::layoutBlock(QTextBlock block) const
     if (!format.tabPositions().isEmpty())
         option.setTabs(format.tabPositions());
     layout->setTextOption(option);
+    // A long paragraph keeps its analysed and shaped text: without it every paint and every
+    // caret query would analyse all of it again.
+    layout->setCacheEnabled(block.length() > kCachedParagraphLength);
 
     const qreal scale = deviceScale();
     qreal y = format.topMargin() * scale;
