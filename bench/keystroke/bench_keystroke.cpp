@@ -9,6 +9,8 @@
 //  - WindowArabic/*: Arabic mode in a right-to-left paragraph: the mapped key goes in and the
 //    paragraph is laid out from the right edge.
 //  - WindowCaret/*: caret moves only.
+//  - LongParagraph/*: one paragraph of Latin and Arabic words of the given length, caret in
+//    its middle.
 //  - Control/*: the editor alone: the key plus the reads a refresh makes.
 #include <benchmark/benchmark.h>
 
@@ -161,6 +163,45 @@ void WindowCaret(benchmark::State &state)
     Report(state);
 }
 
+// One paragraph of about `characters` characters of Latin and Arabic words, no break, with
+// the caret in its middle.
+struct LongParagraphFixture
+{
+    std::unique_ptr<TMainForm> form;
+    explicit LongParagraphFixture(int characters)
+    {
+        form = std::make_unique<TMainForm>(std::make_unique<FakePrompts>(), std::make_unique<UsLayouts>());
+        form->resize(739, 521);
+        form->show();
+        if (!QTest::qWaitForWindowExposed(form.get()))
+            qFatal("the window was not shown");
+        const QStringList words{QStringLiteral("the"), QStringLiteral("letter"), QStringLiteral("keyboard"),
+                                QStringLiteral("\u0627\u0644\u0633\u0644\u0627\u0645"), QStringLiteral("word"),
+                                QStringLiteral("\u0643\u062A\u0627\u0628"), QStringLiteral("a")};
+        QRandomGenerator random(5);
+        QString text;
+        while (text.size() < characters)
+            text += words.at(random.bounded(int(words.size()))) + QLatin1Char(' ');
+        QTextCursor cursor(form->Editor->document());
+        cursor.insertText(text);
+        form->Editor->document()->clearUndoRedoStacks();
+        form->Editor->setFocus();
+        form->Editor->SetSel(int(text.size()) / 2, 0);
+        form->Editor->document()->setModified(false);
+        form->Editor->LineIndex(1 << 30);
+        QCoreApplication::processEvents();
+    }
+};
+
+// Typing into the middle of one long paragraph: what an edit costs inside a paragraph.
+void LongParagraph(benchmark::State &state)
+{
+    LongParagraphFixture fixture(int(state.range(0)));
+    for (auto _ : state)
+        KeyPair(*fixture.form, Qt::Key_X, Qt::Key_Backspace);
+    Report(state);
+}
+
 void Control(benchmark::State &state)
 {
     TTntRichEdit editor;
@@ -190,6 +231,7 @@ BENCHMARK(Window)->Arg(10 << 10)->Arg(100 << 10)->Arg(1 << 20)->Unit(benchmark::
 BENCHMARK(WindowCoptic)->Arg(10 << 10)->Arg(100 << 10)->Arg(1 << 20)->Unit(benchmark::kMicrosecond);
 BENCHMARK(WindowArabic)->Arg(10 << 10)->Arg(100 << 10)->Arg(1 << 20)->Unit(benchmark::kMicrosecond);
 BENCHMARK(WindowCaret)->Arg(10 << 10)->Arg(100 << 10)->Arg(1 << 20)->Unit(benchmark::kMicrosecond);
+BENCHMARK(LongParagraph)->Arg(1 << 10)->Arg(10 << 10)->Arg(100 << 10)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
 BENCHMARK(Control)->Arg(10 << 10)->Arg(100 << 10)->Arg(1 << 20)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char **argv)

@@ -107,6 +107,12 @@ bool TTntRichEdit::applyTextMargins(QTextDocument *doc) const
 void TTntRichEdit::attachDocument(QTextDocument *doc)
 {
     RegisterFaceFallback(doc->defaultFont().family());
+    if (auto *layout = qobject_cast<TextFlowLayout *>(doc->documentLayout())) {
+        connect(layout, &TextFlowLayout::progressed, this, [this, doc] {
+            if (OnLayoutProgress && doc == document())
+                OnLayoutProgress();
+        });
+    }
     // Once the text has changed the Modified flag stays set until it is cleared on purpose:
     // undoing back to the text as it was last loaded or saved does not clear it.
     connect(doc, &QTextDocument::modificationChanged, this, [this, doc](bool modified) {

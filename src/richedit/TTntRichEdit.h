@@ -118,6 +118,8 @@ public:
     std::function<void(int &key, Qt::KeyboardModifiers shift)> OnKeyUp;
     // Ctrl+click on a link: the link's target.
     std::function<void(const QString &target)> OnLinkClick;
+    // The layout went on in idle time: display lines that were not known may be now.
+    std::function<void()> OnLayoutProgress;
 
     // Text and selection (CR LF counting).
     QString Text() const;
@@ -145,6 +147,10 @@ public:
     int CaretPos() const;
     int LineFromChar(int pos) const;
     int LineIndex(int line) const;
+    // True when the display line of the position is known or cheap to learn; false when
+    // LineFromChar would first lay out much of the document (OnLayoutProgress tells when
+    // the layout has gone on).
+    bool LineAtHand(int pos) const;
 
     // Position mapping between the two counts, O(log n).
     int CrLfToDocPos(int crlfPos) const;

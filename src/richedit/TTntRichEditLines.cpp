@@ -6,6 +6,13 @@
 #include <QTextDocument>
 #include <QTextLayout>
 
+namespace {
+
+// Laying out this much text costs a few milliseconds: no reason to wait for idle time.
+constexpr int kLinesAtHandCharacters = 16384;
+
+} // namespace
+
 // Display lines. The document layout stores each laid-out paragraph's number of display
 // lines as the block's line count; QTextDocument sums those in its block tree, so the first
 // line of a paragraph (QTextBlock::firstLineNumber) and the paragraph of a line
@@ -46,4 +53,11 @@ int TTntRichEdit::LineIndex(int line) const
     if (!layout || lineInBlock <= 0 || lineInBlock >= layout->lineCount())
         return block.position();
     return block.position() + layout->lineAt(lineInBlock).textStart();
+}
+
+bool TTntRichEdit::LineAtHand(int pos) const
+{
+    const QTextDocument *doc = document();
+    const QTextBlock block = doc->findBlock(qBound(0, pos, doc->characterCount() - 1));
+    return flowLayout()->charactersBefore(block.blockNumber()) <= kLinesAtHandCharacters;
 }

@@ -25,6 +25,8 @@ constexpr qreal kBreakMarkWidth = 4;
 constexpr qreal kMarkerGap = 4;
 // Pixels per inch of the screen, the unit of lengths in formats.
 constexpr int kScreenDpi = 96;
+// Paragraphs longer than this (in characters) keep their shaped text between layouts.
+constexpr int kCachedParagraphLength = 4096;
 // Line width used when the text does not wrap.
 constexpr qreal kNoWrapWidth = 1e7;
 
@@ -67,6 +69,68 @@ QTextCharFormat markerFormat(const QTextBlock &block)
         return it.fragment().charFormat();
     return block.charFormat();
 }
+
+// Sets the widths of a paragraph's lines, breaking a word longer than a line where the line
+// ends (as "overflow-wrap: anywhere" does) when the paragraph wraps at word boundaries or
+// anywhere. Qt's own mode for that scans to the end of the over-long word again for every
+// line cut out of it, which costs the square of the word's length; here a line that overflows
+// at word boundaries marks the end of its word once, lines that start inside that word break
+// anywhere, and the one that reaches past the word's end is laid out again at word boundaries.
+class LineWidths
+{
+public:
+    explicit LineWidths(QTextLayout *layout)
+        : m_layout(layout), m_option(layout->textOption()),
+          m_breakLongWords(m_option.wrapMode() == QTextOption::WrapAtWordBoundaryOrAnywhere)
+    {
+        if (m_breakLongWords)
+            setMode(QTextOption::WordWrap);
+    }
+    ~LineWidths()
+    {
+        if (m_breakLongWords)
+            setMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    }
+    LineWidths(const LineWidths &) = delete;
+    LineWidths &operator=(const LineWidths &) = delete;
+
+    void set(QTextLine &line, qreal width)
+    {
+        if (!m_breakLongWords) {
+            line.setLineWidth(width);
+            return;
+        }
+        if (line.textStart() < m_longWordEnd) {
+            breakAnywhere(line, width);
+            if (line.textStart() + line.textLength() >= m_longWordEnd)
+                line.setLineWidth(width);
+            return;
+        }
+        line.setLineWidth(width);
+        if (line.naturalTextWidth() > width && line.textLength() > 1) {
+            m_longWordEnd = line.textStart() + line.textLength();
+            breakAnywhere(line, width);
+        }
+    }
+
+private:
+    void setMode(QTextOption::WrapMode mode)
+    {
+        m_option.setWrapMode(mode);
+        m_layout->setTextOption(m_option);
+    }
+    void breakAnywhere(QTextLine &line, qreal width)
+    {
+        setMode(QTextOption::WrapAnywhere);
+        line.setLineWidth(width);
+        setMode(QTextOption::WordWrap);
+    }
+
+    QTextLayout *m_layout;
+    QTextOption m_option;
+    bool m_breakLongWords;
+    int m_longWordEnd = -1;
+};
 
 } // namespace
 
@@ -162,6 +226,7 @@ void TextFlowLayout::invalidateAll()
         m_heights.push_back(estimateHeight(block));
     m_tree.assign(m_heights);
     m_laidOut = 0;
+    m_ahead = -1;
     emit documentSizeChanged(documentSize());
     emit update();
     m_idle.start();
@@ -223,11 +288,15 @@ qreal TextFlowLayout::layoutBlock(QTextBlock block) const
     if (!format.tabPositions().isEmpty())
         option.setTabs(format.tabPositions());
     layout->setTextOption(option);
+    // A long paragraph keeps its analysed and shaped text: without it every paint and every
+    // caret query would analyse all of it again.
+    layout->setCacheEnabled(block.length() > kCachedParagraphLength);
 
     const qreal scale = deviceScale();
     qreal y = format.topMargin() * scale;
     int lines = 0;
     layout->beginLayout();
+    LineWidths widths(layout);
     for (;;) {
         QTextLine line = layout->createLine();
         if (!line.isValid())
@@ -235,7 +304,7 @@ qreal TextFlowLayout::layoutBlock(QTextBlock block) const
         line.setLeadingIncluded(true);
         const bool first = lines == 0;
         const qreal width = wrap ? qMax<qreal>(frame.lineWidth(first), 1) : kNoWrapWidth;
-        line.setLineWidth(width);
+        widths.set(line, width);
         line.setPosition(QPointF(wrap ? frame.leftOf(frame.lineStart(first), width) : frame.lineStart(first), y));
         y += lineAdvance(line, format, scale);
         ++lines;
@@ -264,6 +333,29 @@ qreal TextFlowLayout::blockTop(int blockNumber) const
 bool TextFlowLayout::isComplete() const
 {
     return m_laidOut >= int(m_heights.size());
+}
+
+int TextFlowLayout::charactersBefore(int blockNumber) const
+{
+    if (blockNumber < m_laidOut)
+        return 0;
+    const QTextDocument *doc = document();
+    const QTextBlock block = doc->findBlockByNumber(blockNumber);
+    if (!block.isValid())
+        return 0;
+    return block.position() + block.length() - doc->findBlockByNumber(m_laidOut).position();
+}
+
+// A paragraph far past the laid-out ones, asked for by itself (the caret's place, the block
+// of a cursor movement), is laid out alone and stands where the estimates put it, so that
+// nothing waits for the layout of everything before it. Its height counts from then on.
+void TextFlowLayout::layoutAhead(int blockNumber) const
+{
+    if (m_ahead == blockNumber)
+        return;
+    setHeight(blockNumber, layoutBlock(document()->findBlockByNumber(blockNumber)));
+    m_ahead = blockNumber;
+    const_cast<QTimer &>(m_idle).start();
 }
 
 void TextFlowLayout::layoutNext() const
@@ -327,12 +419,14 @@ void TextFlowLayout::layoutInIdleTime()
     emit documentSizeChanged(documentSize());
     if (!isComplete())
         m_idle.start();
+    emit progressed();
 }
 
 void TextFlowLayout::documentChanged(int from, int charsRemoved, int charsAdded)
 {
     Q_UNUSED(charsRemoved);
     QTextDocument *doc = document();
+    m_ahead = -1;
     const Geometry geometry = currentGeometry();
     if (!(geometry == m_geometry)) {
         m_geometry = geometry;
@@ -413,7 +507,10 @@ QRectF TextFlowLayout::blockBoundingRect(const QTextBlock &block) const
     if (!block.isValid() || block.document() != document())
         return QRectF();
     const int n = block.blockNumber();
-    ensureLaidOut(n);
+    if (n - m_laidOut > kEagerParagraphs)
+        layoutAhead(n);
+    else
+        ensureLaidOut(n);
     const qreal width = qMax<qreal>(0, m_geometry.width - m_geometry.left - m_geometry.right);
     return QRectF(m_geometry.left, blockTop(n), width, m_heights[n]);
 }

@@ -74,6 +74,15 @@ public:
     void ensureLineLaidOut(int line) const;
     // True when every paragraph is laid out at the current width.
     bool isComplete() const;
+    // Characters the layout has still to do, in document order, before the given paragraph
+    // is laid out (its own included); 0 when it is.
+    int charactersBefore(int blockNumber) const;
+
+signals:
+    // The layout went on in idle time (the paragraphs laid out so far may cover more lines).
+    void progressed();
+
+public:
 
     // Where each printed page starts in the laid-out document, for pages of the given
     // height: a line that would not fit whole on a page begins the next one.
@@ -100,6 +109,7 @@ private:
     qreal layoutBlock(QTextBlock block) const;
     void setHeight(int blockNumber, qreal height) const;
     void layoutNext() const;
+    void layoutAhead(int blockNumber) const;
     void layoutUntilY(qreal y) const;
     qreal blockTop(int blockNumber) const;
     void layoutInIdleTime();
@@ -111,6 +121,9 @@ private:
     mutable std::vector<qreal> m_heights;
     mutable HeightTree m_tree;
     mutable int m_laidOut = 0; // paragraphs [0, m_laidOut) are laid out at m_geometry
+    // One paragraph past them laid out on its own, at its estimated place (-1: none): the
+    // caret's, when the caret is far ahead of the layout.
+    mutable int m_ahead = -1;
     Geometry m_geometry;
     QTimer m_idle;
 };

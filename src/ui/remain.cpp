@@ -458,6 +458,10 @@ void TMainForm::FormCreate()
     };
     Editor->OnSelectionChange = [this] { Guard([this] { SelectionChange(); }); };
     Editor->OnLinkClick = [this](const QString &target) { Guard([this, &target] { OpenLink(target); }); };
+    Editor->OnLayoutProgress = [this] {
+        if (m_caretLinePending)
+            Guard([this] { ShowCaretPosition(); });
+    };
 
     // 3. Tabs go into the text, text is black, the pop-up menu is ours.
     Editor->setTabChangesFocus(false);
@@ -591,6 +595,13 @@ void TMainForm::ApplyDocumentName(const QString &name)
 void TMainForm::ShowCaretPosition()
 {
     const int pos = Editor->CaretPos();
+    // Far ahead of the layout (a caret put at the end of a document just opened) the line
+    // would cost the layout of everything before it: it is shown when the layout gets there.
+    m_caretLinePending = !Editor->LineAtHand(pos);
+    if (m_caretLinePending) {
+        StatusBar->SetPanelText(0, QString());
+        return;
+    }
     const int line = Editor->LineFromChar(pos);
     const int column = pos - Editor->LineIndex(line);
     StatusBar->SetPanelText(0, QString::asprintf("Line: %3d   Col: %3d", line + 1, column + 1));

@@ -246,6 +246,8 @@ private:
     bool m_shown = false;
     bool m_destroyed = false;
     bool m_hintHandlerInstalled = false;
+    // The caret's display line was not known when it was last shown: shown once it is.
+    bool m_caretLinePending = false;
     QVBoxLayout *m_clientLayout = nullptr;
 
     // Where PlaceRulerMarkers last put each marker (its Left) and the indent it showed there: a

@@ -78,8 +78,13 @@ DocumentBuilder::DocumentBuilder(QTextCursor &cursor, Mode mode) : m_cursor(curs
 QTextCharFormat DocumentBuilder::toCharFormat(const RtfCharFormat &f)
 {
     QTextCharFormat cf;
-    if (!f.family.isEmpty())
+    if (!f.family.isEmpty()) {
+        // The single family too, as the control's own face setter writes it: QTextDocument
+        // hashes formats by their properties and a string list hashes by its type alone, so
+        // without it every font of a file would share one hash bucket (quadratic in fonts).
         cf.setFontFamilies(QStringList{f.family});
+        cf.setProperty(QTextFormat::FontFamily, f.family);
+    }
     cf.setFontPointSize(f.halfPoints / 2.0);
     if (f.autoColor)
         cf.setProperty(AutoColorProperty, true);

@@ -70,6 +70,8 @@ private slots:
     void alignmentPlacesLines_data();
     void alignmentPlacesLines();
     void largeDocumentIsLaidOutLazily();
+    void overlongWordsBreakAtTheLineEnd_data();
+    void overlongWordsBreakAtTheLineEnd();
     void copticAndArabicFallBackToNotoFaces_data();
     void copticAndArabicFallBackToNotoFaces();
     void picturesTakeTheirPlaceAndLinksOpenWithCtrlClick();
@@ -278,6 +280,57 @@ void TestRichEditLayout::largeDocumentIsLaidOutLazily()
     QVERIFY(editor.LineFromChar(lastPos) < lastLine);
     QCOMPARE(layout->documentSize().height(),
              layout->blockBoundingRect(editor.document()->lastBlock()).bottom());
+}
+
+void TestRichEditLayout::overlongWordsBreakAtTheLineEnd_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("rightToLeft");
+    const QString hash = QStringLiteral("0123456789abcdef").repeated(40);
+    const QString arabic = QStringLiteral("\u0627\u0644\u0633\u0644\u0627\u0645").repeated(80);
+    const QString coptic = QStringLiteral("\u2C80\u2C81\u2C8A").repeated(150);
+    QTest::newRow("a paragraph that is one word") << hash << false;
+    QTest::newRow("a long word between short ones") << words(9) + ' ' + hash + ' ' + words(30) << false;
+    QTest::newRow("two long words side by side") << hash + ' ' + hash.left(300) + QStringLiteral(" end") << false;
+    QTest::newRow("a long word whose last piece fits before more words") << hash.left(197) + ' ' + words(20) << false;
+    QTest::newRow("a long Arabic word in a right-to-left paragraph") << words(3) + ' ' + arabic + ' ' + words(5) << true;
+    QTest::newRow("a long Coptic word") << coptic + ' ' + words(6) << false;
+}
+
+// A word longer than a line is cut where the line ends, with the lines Qt's own "word
+// boundary or anywhere" wrapping gives, and no line is wider than the text area.
+void TestRichEditLayout::overlongWordsBreakAtTheLineEnd()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, rightToLeft);
+    TTntRichEdit editor;
+    prepareEditor(editor, 300, 200);
+    editor.ReplaceSelection(text);
+    if (rightToLeft)
+        editor.Paragraph().SetDirection(TParaDirection::RightToLeft);
+    editor.LineIndex(1 << 30);
+    const QTextBlock block = editor.document()->firstBlock();
+    QTextLayout *layout = block.layout();
+    QList<int> starts;
+    qreal width = 0;
+    for (int i = 0; i < layout->lineCount(); ++i) {
+        const QTextLine line = layout->lineAt(i);
+        starts << line.textStart();
+        width = line.width();
+        QVERIFY2(line.naturalTextWidth() <= line.width(), qPrintable(QString::number(i)));
+    }
+    QVERIFY(starts.size() > 2);
+
+    // The same paragraph laid out again by Qt's own wrapping, line by line at the same width.
+    QCOMPARE(layout->textOption().wrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+    QList<int> expected;
+    layout->beginLayout();
+    for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {
+        line.setLineWidth(width);
+        expected << line.textStart();
+    }
+    layout->endLayout();
+    QCOMPARE(starts, expected);
 }
 
 void TestRichEditLayout::copticAndArabicFallBackToNotoFaces_data()

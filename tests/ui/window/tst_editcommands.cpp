@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include "TStatusBar.h"
+#include "TextFlowLayout.h"
 #include "WindowFixture.h"
 
 class TestEditCommands : public QObject
@@ -88,6 +89,30 @@ private slots:
         placeCaret(f->Editor->document()->characterCount() - 1);
         f->ShowCaretPosition();
         QCOMPARE(panel0(), QStringLiteral("Line: 1205   Col:   3"));
+    }
+
+    // A caret far ahead of the layout (a document whose layout has just been thrown away)
+    // shows no line at once; the line appears when the idle-time layout gets there. Copy for
+    // Forum, which ends at the last position, does not wait for the layout either.
+    void caretFarAheadOfTheLayoutIsShownWhenReached()
+    {
+        f->Editor->ReplaceSelection(QStringLiteral("paragraph\r\n").repeated(20000) + QStringLiteral("xy"));
+        auto *layout = qobject_cast<TextFlowLayout *>(f->Editor->document()->documentLayout());
+        QVERIFY(layout);
+        // A new default font lays every paragraph out again, on demand and in idle time.
+        f->Editor->document()->setDefaultFont(QFont(QStringLiteral("DejaVu Sans"), 11));
+        QVERIFY(!layout->isComplete());
+        placeCaret(f->Editor->document()->characterCount() - 1);
+        f->ShowCaretPosition();
+        QVERIFY(!layout->isComplete());
+        QCOMPARE(panel0(), QString());
+        QTRY_COMPARE_WITH_TIMEOUT(panel0(), QStringLiteral("Line: 20001   Col:   3"), 20000);
+
+        f->Editor->document()->setDefaultFont(QFont(QStringLiteral("DejaVu Sans"), 13));
+        QVERIFY(!layout->isComplete());
+        f->acCopyff->trigger();
+        QVERIFY(!layout->isComplete());
+        QVERIFY(QGuiApplication::clipboard()->text().contains(QStringLiteral("paragraph<br>")));
     }
 
     // A paragraph that wraps: the caret at the start of its second display line is on the
