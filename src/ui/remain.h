@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "CharacterMap.h"
+#include "FileStamp.h"
 #include "Prompts.h"
 #include "TTntRichEdit.h"
 
@@ -23,6 +24,8 @@ class KeyboardLayouts;
 class TRulerMarker;
 class TStatusBar;
 class TUpDown;
+class DocumentRecovery;
+struct RecoveryEntry;
 
 // Program-wide: true until the main window's first activation.
 extern bool FirstActivation;
@@ -125,6 +128,16 @@ public:
     void LoadDocument(const QString &name);
     void DropFiles(const QStringList &names);
 
+    // ---- Work kept safe (remain_safeguards.cpp) ------------------------------------------------
+    void StartRecovery();             // FormCreate
+    void OfferRecovery();             // FormShow: copies left by instances that ended abnormally
+    void RecoverDocument(const RecoveryEntry &entry);
+    void StopRecovery();              // FormDestroy: the program ends normally
+    void NoteRecoveryState(bool modified); // ShowModifiedState: a change, or saved/discarded
+    void RememberDocumentFile();      // after every load and save, and New
+    bool ConfirmSaveOverChanges();    // FileSave: false when the user keeps the changed file
+    DocumentRecovery *Recovery() const { return m_recovery; }
+
     // ---- Language input (remain_language.cpp) ---------------------------------------------------
     bool LoadCharacterMap();
     void SwitchLanguage(QAction *sender);
@@ -210,4 +223,6 @@ private:
     bool m_destroyed = false;
     bool m_hintHandlerInstalled = false;
     QVBoxLayout *m_clientLayout = nullptr;
+    DocumentRecovery *m_recovery = nullptr;        // child of the window
+    std::optional<FileStamp> m_documentStamp;      // the document's file when last loaded or saved
 };

@@ -34,6 +34,7 @@ void TMainForm::FileNew()
 {
     ApplyDocumentName(kUntitled);
     Editor->Clear();
+    RememberDocumentFile();
     Editor->SetModified(false);
     ShowModifiedState(false);
 }
@@ -42,6 +43,7 @@ void TMainForm::LoadDocument(const QString &name)
 {
     Editor->LoadFromFile(name); // on failure nothing below runs
     ApplyDocumentName(name);
+    RememberDocumentFile();
     Editor->setFocus();
     Editor->SetModified(false);
     ShowModifiedState(false);
@@ -73,7 +75,10 @@ void TMainForm::FileSave()
         FileSaveAs();
         return;
     }
+    if (!ConfirmSaveOverChanges())
+        return;
     Editor->SaveToFile(DocumentName);
+    RememberDocumentFile();
     Editor->SetModified(false);
     ShowModifiedState(false);
 }
@@ -89,6 +94,7 @@ void TMainForm::FileSaveAs()
         return;
     Editor->SaveToFile(*name);
     ApplyDocumentName(*name);
+    RememberDocumentFile();
     Editor->SetModified(false);
     ShowModifiedState(false);
 }
