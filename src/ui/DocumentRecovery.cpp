@@ -104,11 +104,12 @@ void DocumentRecovery::startWrite()
         generation = m_generation;
     }
     // The worker reads only the copy, which nothing else touches until the join.
-    const QTextDocument *document = m_inFlight.get();
-    m_worker = std::thread([this, document, format = snapshot.defaultFormat, header = snapshot.header,
+    const DocumentCopy *copy = &*m_inFlight;
+    m_worker = std::thread([this, copy, format = snapshot.defaultFormat, header = snapshot.header,
                             generation, sequence] {
         bool ok = false;
         try {
+            const std::shared_ptr<const QTextDocument> document = copy->Build();
             const QByteArray bytes = RecoveryFileBytes(rtf::writeRtf(*document, format), header);
             QSaveFile file(m_path);
             if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()) {

@@ -9,16 +9,15 @@
 #include <mutex>
 #include <thread>
 
+#include "DocumentCopy.h"
 #include "RecoveryFiles.h"
-
-class QTextDocument;
 
 // Keeps a copy of the unsaved document in its recovery file, so that a crash, a kill or a power
 // cut loses at most the typing since the last copy. After a change the copy is written once the
 // user has paused for PauseMs, and at least every LongestMs while changes go on.
 //
-// Taking the copy (a clone of the document) is the only work on the calling thread; turning it
-// into RTF and writing the file (atomically: a new file renamed over the old one) happen on a
+// Taking the copy (DocumentCopy) is the only work on the calling thread; rebuilding it, turning
+// it into RTF and writing the file (atomically: a new file renamed over the old one) happen on a
 // worker thread, one write at a time. The timer and the worker are this class's alone.
 class DocumentRecovery : public QObject
 {
@@ -30,7 +29,7 @@ public:
     // A copy of the document as it is now, taken on the user-interface thread.
     struct Snapshot
     {
-        std::unique_ptr<QTextDocument> document;
+        std::optional<DocumentCopy> document;
         QTextCharFormat defaultFormat;
         RecoveryHeader header;
     };
@@ -81,7 +80,7 @@ private:
     // The worker thread and what it writes. m_generation counts Discard() calls: a write
     // started before the latest one is not put in place.
     std::thread m_worker;
-    std::unique_ptr<QTextDocument> m_inFlight;
+    std::optional<DocumentCopy> m_inFlight; // released here, after the join
     quint64 m_sequence = 0;    // of the latest write started
     bool m_writeAgain = false; // a copy fell due while the worker was busy
     bool m_finishedSinceWait = false;

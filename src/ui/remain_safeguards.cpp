@@ -18,7 +18,7 @@ void TMainForm::StartRecovery()
     const QString path = RecoveryFilePath(RecoveryFolder(), QCoreApplication::applicationPid());
     m_recovery = new DocumentRecovery(path, [this] {
         DocumentRecovery::Snapshot snapshot;
-        snapshot.document.reset(Editor->document()->clone());
+        snapshot.document = DocumentCopy::Take(*Editor->document());
         snapshot.defaultFormat = Editor->defaultCharFormat();
         snapshot.header = {DocumentName, QDateTime::currentDateTimeUtc(), m_documentStamp};
         return snapshot;

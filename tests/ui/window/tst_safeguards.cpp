@@ -2,11 +2,15 @@
 // the next start) and the question before Save overwrites a file another program changed.
 #include <QProcess>
 #include <QSaveFile>
+#include <QTextCursor>
 #include <QTextDocument>
+#include <QTextList>
+#include <QTextTable>
 #include <QtTest>
 
 #include <unistd.h>
 
+#include "DocumentCopy.h"
 #include "DocumentRecovery.h"
 #include "RecoveryFiles.h"
 #include "RtfCodec.h"
@@ -46,6 +50,55 @@ QByteArray recoveryBytes(const QString &text, const RecoveryHeader &header)
     QTextDocument doc;
     doc.setPlainText(text);
     return RecoveryFileBytes(rtf::writeRtf(doc), header);
+}
+
+// Documents of the kinds the recovery copy must keep, by number.
+void buildDocument(QTextDocument &doc, int kind)
+{
+    QTextCursor c(&doc);
+    QTextCharFormat bold, red, big;
+    bold.setFontWeight(QFont::Bold);
+    red.setForeground(QColor(200, 0, 0));
+    big.setFontPointSize(24);
+    big.setFontFamilies({QStringLiteral("Noto Naskh Arabic")});
+    QTextBlockFormat centred, indented;
+    centred.setAlignment(Qt::AlignHCenter);
+    indented.setLeftMargin(40);
+    indented.setTextIndent(-10);
+    switch (kind) {
+    case 0: // runs and paragraphs
+        c.setBlockFormat(centred);
+        c.insertText(QStringLiteral("plain "));
+        c.insertText(QStringLiteral("bold"), bold);
+        c.insertText(QString::fromUtf8(" ⲁⲅⲁⲡⲏ"), red);
+        c.insertBlock(indented, big);
+        c.insertText(QString::fromUtf8("السلام عليكم"), big);
+        break;
+    case 1: // two lists, interrupted
+        c.insertText(QStringLiteral("intro"));
+        c.insertBlock();
+        c.createList(QTextListFormat::ListDisc);
+        c.insertText(QStringLiteral("one"));
+        c.insertBlock();
+        c.insertText(QStringLiteral("two"), bold);
+        c.insertBlock(QTextBlockFormat());
+        c.insertText(QStringLiteral("between"));
+        c.insertBlock();
+        c.createList(QTextListFormat::ListDecimal);
+        c.insertText(QStringLiteral("first"));
+        doc.begin().next().textList()->add(doc.lastBlock()); // back into the bullets
+        break;
+    case 2: // empty paragraphs, line separators, tabs
+        c.insertBlock();
+        c.insertText(QStringLiteral("a") + QChar(QChar::LineSeparator) + QStringLiteral("b\tc"), red);
+        c.insertBlock(centred, bold);
+        c.insertBlock();
+        break;
+    case 3: // a table: copied whole
+        c.insertText(QStringLiteral("before"));
+        c.insertTable(2, 2)->cellAt(1, 1).firstCursorPosition().insertText(QStringLiteral("cell"));
+        break;
+    }
 }
 
 } // namespace
@@ -153,6 +206,32 @@ private slots:
         QVERIFY(!ParseRecoveryHeader(bytes));
     }
 
+    // ---- The copy of the document ----------------------------------------------------------------
+
+    void copyBuildsTheSameDocument_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("clone");
+        QTest::newRow("formatted runs and paragraphs") << 0 << false;
+        QTest::newRow("two lists, one interrupted") << 1 << false;
+        QTest::newRow("empty paragraphs and line separators") << 2 << false;
+        QTest::newRow("a table is cloned whole") << 3 << true;
+    }
+    void copyBuildsTheSameDocument()
+    {
+        QFETCH(int, kind);
+        QFETCH(bool, clone);
+        QTextDocument original;
+        buildDocument(original, kind);
+        const DocumentCopy copy = DocumentCopy::Take(original);
+        QCOMPARE(copy.IsClone(), clone);
+        const QByteArray expected = rtf::writeRtf(original);
+        QTextCursor(&original).insertText(QStringLiteral("changed later ")); // the copy keeps its moment
+        const std::shared_ptr<const QTextDocument> built = copy.Build();
+        QCOMPARE(rtf::writeRtf(*built), expected);
+        QCOMPARE(built->blockCount(), original.blockCount());
+    }
+
     // ---- When the copy is written --------------------------------------------------------------
 
     void writeIsDue_data()
@@ -173,8 +252,9 @@ private slots:
         int changes = 0;
         DocumentRecovery recovery(path, [&changes] {
             DocumentRecovery::Snapshot s;
-            s.document = std::make_unique<QTextDocument>();
-            s.document->setPlainText(QString::number(changes));
+            QTextDocument doc;
+            doc.setPlainText(QString::number(changes));
+            s.document = DocumentCopy::Take(doc);
             s.header = {QStringLiteral("Untitled"), QDateTime::currentDateTimeUtc(), std::nullopt};
             return s;
         });
