@@ -107,7 +107,6 @@ void DocumentRecovery::startWrite()
     const DocumentCopy *copy = &*m_inFlight;
     m_worker = std::thread([this, copy, format = snapshot.defaultFormat, header = snapshot.header,
                             generation, sequence] {
-        bool ok = false;
         try {
             const std::shared_ptr<const QTextDocument> document = copy->Build();
             const QByteArray bytes = RecoveryFileBytes(rtf::writeRtf(*document, format), header);
@@ -115,14 +114,13 @@ void DocumentRecovery::startWrite()
             if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()) {
                 std::lock_guard<std::mutex> lock(m_fileMutex);
                 if (m_generation == generation)
-                    ok = file.commit();
+                    file.commit();
                 else
                     file.cancelWriting();
             }
         } catch (...) {
-            ok = false; // out of memory: the previous copy stays
+            // Out of memory: the previous copy stays.
         }
-        m_lastOk = ok;
         QMetaObject::invokeMethod(this, [this, sequence] { writerFinished(sequence); }, Qt::QueuedConnection);
     });
 }
@@ -139,7 +137,6 @@ void DocumentRecovery::joinWriter()
     m_worker.join();
     m_inFlight.reset();
     m_finishedSinceWait = true;
-    emit Written(m_lastOk);
     if (m_writeAgain) {
         m_writeAgain = false;
         startWrite();

@@ -3,7 +3,6 @@
 #include <QObject>
 #include <QTextCharFormat>
 #include <QTimer>
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -56,12 +55,9 @@ public:
     // What the timer runs: starts the copy when it is due, else waits for the rest.
     void TimerExpired();
     // Blocks until the write in progress (if any) is on disk or dropped, and the follow-up
-    // bookkeeping ran. True when a write finished since the last call.
+    // bookkeeping ran. True when a write finished since the last call. A write that fails (a
+    // full disk) leaves the previous copy and is tried again after the next change.
     bool WaitForWriter();
-
-signals:
-    // A copy was written to FilePath() (ok) or could not be (a full disk, no folder).
-    void Written(bool ok);
 
 private:
     void arm();
@@ -86,5 +82,4 @@ private:
     bool m_finishedSinceWait = false;
     std::mutex m_fileMutex;
     quint64 m_generation = 0; // guarded by m_fileMutex
-    std::atomic<bool> m_lastOk{false};
 };
