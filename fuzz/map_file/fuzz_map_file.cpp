@@ -4,7 +4,9 @@
 // more UTF-16 units than the entry has bytes, and gives ASCII entries back unchanged.
 #include "CharacterMap.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -15,14 +17,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (map.KeyColumn.size() != map.ArabicColumn.size() || map.KeyColumn.size() != map.CopticColumn.size())
         abort();
 
-    for (int key = 0; key < 256; ++key) {
-        const int found = map.find(static_cast<unsigned char>(key));
-        int first = -1;
-        for (int i = 0; i < map.size() && first < 0; ++i)
-            if (map.KeyColumn[i] == QByteArray(1, char(key)))
-                first = i;
-        if (found != first)
+    int first[256];
+    std::fill(std::begin(first), std::end(first), -1);
+    for (int i = map.size() - 1; i >= 0; --i)
+        if (map.KeyColumn[i].size() == 1)
+            first[static_cast<unsigned char>(map.KeyColumn[i][0])] = i;
+    // The lookup is a linear scan: ask for every key the map has, and for a few it may lack.
+    bool asked[256] = {};
+    auto ask = [&](unsigned char key) {
+        if (asked[key])
+            return;
+        asked[key] = true;
+        if (map.find(key) != first[key])
             abort();
+    };
+    for (int key = 0; key < 256; ++key)
+        if (first[key] >= 0)
+            ask(static_cast<unsigned char>(key));
+    ask(0);
+    ask(0xFF);
+    if (size > 0) {
+        ask(data[0]);
+        ask(data[size - 1]);
     }
 
     auto check = [](const QByteArray &entry) {
