@@ -6,6 +6,8 @@
 //    check, the key-press event, the edit, RichEditChange, SelectionChange (formatting controls,
 //    ruler, ShowCaretPosition) and the Edit actions' update. Painting is flushed too.
 //  - WindowCoptic/*: the same in Coptic mode, where the key is looked up in the map and replaced.
+//  - WindowArabic/*: Arabic mode in a right-to-left paragraph: the mapped key goes in and the
+//    paragraph is laid out from the right edge.
 //  - WindowCaret/*: caret moves only.
 //  - Control/*: the editor alone: the key plus the reads a refresh makes.
 #include <benchmark/benchmark.h>
@@ -137,6 +139,20 @@ void WindowCoptic(benchmark::State &state)
     Report(state);
 }
 
+void WindowArabic(benchmark::State &state)
+{
+    WindowFixture fixture(int(state.range(0)));
+    fixture.form->Editor->Paragraph().SetDirection(TParaDirection::RightToLeft);
+    fixture.form->SwitchLanguage(fixture.form->LanguageArabic);
+    const QString before = fixture.form->Editor->Text();
+    KeyPair(*fixture.form, Qt::Key_A, Qt::Key_Backspace);
+    if (fixture.form->Editor->Text() != before || fixture.form->Editor->Paragraph().Direction() != TParaDirection::RightToLeft)
+        state.SkipWithError("the mapped key did not go in as one character of a right-to-left paragraph");
+    for (auto _ : state)
+        KeyPair(*fixture.form, Qt::Key_A, Qt::Key_Backspace);
+    Report(state);
+}
+
 void WindowCaret(benchmark::State &state)
 {
     WindowFixture fixture(int(state.range(0)));
@@ -172,6 +188,7 @@ void Control(benchmark::State &state)
 
 BENCHMARK(Window)->Arg(10 << 10)->Arg(100 << 10)->Arg(1 << 20)->Unit(benchmark::kMicrosecond);
 BENCHMARK(WindowCoptic)->Arg(10 << 10)->Arg(100 << 10)->Arg(1 << 20)->Unit(benchmark::kMicrosecond);
+BENCHMARK(WindowArabic)->Arg(10 << 10)->Arg(100 << 10)->Arg(1 << 20)->Unit(benchmark::kMicrosecond);
 BENCHMARK(WindowCaret)->Arg(10 << 10)->Arg(100 << 10)->Arg(1 << 20)->Unit(benchmark::kMicrosecond);
 BENCHMARK(Control)->Arg(10 << 10)->Arg(100 << 10)->Arg(1 << 20)->Unit(benchmark::kMicrosecond);
 

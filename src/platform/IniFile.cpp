@@ -1,9 +1,9 @@
 #include "IniFile.h"
 
-#include <QFile>
-#include <QSaveFile>
-
 #include "Errors.h"
+#include "FileWrite.h"
+
+#include <QFile>
 
 namespace {
 
@@ -108,11 +108,8 @@ void TIniFile::UpdateFile()
     QByteArray bytes;
     for (const QString &line : m_lines)
         bytes += (line + eol).toLocal8Bit();
-    // Written beside the old file and renamed over it: a failure leaves the old file whole.
-    QSaveFile file(m_path);
-    // A folder where no new file may be made: the file, when it may be written, is written in place.
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    // A failure, a full disk included, leaves the old file whole.
+    if (!ReplaceFileContents(m_path, bytes).isEmpty())
         throw EKalveroError(QStringLiteral("Unable to write to %1").arg(m_path));
     m_dirty = false;
 }

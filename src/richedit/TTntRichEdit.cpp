@@ -1,18 +1,24 @@
 #include "TTntRichEdit.h"
 
 #include "Errors.h"
+#include "KeptParts.h"
 #include "RtfCodec.h"
+#include "RtfSink.h"
 #include "TextFlowLayout.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QBuffer>
+#include <QImage>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPrinter>
 #include <QSet>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFrame>
+#include <QTextImageFormat>
 #include <QUrl>
 
 #include <memory>
@@ -65,6 +71,13 @@ QTextDocument *TTntRichEdit::createDocument() const
     doc->setDocumentLayout(new TextFlowLayout(doc));
     doc->setDefaultFont(document() ? document()->defaultFont() : font());
     doc->setDocumentMargin(0);
+    // A paragraph that names no direction reads left to right, for the layout and for the
+    // caret movement alike (not by its first letter).
+    QTextOption option = doc->defaultTextOption();
+    option.setTextDirection(Qt::LeftToRight);
+    doc->setDefaultTextOption(option);
+    // The arrow keys move the caret the way they point, through runs of either direction.
+    doc->setDefaultCursorMoveStyle(Qt::VisualMoveStyle);
     applyTextMargins(doc);
     // Margins are recorded as edits: a new document starts with an empty history.
     doc->clearUndoRedoStacks();
@@ -382,11 +395,34 @@ void TTntRichEdit::SetReadOnlyState(bool readOnly)
         setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
 }
 
+// Links open with Ctrl+click, as in word processors; a plain click places the caret.
+void TTntRichEdit::mousePressEvent(QMouseEvent *e)
+{
+    if (e->button() == Qt::LeftButton && (e->modifiers() & Qt::ControlModifier)) {
+        const QString target = anchorAt(e->position().toPoint());
+        if (!target.isEmpty()) {
+            e->accept();
+            if (OnLinkClick)
+                OnLinkClick(target);
+            return;
+        }
+    }
+    QTextEdit::mousePressEvent(e);
+}
+
+void TTntRichEdit::mouseMoveEvent(QMouseEvent *e)
+{
+    const bool overLink = (e->modifiers() & Qt::ControlModifier) && !anchorAt(e->position().toPoint()).isEmpty();
+    viewport()->setCursor(overLink ? Qt::PointingHandCursor : Qt::IBeamCursor);
+    QTextEdit::mouseMoveEvent(e);
+}
+
 void TTntRichEdit::Clear()
 {
     QTextDocument *doc = document();
     ++m_ownModifiedChange;
     doc->clear();
+    rtf::setKeptParts(*doc, rtf::KeptParts());
     --m_ownModifiedChange;
     const bool wasModified = doc->isModified();
     applyTextMargins(doc);
@@ -480,6 +516,16 @@ void TTntRichEdit::LoadFromFile(const QString &path)
 void TTntRichEdit::SaveToFile(const QString &path)
 {
     rtf::saveFile(path, *document(), m_defaultFormat);
+    rtf::KeptParts parts = rtf::keptParts(*document());
+    if (!parts.dropped.isEmpty()) {
+        parts.dropped.clear();
+        rtf::setKeptParts(*document(), parts);
+    }
+}
+
+QStringList TTntRichEdit::DroppedParts() const
+{
+    return rtf::keptParts(*document()).dropped;
 }
 
 // The whole document over the printer's printable area, without margins of its own, laid
@@ -488,6 +534,7 @@ void TTntRichEdit::Print(const QString &title, QPrinter *printer)
 {
     printer->setDocName(title);
     std::unique_ptr<QTextDocument> copy(document()->clone());
+    copy->setDefaultTextOption(document()->defaultTextOption());
     auto *layout = new TextFlowLayout(copy.get());
     copy->setDocumentLayout(layout);
     layout->setPaintDevice(printer);
@@ -530,7 +577,42 @@ bool TTntRichEdit::canInsertFromMimeData(const QMimeData *source) const
             if (url.isLocalFile())
                 return false;
     }
-    return QTextEdit::canInsertFromMimeData(source);
+    return source->hasImage() || QTextEdit::canInsertFromMimeData(source);
+}
+
+// A picture from the clipboard goes in at its size, kept as PNG.
+static bool insertPicture(QTextCursor &cursor, const QMimeData *source)
+{
+    const QImage image = qvariant_cast<QImage>(source->imageData());
+    if (image.isNull())
+        return false;
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG"))
+        return false;
+    QTextDocument *doc = cursor.document();
+    static int pasted = 0;
+    QString name;
+    do
+        name = QStringLiteral("kalvero-pasted:%1").arg(++pasted);
+    while (doc->resource(QTextDocument::ImageResource, QUrl(name)).isValid());
+    doc->addResource(QTextDocument::ImageResource, QUrl(name), image);
+    QTextCharFormat format = cursor.charFormat();
+    format.clearProperty(QTextFormat::IsAnchor);
+    format.clearProperty(QTextFormat::AnchorHref);
+    QTextImageFormat picture;
+    picture.setName(name);
+    picture.setWidth(image.width());
+    picture.setHeight(image.height());
+    picture.setProperty(rtf::PictureDataProperty, png);
+    picture.setProperty(rtf::PictureKindProperty, int(rtf::RtfPicture::Png));
+    picture.setProperty(rtf::PictureSizeProperty,
+                        QVariant::fromValue(QList<int>{image.width(), image.height(), image.width() * 15,
+                                                       image.height() * 15, 100, 100, 0}));
+    format.merge(picture);
+    cursor.insertText(QString(QChar::ObjectReplacementCharacter), format);
+    return true;
 }
 
 // Rich text with tables, frames or pictures has no place in these documents: it goes in
@@ -549,7 +631,9 @@ void TTntRichEdit::insertFromMimeData(const QMimeData *source)
     QTextCursor edit = textCursor();
     const int from = edit.selectionStart();
     edit.beginEditBlock();
-    if (hasOnlyParagraphs(source)) {
+    if (source->hasImage() && !source->hasText() && insertPicture(edit, source)) {
+        setTextCursor(edit);
+    } else if (hasOnlyParagraphs(source)) {
         QTextEdit::insertFromMimeData(source);
     } else {
         QMimeData plain;

@@ -24,6 +24,12 @@ using TFontStyles = int;
 
 enum class TFontPitch { Default, Fixed, Variable };
 
+// Reading direction of a paragraph. A right-to-left paragraph starts at the right edge; its
+// first-line and left indents ("start" side) stand at the right and its right indent ("end"
+// side) at the left. Alignment stays physical: right alignment puts lines against the right
+// edge in either direction.
+enum class TParaDirection { LeftToRight = 0, RightToLeft = 1 };
+
 // One of the control's two character attribute sets: the selection set (the attributes of
 // the selection, or of the insertion point when nothing is selected) or the default set
 // (the attributes new text takes). Reads and writes go straight to the control.
@@ -69,19 +75,24 @@ class TParaAttributes
 public:
     explicit TParaAttributes(TTntRichEdit *editor) : m_editor(editor) {}
 
-    // What the control reports as the alignment of a paragraph of this format.
+    // What the control reports as the alignment and the direction of a paragraph of this format.
     static int AlignmentOf(const QTextBlockFormat &format);
+    static TParaDirection DirectionOf(const QTextBlockFormat &format);
 
     int Alignment() const;      // 0 left, 1 right, 2 centre, 3 justified
     void SetAlignment(int alignment);
-    int FirstIndent() const;    // first line, from the left margin
+    int FirstIndent() const;    // first line, from the start margin (left, or right in a right-to-left paragraph)
     void SetFirstIndent(int points);
     int LeftIndent() const;     // following lines, relative to the first line
     void SetLeftIndent(int points);
-    int RightIndent() const;    // from the right margin
+    int RightIndent() const;    // from the end margin (right, or left in a right-to-left paragraph)
     void SetRightIndent(int points);
     int Numbering() const;      // 0 none, 1 bullet (any list counts as 1)
     void SetNumbering(int numbering); // none: left indent 0; bullet: left indent at least 10
+    TParaDirection Direction() const;
+    // A paragraph that changes direction keeps its indents on its start and end sides, and a
+    // left alignment becomes a right one and the other way round (centred and justified stay).
+    void SetDirection(TParaDirection direction);
 
 private:
     QTextBlockFormat firstFormat() const;
@@ -105,6 +116,8 @@ public:
     std::function<void()> OnSelectionChange;
     std::function<void(unsigned char &key)> OnKeyPress; // 8-bit code, 255 above U+00FF; 0 swallows
     std::function<void(int &key, Qt::KeyboardModifiers shift)> OnKeyUp;
+    // Ctrl+click on a link: the link's target.
+    std::function<void(const QString &target)> OnLinkClick;
 
     // Text and selection (CR LF counting).
     QString Text() const;
@@ -143,7 +156,10 @@ public:
     bool CanPaste() const;
 
     void LoadFromFile(const QString &path); // throws EKalveroError
-    void SaveToFile(const QString &path);   // throws EKalveroError
+    void SaveToFile(const QString &path);   // throws EKalveroError; forgets DroppedParts()
+    // What the file last read held that the document could not keep ("OLE object", ...);
+    // empty once the document was saved.
+    QStringList DroppedParts() const;
     void Print(const QString &title, QPrinter *printer);
 
     // The attributes that new text takes (the default set); used by the file format.
@@ -165,6 +181,8 @@ protected:
     bool event(QEvent *e) override;
     void keyPressEvent(QKeyEvent *e) override;
     void keyReleaseEvent(QKeyEvent *e) override;
+    void mousePressEvent(QMouseEvent *e) override;
+    void mouseMoveEvent(QMouseEvent *e) override;
     void inputMethodEvent(QInputMethodEvent *e) override;
     bool canInsertFromMimeData(const QMimeData *source) const override;
     void insertFromMimeData(const QMimeData *source) override;
@@ -196,6 +214,12 @@ private:
     void sendTyped(QKeyEvent *original, const QString &text);
     void sendTypedText(const QString &text, Qt::KeyboardModifiers modifiers, bool autoRepeat);
     bool translateTyped(const QString &text, Qt::KeyboardModifiers modifiers, bool autoRepeat);
+    // Ctrl with the right Shift key, pressed and released with nothing else, makes the selected
+    // paragraphs right to left; Ctrl with the left Shift key makes them left to right.
+    void trackDirectionKeys(const QKeyEvent *e);
+    enum class ShiftSide { None, Left, Right };
+    ShiftSide m_lastShift = ShiftSide::None; // the Shift key pressed last
+    ShiftSide m_directionKeys = ShiftSide::None; // Ctrl and this Shift are down, nothing else came
 
     // Display lines come from the document layout, which lays paragraphs out in order.
     class TextFlowLayout *flowLayout() const;

@@ -217,7 +217,8 @@ void TTextAttributes::SetPitch(TFontPitch pitch)
 // ---------------------------------------------------------------------------------------
 // Paragraph attributes. Indents are stored in pixels at 4/3 pixels per point: with first
 // indent F, left indent L (relative to F) and right indent R, the left margin is (F+L),
-// the first line's own indent -L and the right margin R.
+// the first line's own indent -L and the right margin R. In a right-to-left paragraph the
+// "left" margin and the first line's indent belong to its start side, which is the right.
 
 QTextBlockFormat TParaAttributes::firstFormat() const
 {
@@ -258,6 +259,12 @@ int TParaAttributes::AlignmentOf(const QTextBlockFormat &format)
     return 0;
 }
 
+TParaDirection TParaAttributes::DirectionOf(const QTextBlockFormat &format)
+{
+    // A paragraph that names no direction reads left to right.
+    return format.layoutDirection() == Qt::RightToLeft ? TParaDirection::RightToLeft : TParaDirection::LeftToRight;
+}
+
 int TParaAttributes::Alignment() const
 {
     return AlignmentOf(firstFormat());
@@ -285,14 +292,21 @@ void TParaAttributes::SetAlignment(int alignment)
     changeEach([value](QTextBlockFormat &format) { format.setAlignment(value); });
 }
 
+// Whole points of a length in pixels, truncated toward zero. The length is taken to whole
+// twips (1/20 point, 1/15 pixel) first, so indents that came as whole points or twips read exactly.
+static int pointsOf(qreal pixels)
+{
+    return int(qRound64(pixels * 15.0) / 20);
+}
+
 static int leftOf(const QTextBlockFormat &format)
 {
-    return qRound(-format.textIndent() / kPixelsPerPoint);
+    return pointsOf(-format.textIndent());
 }
 
 static int firstOf(const QTextBlockFormat &format)
 {
-    return qRound((format.leftMargin() + format.textIndent()) / kPixelsPerPoint);
+    return pointsOf(format.leftMargin() + format.textIndent());
 }
 
 static void storeIndents(QTextBlockFormat &format, int first, int left)
@@ -323,7 +337,7 @@ void TParaAttributes::SetLeftIndent(int points)
 
 int TParaAttributes::RightIndent() const
 {
-    return qRound(firstFormat().rightMargin() / kPixelsPerPoint);
+    return pointsOf(firstFormat().rightMargin());
 }
 
 void TParaAttributes::SetRightIndent(int points)
@@ -355,4 +369,31 @@ void TParaAttributes::SetNumbering(int numbering)
     cursor.beginEditBlock();
     cursor.createList(list);
     cursor.endEditBlock();
+}
+
+TParaDirection TParaAttributes::Direction() const
+{
+    return DirectionOf(firstFormat());
+}
+
+void TParaAttributes::SetDirection(TParaDirection direction)
+{
+    changeEach([direction](QTextBlockFormat &format) {
+        if (DirectionOf(format) == direction)
+            return;
+        if (direction == TParaDirection::RightToLeft)
+            format.setLayoutDirection(Qt::RightToLeft);
+        else
+            format.clearProperty(QTextFormat::LayoutDirection);
+        switch (AlignmentOf(format)) {
+        case 0:
+            format.setAlignment(Qt::AlignRight);
+            break;
+        case 1:
+            format.setAlignment(Qt::AlignLeft);
+            break;
+        default:
+            break;
+        }
+    });
 }

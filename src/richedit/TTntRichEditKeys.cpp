@@ -67,6 +67,12 @@ bool isTypedText(const QKeyEvent *e)
     return true;
 }
 
+// X11 key symbols and key codes of the two Shift keys.
+constexpr quint32 kShiftLeftSym = 0xffe1;
+constexpr quint32 kShiftRightSym = 0xffe2;
+constexpr quint32 kShiftLeftCode = 50;
+constexpr quint32 kShiftRightCode = 62;
+
 unsigned char eightBitCode(char32_t codePoint)
 {
     return codePoint < 256 ? static_cast<unsigned char>(codePoint) : 255;
@@ -106,6 +112,8 @@ bool TTntRichEdit::event(QEvent *e)
         // The editor would claim its standard keys (Ctrl+A, Del, Ctrl+C, ...) before the
         // window's shortcuts see them; the window's own shortcuts win.
         auto *key = static_cast<QKeyEvent *>(e);
+        if (key->key() != Qt::Key_Shift && key->key() != Qt::Key_Control)
+            m_directionKeys = ShiftSide::None; // a shortcut key that may never reach keyPressEvent
         if (isWindowShortcut(key)) {
             e->ignore();
             return true;
@@ -163,6 +171,7 @@ bool TTntRichEdit::translateTyped(const QString &text, Qt::KeyboardModifiers mod
 // the code to 0 swallows the character; one that changes it types the new code instead.
 void TTntRichEdit::keyPressEvent(QKeyEvent *e)
 {
+    trackDirectionKeys(e);
     if (isReadOnly() || !OnKeyPress) {
         QTextEdit::keyPressEvent(e);
         return;
@@ -228,8 +237,44 @@ void TTntRichEdit::inputMethodEvent(QInputMethodEvent *e)
     e->accept();
 }
 
+void TTntRichEdit::trackDirectionKeys(const QKeyEvent *e)
+{
+    const int key = e->key();
+    const bool press = e->type() == QEvent::KeyPress;
+    if (key == Qt::Key_Shift && press && !e->isAutoRepeat()) {
+        const quint32 sym = e->nativeVirtualKey();
+        const quint32 code = e->nativeScanCode();
+        if (sym == kShiftRightSym || (sym == 0 && code == kShiftRightCode))
+            m_lastShift = ShiftSide::Right;
+        else if (sym == kShiftLeftSym || (sym == 0 && code == kShiftLeftCode))
+            m_lastShift = ShiftSide::Left;
+        else
+            m_lastShift = ShiftSide::None;
+    }
+    const Qt::KeyboardModifiers others = Qt::AltModifier | Qt::MetaModifier;
+    if (press) {
+        if (e->isAutoRepeat() && (key == Qt::Key_Shift || key == Qt::Key_Control))
+            return;
+        // Shift with Ctrl held, or Ctrl with Shift held, starts the combination; any other key ends it.
+        const bool pair = (key == Qt::Key_Shift && (e->modifiers() & Qt::ControlModifier))
+            || (key == Qt::Key_Control && (e->modifiers() & Qt::ShiftModifier));
+        m_directionKeys = pair && !(e->modifiers() & others) ? m_lastShift : ShiftSide::None;
+        return;
+    }
+    if ((key != Qt::Key_Shift && key != Qt::Key_Control) || e->isAutoRepeat())
+        return;
+    const ShiftSide side = m_directionKeys;
+    m_directionKeys = ShiftSide::None;
+    if (side == ShiftSide::None || isReadOnly())
+        return;
+    Paragraph().SetDirection(side == ShiftSide::Right ? TParaDirection::RightToLeft : TParaDirection::LeftToRight);
+    if (OnSelectionChange)
+        OnSelectionChange();
+}
+
 void TTntRichEdit::keyReleaseEvent(QKeyEvent *e)
 {
+    trackDirectionKeys(e);
     if (OnKeyUp) {
         int key = e->key();
         OnKeyUp(key, e->modifiers());

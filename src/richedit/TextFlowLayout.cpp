@@ -1,5 +1,7 @@
 #include "TextFlowLayout.h"
 
+#include "PictureObject.h"
+
 #include <QElapsedTimer>
 #include <QFontMetricsF>
 #include <QPainter>
@@ -121,6 +123,7 @@ TextFlowLayout::TextFlowLayout(QTextDocument *doc) : QAbstractTextDocumentLayout
     m_idle.setSingleShot(true);
     m_idle.setInterval(0);
     connect(&m_idle, &QTimer::timeout, this, &TextFlowLayout::layoutInIdleTime);
+    PictureObject::registerWith(this);
     m_geometry = currentGeometry();
     invalidateAll();
 }
@@ -184,18 +187,36 @@ qreal TextFlowLayout::firstLineOffset(const QTextBlock &block) const
     return qMax(format.textIndent() * scale + marker, qreal(0));
 }
 
+// The paragraph's margins on its start and end sides: the block format's left margin, indent
+// steps and first-line indent belong to the start side, its right margin to the end side.
+ParagraphFrame TextFlowLayout::paragraphFrame(const QTextBlock &block) const
+{
+    const QTextBlockFormat format = block.blockFormat();
+    int indentSteps = format.indent();
+    if (const QTextList *list = block.textList())
+        indentSteps += list->format().indent();
+    const qreal scale = deviceScale();
+    ParagraphFrame frame;
+    frame.rightToLeft = format.layoutDirection() == Qt::RightToLeft;
+    frame.width = m_geometry.width - m_geometry.left - m_geometry.right;
+    frame.start = (format.leftMargin() + indentSteps * document()->indentWidth()) * scale;
+    frame.end = format.rightMargin() * scale;
+    frame.firstLine = firstLineOffset(block);
+    return frame;
+}
+
 qreal TextFlowLayout::layoutBlock(QTextBlock block) const
 {
     const QTextDocument *doc = document();
     QTextLayout *layout = block.layout();
     const QTextBlockFormat format = block.blockFormat();
+    const ParagraphFrame frame = paragraphFrame(block);
 
     QTextOption option = doc->defaultTextOption();
-    Qt::LayoutDirection direction = format.layoutDirection();
-    if (direction == Qt::LayoutDirectionAuto)
-        direction = Qt::LeftToRight; // a paragraph reads left to right unless it says otherwise
-    option.setTextDirection(direction);
-    option.setAlignment(format.alignment() & Qt::AlignHorizontal_Mask);
+    // A paragraph reads left to right unless it says otherwise; its alignment is physical
+    // (right is right in either direction).
+    option.setTextDirection(frame.rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
+    option.setAlignment((format.alignment() & Qt::AlignHorizontal_Mask) | Qt::AlignAbsolute);
     const bool wrap = m_geometry.width >= 0 && !format.nonBreakableLines();
     if (!wrap)
         option.setWrapMode(QTextOption::NoWrap);
@@ -203,14 +224,7 @@ qreal TextFlowLayout::layoutBlock(QTextBlock block) const
         option.setTabs(format.tabPositions());
     layout->setTextOption(option);
 
-    int indentSteps = format.indent();
-    if (const QTextList *list = block.textList())
-        indentSteps += list->format().indent();
     const qreal scale = deviceScale();
-    const qreal left = (format.leftMargin() + indentSteps * doc->indentWidth()) * scale;
-    const qreal usable = m_geometry.width - m_geometry.left - m_geometry.right - format.rightMargin() * scale;
-    const qreal first = firstLineOffset(block);
-
     qreal y = format.topMargin() * scale;
     int lines = 0;
     layout->beginLayout();
@@ -219,9 +233,10 @@ qreal TextFlowLayout::layoutBlock(QTextBlock block) const
         if (!line.isValid())
             break;
         line.setLeadingIncluded(true);
-        const qreal x = left + (lines == 0 ? first : 0);
-        line.setLineWidth(wrap ? qMax<qreal>(usable - x, 1) : kNoWrapWidth);
-        line.setPosition(QPointF(x, y));
+        const bool first = lines == 0;
+        const qreal width = wrap ? qMax<qreal>(frame.lineWidth(first), 1) : kNoWrapWidth;
+        line.setLineWidth(width);
+        line.setPosition(QPointF(wrap ? frame.leftOf(frame.lineStart(first), width) : frame.lineStart(first), y));
         y += lineAdvance(line, format, scale);
         ++lines;
     }
@@ -434,22 +449,26 @@ int TextFlowLayout::hitTest(const QPointF &point, Qt::HitTestAccuracy accuracy) 
     return block.position() + line.xToCursor(local.x(), QTextLine::CursorBetweenCharacters);
 }
 
+// The marker stands where the first line would start without it, on the paragraph's start side.
 void TextFlowLayout::drawListMarker(QPainter *painter, const QTextBlock &block, const QPointF &origin) const
 {
     const QTextLayout *layout = block.layout();
     if (layout->lineCount() == 0)
         return;
-    const QTextBlockFormat format = block.blockFormat();
+    const ParagraphFrame frame = paragraphFrame(block);
     const QTextCharFormat charFormat = markerFormat(block);
-    int indentSteps = format.indent() + block.textList()->format().indent();
+    const QString text = markerText(block);
+    const QFont font(charFormat.font(), painter->device());
+    const qreal advance = QFontMetricsF(font).horizontalAdvance(text);
     const qreal x = layout->position().x()
-        + (format.leftMargin() + indentSteps * document()->indentWidth() + format.textIndent()) * deviceScale();
+        + frame.leftOf(frame.start + block.blockFormat().textIndent() * deviceScale(), advance);
     const QTextLine firstLine = layout->lineAt(0);
     painter->save();
-    painter->setFont(QFont(charFormat.font(), painter->device()));
+    painter->setFont(font);
+    painter->setLayoutDirection(frame.rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
     if (charFormat.hasProperty(QTextFormat::ForegroundBrush) && charFormat.foreground().style() != Qt::NoBrush)
         painter->setPen(charFormat.foreground().color());
-    painter->drawText(QPointF(origin.x() + x, origin.y() + firstLine.y() + firstLine.ascent()), markerText(block));
+    painter->drawText(QPointF(origin.x() + x, origin.y() + firstLine.y() + firstLine.ascent()), text);
     painter->restore();
 }
 
@@ -493,10 +512,13 @@ void TextFlowLayout::draw(QPainter *painter, const PaintContext &context)
             if (range.length > 0)
                 selections.append(range);
             if (end > textLength && layout->lineCount() > 0) {
-                // The paragraph break is selected too: mark it after the last line.
+                // The paragraph break is selected too: mark it where the last line's text ends.
                 const QTextLine lastLine = layout->lineAt(layout->lineCount() - 1);
-                const QRectF mark(layout->position().x() + lastLine.x() + lastLine.naturalTextWidth(),
-                                  top + lastLine.y(), kBreakMarkWidth * deviceScale(), lastLine.height());
+                const QRectF text = lastLine.naturalTextRect();
+                const qreal markWidth = kBreakMarkWidth * deviceScale();
+                const bool rightToLeft = block.blockFormat().layoutDirection() == Qt::RightToLeft;
+                const qreal x = rightToLeft ? text.left() - markWidth : text.right();
+                const QRectF mark(layout->position().x() + x, top + lastLine.y(), markWidth, lastLine.height());
                 painter->fillRect(mark, selection.format.background());
             }
         }
@@ -519,6 +541,8 @@ QList<qreal> TextFlowLayout::pageTops(qreal pageHeight) const
     for (QTextBlock block = document()->begin(); block.isValid(); block = block.next(), ++n) {
         const qreal top = blockTop(n);
         const QTextLayout *layout = block.layout();
+        if ((block.blockFormat().pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore) && top > tops.last())
+            tops.append(top); // the paragraph asks to begin a page
         for (int i = 0; i < layout->lineCount(); ++i) {
             const QTextLine line = layout->lineAt(i);
             const qreal lineTop = top + line.y();

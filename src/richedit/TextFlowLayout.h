@@ -7,6 +7,28 @@
 
 #include <vector>
 
+// The horizontal frame of one paragraph, in device units from the left edge of the text area
+// (the left margin of the layout). "Start" is the side a paragraph's lines begin on: the left
+// in a left-to-right paragraph, the right in a right-to-left one.
+struct ParagraphFrame
+{
+    bool rightToLeft = false;
+    qreal width = 0;     // of the text area
+    qreal start = 0;     // margin on the start side, for every line
+    qreal end = 0;       // margin on the end side
+    qreal firstLine = 0; // further offset of the first line from the start margin (may be negative)
+
+    // Offset of a line's start from the start edge of the text area.
+    qreal lineStart(bool firstLineOfParagraph) const { return start + (firstLineOfParagraph ? firstLine : 0); }
+    // Room for the text of a line.
+    qreal lineWidth(bool firstLineOfParagraph) const { return width - end - lineStart(firstLineOfParagraph); }
+    // Left edge of a line, of the given width, that starts at the given offset from the start edge.
+    qreal leftOf(qreal offsetFromStart, qreal itemWidth) const
+    {
+        return rightToLeft ? width - offsetFromStart - itemWidth : offsetFromStart;
+    }
+};
+
 // Running sums over a sequence of values (the paragraph heights): point update, prefix sum
 // and search by sum, all O(log n).
 class HeightTree
@@ -83,6 +105,7 @@ private:
     void layoutInIdleTime();
     void drawListMarker(QPainter *painter, const QTextBlock &block, const QPointF &origin) const;
     qreal firstLineOffset(const QTextBlock &block) const;
+    ParagraphFrame paragraphFrame(const QTextBlock &block) const;
     qreal deviceScale() const;
 
     mutable std::vector<qreal> m_heights;

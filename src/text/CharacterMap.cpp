@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "AppPlaces.h"
 #include "Errors.h"
 #include "strFuncs.h"
 
@@ -12,6 +13,7 @@ void TCharacterMap::clear()
     KeyColumn.clear();
     ArabicColumn.clear();
     CopticColumn.clear();
+    LineNumbers.clear();
 }
 
 int TCharacterMap::find(unsigned char key) const
@@ -31,7 +33,7 @@ constexpr char kLineFeed = '\n';
 constexpr char kCarriageReturn = '\r';
 constexpr char kEndOfFile = '\x1A';
 
-void AddLine(const QByteArray &line, QList<QByteArray> &fields, TCharacterMap &map)
+void AddLine(const QByteArray &line, int lineNumber, QList<QByteArray> &fields, TCharacterMap &map)
 {
     SplitByDelimiter(line, fields, kTab);
     if (fields.size() < 3)
@@ -39,6 +41,7 @@ void AddLine(const QByteArray &line, QList<QByteArray> &fields, TCharacterMap &m
     map.KeyColumn.append(fields.at(0));
     map.ArabicColumn.append(fields.at(1));
     map.CopticColumn.append(fields.at(2));
+    map.LineNumbers.append(lineNumber);
 }
 
 } // namespace
@@ -49,10 +52,12 @@ void ParseCharacterMap(const QByteArray &bytes, TCharacterMap &map)
     QByteArray line;
     const qsizetype n = bytes.size();
     qsizetype i = 0;
+    int lineNumber = 0;
     while (i < n) {
         // Ctrl+Z as the first byte of a line is the end of the file.
         if (bytes.at(i) == kEndOfFile)
             return;
+        ++lineNumber;
         line.clear();
         for (; i < n; ++i) {
             const char c = bytes.at(i);
@@ -70,23 +75,34 @@ void ParseCharacterMap(const QByteArray &bytes, TCharacterMap &map)
             }
             line.append(c);
         }
-        AddLine(line, fields, map);
+        AddLine(line, lineNumber, fields, map);
     }
 }
 
 bool LoadCharacterMapFile(const QString &path, TCharacterMap &map)
 {
     map.clear();
-    const QFileInfo info(path);
-    if (!info.exists() || info.isDir())
+    // A FIFO or a device could block the program or never end; only files are read.
+    if (!IsRegularFile(path))
         return false;
 
+    const QFileInfo info(path);
     const QString shownName = QDir::toNativeSeparators(info.absoluteFilePath());
+    const auto tooLarge = [&shownName] {
+        return EKalveroError(QStringLiteral("The character map \"%1\" was not read: it is larger than %2 MB")
+                                 .arg(shownName)
+                                 .arg(kMaxMapFileSize / (1024 * 1024)));
+    };
+    if (info.size() > kMaxMapFileSize)
+        throw tooLarge();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw EKalveroError(QStringLiteral("Cannot open file \"%1\". %2").arg(shownName, file.errorString()));
 
-    QByteArray bytes = file.readAll();
+    // One byte more than allowed tells a file that grew since it was looked at.
+    QByteArray bytes = file.read(kMaxMapFileSize + 1);
+    if (bytes.size() > kMaxMapFileSize)
+        throw tooLarge();
     if (file.error() == QFileDevice::NoError) {
         ParseCharacterMap(bytes, map);
         return true;
@@ -104,37 +120,6 @@ namespace {
 bool IsContinuation(unsigned char byte)
 {
     return byte >= 0x80 && byte <= 0xBF;
-}
-
-// The classic reading of map entries: a byte below 0x80 is itself; a higher byte starts a
-// two-byte sequence when its bit 0x20 is clear, a three-byte one when it is set, and is not
-// looked at any further. Each sequence gives one UTF-16 unit. Returns false for a sequence
-// cut short by the end or a following byte outside 0x80-0xBF.
-bool DecodeClassic(const QByteArray &bytes, QString &out)
-{
-    const qsizetype n = bytes.size();
-    out.reserve(n);
-    for (qsizetype i = 0; i < n;) {
-        const auto lead = static_cast<unsigned char>(bytes.at(i));
-        if (lead < 0x80) {
-            out.append(QChar(char16_t(lead)));
-            ++i;
-            continue;
-        }
-        const qsizetype length = (lead & 0x20) ? 3 : 2;
-        if (i + length > n)
-            return false;
-        char16_t unit = (length == 2) ? char16_t(lead & 0x1F) : char16_t(lead & 0x0F);
-        for (qsizetype k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(bytes.at(i + k));
-            if (!IsContinuation(next))
-                return false;
-            unit = char16_t((unit << 6) | (next & 0x3F));
-        }
-        out.append(QChar(unit));
-        i += length;
-    }
-    return true;
 }
 
 // Strict UTF-8 (shortest forms, no surrogate code points, nothing above U+10FFFF); characters
@@ -195,14 +180,11 @@ bool DecodeStrictUtf8(const QByteArray &bytes, QString &out)
 
 QString DecodeMapText(const QByteArray &utf8)
 {
-    // Whatever the classic reading accepts keeps its meaning, so existing maps insert the
-    // same text as before. The classic reading fails on every four-byte sequence; an entry
-    // that is valid UTF-8 is then read as such, so characters beyond U+FFFF come through.
+    // Only valid UTF-8 gives text: overlong forms (C0 80 would be U+0000), surrogate code
+    // points (ED A0 80 would be a lone U+D800) and stray lead bytes are broken sequences like
+    // any other. U+0000 itself never enters the document either.
     QString text;
-    if (DecodeClassic(utf8, text))
-        return text;
-    text.clear();
-    if (DecodeStrictUtf8(utf8, text))
+    if (DecodeStrictUtf8(utf8, text) && !text.contains(QChar(0)))
         return text;
     return QString();
 }

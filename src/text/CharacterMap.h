@@ -10,6 +10,7 @@ struct TCharacterMap
     QList<QByteArray> KeyColumn;
     QList<QByteArray> ArabicColumn;
     QList<QByteArray> CopticColumn;
+    QList<int> LineNumbers; // the file line (from 1) each entry came from, for messages
 
     void clear();
     int size() const { return int(KeyColumn.size()); }
@@ -22,12 +23,16 @@ struct TCharacterMap
 // lines with fewer than three fields skipped).
 void ParseCharacterMap(const QByteArray &bytes, TCharacterMap &map);
 
-// Empties map; returns false when path does not name an existing file (a directory counts
-// as missing) without opening it; otherwise reads it and returns true. A file that exists
-// but cannot be read throws EKalveroError.
+// The largest map file that is read, in bytes (16 MB).
+constexpr qint64 kMaxMapFileSize = 16 * 1024 * 1024;
+
+// Empties map; returns false when path does not name a regular file (a directory, a FIFO or
+// a device counts as missing) without opening it; otherwise reads it and returns true. A file
+// that cannot be read, or one larger than kMaxMapFileSize, throws EKalveroError.
 bool LoadCharacterMapFile(const QString &path, TCharacterMap &map);
 
-// Decodes a map entry: bytes below 0x80 stand for themselves, 2- and 3-byte sequences give
-// one UTF-16 unit, a valid 4-byte sequence gives its surrogate pair; a cut-short sequence or a
-// bad continuation byte makes the whole entry decode to the empty text.
+// Decodes a map entry from UTF-8; a character beyond U+FFFF gives its surrogate pair. An entry
+// that is not valid UTF-8 (a cut-short sequence, a bad continuation or lead byte, an overlong
+// form, a surrogate code point, anything above U+10FFFF) or that holds U+0000 decodes to the
+// empty text as a whole.
 QString DecodeMapText(const QByteArray &utf8);

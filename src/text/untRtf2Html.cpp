@@ -87,6 +87,11 @@ void ForumMarkupBuilder::switchStyle(bool on, bool &current, const QByteArray &o
 
 void ForumMarkupBuilder::feed(const ForumRunFormat &format, const QString &text, bool afterLineFeed)
 {
+    // The isolate ends with the paragraph's text: at its break (which has no text of its own).
+    if (m_isolateOpen && (text.isEmpty() || !format.rightToLeft)) {
+        m_out.append(QChar(0x2069));
+        m_isolateOpen = false;
+    }
     if (format.alignment != m_alignment) {
         m_alignment = format.alignment;
         if (!m_pendingAlignmentClose.isEmpty()) {
@@ -137,7 +142,15 @@ void ForumMarkupBuilder::feed(const ForumRunFormat &format, const QString &text,
 
     if (afterLineFeed)
         m_out.append(QLatin1String("<br>"));
-    m_out.append(text);
+    // A picture has no text of its own: the forum gets nothing for it.
+    const QString shown = text.contains(QChar::ObjectReplacementCharacter)
+        ? QString(text).remove(QChar::ObjectReplacementCharacter)
+        : QString(text);
+    if (format.rightToLeft && !shown.isEmpty() && !m_isolateOpen) {
+        m_out.append(QChar(0x2067));
+        m_isolateOpen = true;
+    }
+    m_out.append(shown);
 }
 
 void CopyWideTextToClipboard(const QString &text)

@@ -19,6 +19,7 @@ struct ForumRunFormat
     int size = 0; // whole points
     TColor color = clWindowText;
     bool bold = false, italic = false, underline = false;
+    bool rightToLeft = false; // the paragraph reads right to left
 };
 
 // The tag state machine, fed position by position (or run by run: feeding a run of text with
@@ -28,8 +29,10 @@ class ForumMarkupBuilder
 public:
     // text: the selected text at that position (empty inside a line break);
     // afterLineFeed: the previous position of the whole text is a line feed.
+    // The text of a right-to-left paragraph goes into a right-to-left isolate (U+2067 ... U+2069),
+    // so that a page that reads left to right shows it in the same order.
     void feed(const ForumRunFormat &format, const QString &text, bool afterLineFeed);
-    const QString &result() const { return m_out; }
+    QString result() const { return m_isolateOpen ? m_out + QChar(0x2069) : m_out; }
 
 private:
     void append(const QByteArray &tags);
@@ -44,6 +47,7 @@ private:
     qint64 m_color = -1;
     bool m_bold = false, m_italic = false, m_underline = false;
     QByteArray m_openStyleTags, m_closeStyleTags;
+    bool m_isolateOpen = false;
     QString m_out;
 };
 

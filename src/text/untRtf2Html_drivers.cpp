@@ -13,6 +13,7 @@ ForumRunFormat ReadSelectionFormat(TTntRichEdit *editor)
 {
     ForumRunFormat format;
     format.alignment = editor->Paragraph().Alignment();
+    format.rightToLeft = editor->Paragraph().Direction() == TParaDirection::RightToLeft;
     TTextAttributes &attributes = editor->SelAttributes();
     format.fontName = attributes.Name();
     format.size = attributes.Size();
@@ -25,10 +26,12 @@ ForumRunFormat ReadSelectionFormat(TTntRichEdit *editor)
 }
 
 // What the control reports for text of this character format in a paragraph of this format.
-ForumRunFormat RunFormat(const QTextCharFormat &charFormat, int alignment, const QFont &documentFont)
+ForumRunFormat RunFormat(const QTextCharFormat &charFormat, const QTextBlockFormat &blockFormat,
+                         const QFont &documentFont)
 {
     ForumRunFormat format;
-    format.alignment = alignment;
+    format.alignment = TParaAttributes::AlignmentOf(blockFormat);
+    format.rightToLeft = TParaAttributes::DirectionOf(blockFormat) == TParaDirection::RightToLeft;
     format.fontName = TTextAttributes::NameOf(charFormat, documentFont);
     format.size = TTextAttributes::SizeOf(charFormat, documentFont);
     format.color = TTextAttributes::ColorOf(charFormat);
@@ -70,19 +73,19 @@ QString RichEditToForumMarkup(TTntRichEdit *editor)
     const QFont documentFont = document->defaultFont();
     bool afterLineFeed = false;
     for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
-        const int alignment = TParaAttributes::AlignmentOf(block.blockFormat());
+        const QTextBlockFormat blockFormat = block.blockFormat();
         const QString text = block.text();
         QTextCharFormat endFormat = block.charFormat();
         for (const QTextLayout::FormatRange &range : block.textFormats()) {
             if (range.length <= 0)
                 continue;
-            builder.feed(RunFormat(range.format, alignment, documentFont), text.mid(range.start, range.length), afterLineFeed);
+            builder.feed(RunFormat(range.format, blockFormat, documentFont), text.mid(range.start, range.length), afterLineFeed);
             afterLineFeed = false;
             endFormat = range.format;
         }
         if (block.next().isValid()) {
             // CR (which may carry the "<br>" of an empty paragraph) and LF: no text of their own.
-            builder.feed(RunFormat(endFormat, alignment, documentFont), QString(), afterLineFeed);
+            builder.feed(RunFormat(endFormat, blockFormat, documentFont), QString(), afterLineFeed);
             afterLineFeed = true;
         }
     }

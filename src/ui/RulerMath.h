@@ -24,6 +24,11 @@ constexpr int RightIndLeft(int rulerWidth, int rightIndent)
     return (rulerWidth - TextMargin) - PointsToPixels(rightIndent + TextMargin);
 }
 
+// Left of a marker of the given width mirrored on a ruler of the given width: a right-to-left
+// paragraph's indents are shown and read from the right edge with the same arithmetic.
+// Mirroring twice gives back the first Left.
+constexpr int MirroredLeft(int rulerWidth, int left, int markerWidth) { return rulerWidth - left - markerWidth; }
+
 // Grab offset of a marker: half its width, truncated.
 constexpr int GrabOffset(int markerWidth) { return markerWidth / 2; }
 // Left of a dragged marker after the pointer stood at x (relative to the marker's left edge).

@@ -16,6 +16,7 @@ const char *const kThemeNames[ToolbarImageCount] = {
     "edit-cut", "edit-copy", "edit-paste", "format-text-bold", "format-text-italic",
     "format-text-underline", "format-justify-left", "format-justify-center",
     "format-justify-right", "format-list-unordered", nullptr, nullptr, nullptr,
+    "format-text-direction-ltr", "format-text-direction-rtl",
 };
 
 const char *const kImageIndexProperty = "ImageIndex";
@@ -68,6 +69,24 @@ void drawLanguage(QPainter &p, const QColor &background, const QString &text, co
     p.setFont(f);
     p.setPen(Qt::white);
     p.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, text);
+}
+
+// A paragraph mark with an arrow under it that points the way the lines read.
+void drawDirection(QPainter &p, bool rightToLeft)
+{
+    const int mark = rightToLeft ? 8 : 3; // left edge of the pilcrow
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::black);
+    p.drawEllipse(QRect(mark, 1, 4, 4));
+    p.fillRect(mark + 3, 1, 1, 9, Qt::black);
+    p.fillRect(mark + 5, 1, 1, 9, Qt::black);
+    p.fillRect(mark + 3, 1, 3, 1, Qt::black);
+    const int tip = rightToLeft ? 1 : 14;
+    const int tail = rightToLeft ? 14 : 1;
+    p.fillRect(QRect(QPoint(qMin(tip, tail), 12), QPoint(qMax(tip, tail), 12)), Qt::black);
+    const int step = rightToLeft ? 1 : -1;
+    for (int i = 1; i <= 2; ++i)
+        p.fillRect(tip + step * i, 12 - i, 1, 2 * i + 1, Qt::black);
 }
 
 void drawImage(QPainter &p, int index)
@@ -177,6 +196,12 @@ void drawImage(QPainter &p, int index)
         break;
     case imgLanguageCoptic:
         drawLanguage(p, QColor(200, 0, 0), QStringLiteral("C"), QStringLiteral("DejaVu Sans"), 13);
+        break;
+    case imgLeftToRight:
+        drawDirection(p, false);
+        break;
+    case imgRightToLeft:
+        drawDirection(p, true);
         break;
     default:
         break;

@@ -11,11 +11,14 @@ class QWidget;
 // The shared 16 x 16 image list of the tool bar, the menus and the actions.
 // 0 New, 1 Open, 2 Save, 3 Print, 4 Undo, 5 Cut, 6 Copy, 7 Paste, 8 Bold, 9 Italic,
 // 10 Underline, 11 Align Left, 12 Center, 13 Align Right, 14 Bullets,
-// 15 English, 16 Arabic, 17 Coptic (the language indicator of btnLang).
-constexpr int ToolbarImageCount = 18;
+// 15 English, 16 Arabic, 17 Coptic (the language indicator of btnLang),
+// 18 Left to Right, 19 Right to Left (paragraph direction).
+constexpr int ToolbarImageCount = 20;
 constexpr int imgLanguageEnglish = 15;
 constexpr int imgLanguageArabic = 16;
 constexpr int imgLanguageCoptic = 17;
+constexpr int imgLeftToRight = 18;
+constexpr int imgRightToLeft = 19;
 
 // The image at index: the desktop theme's icon when the theme has one, else our own drawing.
 // An index outside the list gives a null icon.

@@ -2,9 +2,11 @@
 // displays, the Edit actions and the font settings file.
 #include "remain.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDir>
 #include <QComboBox>
 #include <QEvent>
 #include <QFileInfo>
@@ -18,6 +20,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "AppPlaces.h"
 #include "Errors.h"
 #include "IniFile.h"
 #include "IntConv.h"
@@ -28,12 +31,12 @@
 #include "DialogFilter.h"
 #include "reabout.h"
 #include "Resources.h"
+#include "ShellOpen.h"
 
 bool FirstActivation = true;
 
 namespace {
 
-const QString kSettingsFileName = QStringLiteral("settings.opt");
 const QString kFontSection = QStringLiteral("Font");
 const QString kDefaultFontName = QStringLiteral("ArialCoptic");
 const QString kDefaultFontSize = QStringLiteral("14");
@@ -78,6 +81,8 @@ void mirrorAction(QAction *item, const QAction *action)
     item->setStatusTip(action->statusTip());
     item->setEnabled(action->isEnabled());
     item->setShortcut(action->shortcut());
+    item->setCheckable(action->isCheckable());
+    item->setChecked(action->isChecked());
 }
 
 } // namespace
@@ -85,6 +90,7 @@ void mirrorAction(QAction *item, const QAction *action)
 TMainForm::TMainForm(std::unique_ptr<Prompts> prompts, std::unique_ptr<KeyboardLayouts> layouts,
                      QStringList arguments, QWidget *parent)
     : QMainWindow(parent),
+      OpenLink(ShellOpen),
       m_prompts(std::move(prompts)),
       m_layouts(std::move(layouts)),
       m_arguments(std::move(arguments))
@@ -202,6 +208,23 @@ void TMainForm::CreateActions()
     run(EditFontCmd, &TMainForm::SelectFont);
     run(acCopyff, &TMainForm::acCopyffExecute);
 
+    ActionList3 = new QActionGroup(this);
+    ActionList3->setObjectName(QStringLiteral("ActionList3"));
+    ActionList3->setExclusive(true);
+    acLeftToRight = NewAction(ActionList3, "acLeftToRight", QStringLiteral("Left to Right"), QKeySequence(),
+                              imgLeftToRight, QStringLiteral("Left to Right|Paragraph reads from left to right"));
+    acRightToLeft = NewAction(ActionList3, "acRightToLeft", QStringLiteral("Right to Left"), QKeySequence(),
+                              imgRightToLeft, QStringLiteral("Right to Left|Paragraph reads from right to left"));
+    for (QAction *action : {acLeftToRight, acRightToLeft}) {
+        action->setCheckable(true);
+        const TParaDirection direction =
+            action == acRightToLeft ? TParaDirection::RightToLeft : TParaDirection::LeftToRight;
+        connect(action, &QAction::triggered, this, [this, direction] {
+            Guard([this, direction] { ParaDirectionClick(direction); });
+        });
+    }
+    acLeftToRight->setChecked(true);
+
     // The Edit actions are brought up to date just before they run; one found disabled
     // then does nothing.
     auto runEdit = [this](QAction *action, void (TMainForm::*handler)()) {
@@ -252,6 +275,9 @@ void TMainForm::CreateMenus()
     separator(EditMenu);
     miEditFont = NewMenuItem(EditMenu, "miEditFont", QStringLiteral("&Font..."), QKeySequence(), QString());
     connect(miEditFont, &QAction::triggered, this, [this] { Guard([this] { SelectFont(); }); });
+    separator(EditMenu);
+    miLeftToRight = NewBoundItem(EditMenu, "miLeftToRight", acLeftToRight);
+    miRightToLeft = NewBoundItem(EditMenu, "miRightToLeft", acRightToLeft);
 
     LanguageMenu = newMenu("LanguageMenu", QStringLiteral("&Language"));
     LanguageEnglish = NewMenuItem(LanguageMenu, "LanguageEnglish", QStringLiteral("&English"),
@@ -266,6 +292,7 @@ void TMainForm::CreateMenus()
         connect(item, &QAction::triggered, this, [this, item] { Guard([this, item] { SwitchLanguage(item); }); });
     }
     LanguageEnglish->setChecked(true);
+    CreateKeymapItems();
 
     HelpMenu = newMenu("HelpMenu", QStringLiteral("&Help"));
     HelpAboutItem = NewMenuItem(HelpMenu, "HelpAboutItem", QStringLiteral("&About..."), QKeySequence(),
@@ -283,6 +310,10 @@ void TMainForm::CreateMenus()
     N3->setObjectName(QStringLiteral("N3"));
     SelectAll1 = NewMenuItem(mnuEditor, "SelectAll1", QStringLiteral("Select All"),
                              QKeySequence(Qt::CTRL | Qt::Key_A), QString());
+    N7 = mnuEditor->addSeparator();
+    N7->setObjectName(QStringLiteral("N7"));
+    LefttoRight1 = NewBoundItem(mnuEditor, "LefttoRight1", acLeftToRight);
+    RighttoLeft1 = NewBoundItem(mnuEditor, "RighttoLeft1", acRightToLeft);
     N6 = mnuEditor->addSeparator();
     N6->setObjectName(QStringLiteral("N6"));
     CopyforForum1 = NewBoundItem(mnuEditor, "CopyforForum1", acCopyff);
@@ -352,6 +383,8 @@ void TMainForm::CreateToolBar()
     UndoButton = actionButton("UndoButton", EditUndoCmd);
 
     CreateFormatControls();
+    btnLeftToRight = actionButton("btnLeftToRight", acLeftToRight);
+    btnRightToLeft = actionButton("btnRightToLeft", acRightToLeft);
     FontName->setFixedWidth(173);
     FontName->setMaxVisibleItems(10);
     ApplyHint(FontName, QStringLiteral("Font Name|Select font name"));
@@ -376,7 +409,8 @@ void TMainForm::CreateToolBar()
         BoldButton, ItalicButton, UnderlineButton, gap("ToolButton16", 8, true),
         LeftAlign, CenterAlign, RightAlign, gap("ToolButton20", 8, true),
         BulletsButton, gap("ToolButton3", 8, false),
-        FontColor,
+        FontColor, gap("ToolButton21", 8, true),
+        btnLeftToRight, btnRightToLeft,
     };
     for (QWidget *widget : order) {
         if (auto *button = qobject_cast<QToolButton *>(widget)) {
@@ -422,6 +456,7 @@ void TMainForm::FormCreate()
         Guard([this, &key, shift] { EditorOnKeyUp(key, shift); });
     };
     Editor->OnSelectionChange = [this] { Guard([this] { SelectionChange(); }); };
+    Editor->OnLinkClick = [this](const QString &target) { Guard([this, &target] { OpenLink(target); }); };
 
     // 3. Tabs go into the text, text is black, the pop-up menu is ours.
     Editor->setTabChangesFocus(false);
@@ -448,9 +483,9 @@ void TMainForm::FormCreate()
     // 4. Status texts of the controls under the mouse and of highlighted menu items.
     m_hintHandlerInstalled = true;
 
-    // 5. The dialogs start in the program's folder.
-    OpenDialog.initialDir = ExecutableFolder();
-    SaveDialog.initialDir = ExecutableFolder();
+    // 5. The dialogs' folders (remain_folders.cpp).
+    ReadLastFolder();
+    UpdateDialogFolders();
 
     // 6.-8.
     ApplyDocumentName(QStringLiteral("Untitled"));
@@ -506,7 +541,8 @@ void TMainForm::FormPaint()
 
 QString TMainForm::SettingsPath()
 {
-    return ExecutableFolder() + kSettingsFileName;
+    // Beside the executable, unless an installed program's folder may not be written.
+    return TAppPlaces::Current().SettingsFile();
 }
 
 void TMainForm::LoadFontSettings()
@@ -519,11 +555,14 @@ void TMainForm::LoadFontSettings()
 
 void TMainForm::SaveFontSettings()
 {
-    TIniFile settings(SettingsPath());
+    const QString path = SettingsPath();
+    QDir().mkpath(QFileInfo(path).absolutePath()); // the user's folder may not exist yet
+    TIniFile settings(path);
     // The size is converted first: a box that holds no number writes nothing.
     const qint32 size = StrToInt(txtFontSize->text());
     settings.WriteString(kFontSection, QStringLiteral("Size"), QString::number(size));
     settings.WriteString(kFontSection, QStringLiteral("Name"), FontName->currentText());
+    WriteLastFolder(settings);
     settings.UpdateFile();
 }
 
@@ -547,6 +586,7 @@ void TMainForm::ShowHint(const QString &hint)
 void TMainForm::ApplyDocumentName(const QString &name)
 {
     DocumentName = name;
+    RememberDocumentFolder(name);
     setWindowTitle(QStringLiteral("%1 - %2").arg(QFileInfo(name).fileName(), QCoreApplication::applicationName()));
 }
 

@@ -11,6 +11,7 @@
 #include "TTntRichEdit.h"
 
 class QAction;
+class QActionGroup;
 class QKeySequence;
 class QMimeData;
 class QVBoxLayout;
@@ -21,6 +22,8 @@ class QMenu;
 class QToolBar;
 class QToolButton;
 class KeyboardLayouts;
+class TIniFile;
+class TKeyboardMapWindow;
 class TRulerMarker;
 class TStatusBar;
 class TUpDown;
@@ -50,6 +53,9 @@ public:
     int MarkerGrabOffset = 0;
     bool MarkerDragActive = false;
     TCharacterMap CharacterMap;
+    // Opens a link's target (Ctrl+click in the text); the desktop's handler unless a test
+    // replaces it.
+    std::function<void(const QString &)> OpenLink;
 
     // ---- Components (object names are the designer names) ------------------------------------
     QObject *ActionList1 = nullptr;     // File
@@ -58,12 +64,16 @@ public:
             *FilePrintCmd = nullptr, *FileExitCmd = nullptr, *FileSaveAsCmd = nullptr;
     QAction *EditUndoCmd = nullptr, *EditCutCmd = nullptr, *EditCopyCmd = nullptr,
             *EditPasteCmd = nullptr, *EditFontCmd = nullptr, *acCopyff = nullptr;
+    // Paragraph direction: two checkable commands, one of them checked (ActionList3 groups them).
+    QActionGroup *ActionList3 = nullptr;
+    QAction *acLeftToRight = nullptr, *acRightToLeft = nullptr;
 
     QMenu *FileMenu = nullptr, *EditMenu = nullptr, *LanguageMenu = nullptr, *HelpMenu = nullptr;
     QAction *FileNewItem = nullptr, *FileOpenItem = nullptr, *FileSaveItem = nullptr,
             *FileSaveAsItem = nullptr, *FilePrintItem = nullptr, *FileExitItem = nullptr;
     QAction *EditUndoItem = nullptr, *EditCutItem = nullptr, *EditCopyItem = nullptr,
             *CopyBBC1 = nullptr, *EditPasteItem = nullptr, *miEditFont = nullptr;
+    QAction *miLeftToRight = nullptr, *miRightToLeft = nullptr;
     QAction *LanguageEnglish = nullptr, *LanguageArabic = nullptr, *LanguageCoptic = nullptr;
     QAction *HelpAboutItem = nullptr;
 
@@ -71,6 +81,7 @@ public:
     QAction *Cut1 = nullptr, *Copy1 = nullptr, *Paste1 = nullptr, *mnuEditDelete = nullptr,
             *N3 = nullptr, *SelectAll1 = nullptr, *N6 = nullptr, *CopyforForum1 = nullptr,
             *mnuUpperCase = nullptr, *mnuLowerCase = nullptr;
+    QAction *N7 = nullptr, *LefttoRight1 = nullptr, *RighttoLeft1 = nullptr;
 
     QToolBar *StandardToolBar = nullptr;
     QToolButton *btnLang = nullptr, *ToolButton1 = nullptr, *OpenButton = nullptr,
@@ -83,6 +94,7 @@ public:
     QToolButton *LeftAlign = nullptr, *CenterAlign = nullptr, *RightAlign = nullptr,
                 *BulletsButton = nullptr;
     QComboBox *FontColor = nullptr;
+    QToolButton *btnLeftToRight = nullptr, *btnRightToLeft = nullptr;
 
     QWidget *Ruler = nullptr;
     TRulerMarker *FirstInd = nullptr, *LeftInd = nullptr, *RightInd = nullptr;
@@ -122,6 +134,7 @@ public:
     void FileOpen();
     void FileSave();
     void FileSaveAs();
+    void ConfirmDroppedParts();
     void FilePrint();
     void FileExit();
     void PromptSaveChanges();
@@ -144,7 +157,16 @@ public:
     void btnLangClick();
     void EditorKeyPress(unsigned char &key);
     void EditorOnKeyUp(int &key, Qt::KeyboardModifiers shift);
+    void ApplyTypingDirection();
     void CheckKeyboardLayout();
+
+    // ---- The map file and the keyboard map (remain_keymap.cpp) ----------------------------------
+    QAction *miKeyboardMap = nullptr, *miReloadMap = nullptr;
+    TKeyboardMapWindow *KeyboardMap = nullptr; // made at its first showing
+    void KeyboardMapClick();
+    void RefreshKeyboardMap();
+    void KeyboardMapKeyClick(unsigned char key);
+    void ReloadMapClick();
 
     // ---- Text conversion (remain_convert.cpp) ----------------------------------------------------
     void acCopyffExecute();
@@ -169,11 +191,23 @@ public:
     void RulerResize();
     void AlignButtonClick(QToolButton *sender);
     void BulletsButtonClick();
+    void ParaDirectionClick(TParaDirection direction);
+    void PlaceRulerMarkers();
     void RulerItemMouseDown(TRulerMarker *sender, int x);
     void RulerItemMouseMove(TRulerMarker *sender, int x);
     void FirstIndMouseUp(TRulerMarker *sender, int x);
     void LeftIndMouseUp(TRulerMarker *sender, int x);
     void RightIndMouseUp(TRulerMarker *sender, int x);
+
+    // ---- Dialog folders (remain_folders.cpp) ----------------------------------------------------
+    // The folder of the current document, else the folder last used, else the program's folder
+    // when it is writable, else the user's documents folder; with its trailing separator.
+    QString DialogStartFolder() const;
+    void UpdateDialogFolders();
+    // Notes the folder of a document that got a name and moves the dialogs there.
+    void RememberDocumentFolder(const QString &name);
+    void ReadLastFolder();
+    void WriteLastFolder(TIniFile &settings) const;
 
     // ---- Plumbing ------------------------------------------------------------------------------
     // Runs a handler body: OperationAborted shows nothing, any other error goes to the error box.
@@ -201,6 +235,7 @@ private:
     void CreateMenus();          // remain.cpp
     void CreateToolBar();        // remain.cpp (places the controls below in their order)
     void CreateStatusBar();      // remain.cpp
+    void CreateKeymapItems();    // remain_keymap.cpp: the map items of the Language menu
     void CreateFormatControls(); // remain_format.cpp: FontName .. FontColor, the style and paragraph buttons
     void CreateRuler();          // remain_ruler.cpp: Ruler and its markers and lines
     void WireFormatControls();   // remain_format.cpp
@@ -225,4 +260,18 @@ private:
     QVBoxLayout *m_clientLayout = nullptr;
     DocumentRecovery *m_recovery = nullptr;        // child of the window
     std::optional<FileStamp> m_documentStamp;      // the document's file when last loaded or saved
+
+    // Where PlaceRulerMarkers last put each marker (its Left) and the indent it showed there: a
+    // marker dropped where it was placed gives back exactly that indent. following: the first
+    // plus the left indent, where the paragraph's following lines start.
+    struct MarkerPlacement
+    {
+        int firstLeft = 0, first = 0;
+        int leftLeft = 0, following = 0;
+        int rightLeft = 0, right = 0;
+    } m_placed;
+    // A marker's Left as on a left-to-right ruler: a right-to-left paragraph's ruler is mirrored.
+    int MarkerLeftFromStart(const TRulerMarker *marker) const;
+    QString m_lastFolder; // the folder of the last document opened or saved, kept in settings.opt
+    QString m_mapPath; // the map.txt last loaded, empty when none was found
 };

@@ -69,6 +69,19 @@ void TMainForm::DropFiles(const QStringList &names)
     LoadDocument(names.first());
 }
 
+// The first save over the file a document was read from, when the reading left parts of
+// it behind, asks first; any answer but Yes saves nothing.
+void TMainForm::ConfirmDroppedParts()
+{
+    const QStringList dropped = Editor->DroppedParts();
+    if (dropped.isEmpty())
+        return;
+    const QString question = QStringLiteral("%1 contains parts that Kalvero cannot keep (%2). Save anyway?")
+                                 .arg(DocumentName, dropped.join(QStringLiteral(", ")));
+    if (prompts().Confirm(question) != TConfirmAnswer::Yes)
+        throw OperationAborted();
+}
+
 void TMainForm::FileSave()
 {
     if (DocumentName == kUntitled) {
@@ -77,6 +90,7 @@ void TMainForm::FileSave()
     }
     if (!ConfirmSaveOverChanges())
         return;
+    ConfirmDroppedParts();
     Editor->SaveToFile(DocumentName);
     RememberDocumentFile();
     Editor->SetModified(false);
@@ -92,6 +106,8 @@ void TMainForm::FileSaveAs()
     if (target.exists() && !target.isDir()
         && prompts().Confirm(QStringLiteral("OK to overwrite %1").arg(*name)) != TConfirmAnswer::Yes)
         return;
+    if (target.exists() && DocumentName != kUntitled && target == QFileInfo(DocumentName))
+        ConfirmDroppedParts();
     Editor->SaveToFile(*name);
     ApplyDocumentName(*name);
     RememberDocumentFile();
@@ -114,10 +130,13 @@ void TMainForm::FileExit()
 
 void TMainForm::FormCloseQuery(bool &canClose)
 {
-    // Any failure here, the Cancel answer or a save that went wrong, keeps the window open
-    // without a message.
+    // Cancel, or a save that did not happen, keeps the window open. A save that failed says
+    // why: the user asked for the text to be kept and must learn that it was not.
     try {
         PromptSaveChanges();
+    } catch (const EKalveroError &e) {
+        canClose = false;
+        ShowError(e.message());
     } catch (...) {
         canClose = false;
     }

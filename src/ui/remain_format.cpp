@@ -124,10 +124,7 @@ void TMainForm::SelectionChange()
     } reset{ControlsRefreshing};
 
     // 4.-6. The ruler markers.
-    const int firstIndent = paragraph.FirstIndent();
-    FirstInd->move(RulerMath::FirstIndLeft(firstIndent), FirstInd->y());
-    LeftInd->move(RulerMath::LeftIndLeft(paragraph.FirstIndent(), paragraph.LeftIndent()), LeftInd->y());
-    RightInd->move(RulerMath::RightIndLeft(Ruler->width(), paragraph.RightIndent()), RightInd->y());
+    PlaceRulerMarkers();
     // 7. Style, read afresh for each button.
     TTextAttributes &selection = Editor->SelAttributes();
     BoldButton->setChecked(selection.Style() & fsBold);
@@ -153,6 +150,10 @@ void TMainForm::SelectionChange()
     default:
         break;
     }
+    // The paragraph's direction.
+    const bool rightToLeft = paragraph.Direction() == TParaDirection::RightToLeft;
+    acRightToLeft->setChecked(rightToLeft);
+    acLeftToRight->setChecked(!rightToLeft);
     // 13.
     ShowCaretPosition();
 }

@@ -1,9 +1,10 @@
-// Language input: the character map, switching among English, Arabic and Coptic, the
-// translation of typed keys and the keyboard-layout check.
+// Language input: switching among English, Arabic and Coptic, the translation of typed keys
+// and the keyboard-layout check (the map file and its window: remain_keymap.cpp).
 #include "remain.h"
 
 #include <QAction>
 #include <QMenu>
+#include <QTextBlock>
 #include <QToolButton>
 
 #include "KeyboardLayout.h"
@@ -16,12 +17,6 @@ constexpr int EnglishImage = imgLanguageEnglish;
 constexpr int ArabicImage = imgLanguageArabic;
 constexpr int CopticImage = imgLanguageCoptic;
 } // namespace
-
-bool TMainForm::LoadCharacterMap()
-{
-    // Looked up in the working directory, not beside the executable.
-    return LoadCharacterMapFile(QStringLiteral("map.txt"), CharacterMap);
-}
 
 void TMainForm::SwitchLanguage(QAction *sender)
 {
@@ -64,6 +59,8 @@ void TMainForm::btnLangClick()
 
 void TMainForm::EditorKeyPress(unsigned char &key)
 {
+    if (key >= 32)
+        ApplyTypingDirection();
     if (LanguageEnglish->isChecked())
         return;
     // First match from the top of the map; keys are compared as exact one-byte strings.
@@ -77,6 +74,19 @@ void TMainForm::EditorKeyPress(unsigned char &key)
 }
 
 void TMainForm::EditorOnKeyUp(int &, Qt::KeyboardModifiers) {}
+
+// A character typed into an empty paragraph gives the paragraph the direction of the input
+// language: right to left in Arabic, left to right in English and Coptic. A paragraph with
+// text keeps the direction it has.
+void TMainForm::ApplyTypingDirection()
+{
+    const QTextCursor caret = Editor->textCursor();
+    if (caret.hasSelection() || caret.block().length() > 1)
+        return;
+    const TParaDirection direction = ActiveLanguage == 1 ? TParaDirection::RightToLeft : TParaDirection::LeftToRight;
+    if (Editor->Paragraph().Direction() != direction)
+        Editor->Paragraph().SetDirection(direction);
+}
 
 void TMainForm::CheckKeyboardLayout()
 {

@@ -87,11 +87,13 @@ void TMainForm::RulerResize()
     Bevel1->resize(Ruler->width(), Bevel1->height());
 }
 
+// Every paragraph command ends with a refresh, so the ruler markers show the new indents at once.
 void TMainForm::AlignButtonClick(QToolButton *sender)
 {
     if (ControlsRefreshing)
         return;
     Editor->Paragraph().SetAlignment(sender->property("Tag").toInt());
+    SelectionChange();
 }
 
 void TMainForm::BulletsButtonClick()
@@ -100,6 +102,44 @@ void TMainForm::BulletsButtonClick()
         return;
     // The control adjusts the left indent first: none sets it to 0, bullets raise it to 10.
     Editor->Paragraph().SetNumbering(BulletsButton->isChecked() ? 1 : 0);
+    SelectionChange();
+}
+
+void TMainForm::ParaDirectionClick(TParaDirection direction)
+{
+    if (ControlsRefreshing)
+        return;
+    Editor->Paragraph().SetDirection(direction);
+    SelectionChange();
+    Editor->setFocus();
+}
+
+int TMainForm::MarkerLeftFromStart(const TRulerMarker *marker) const
+{
+    if (Editor->Paragraph().Direction() != TParaDirection::RightToLeft)
+        return marker->x();
+    return RulerMath::MirroredLeft(Ruler->width(), marker->x(), marker->width());
+}
+
+// Steps 4 to 6 of SelectionChange. A right-to-left paragraph's markers stand mirrored: the
+// first-line and left markers at the right, the right marker at the left.
+void TMainForm::PlaceRulerMarkers()
+{
+    TParaAttributes &paragraph = Editor->Paragraph();
+    const bool mirrored = paragraph.Direction() == TParaDirection::RightToLeft;
+    const auto place = [&](TRulerMarker *marker, int left) {
+        if (mirrored)
+            left = RulerMath::MirroredLeft(Ruler->width(), left, marker->width());
+        marker->move(left, marker->y());
+        return left;
+    };
+    m_placed.first = paragraph.FirstIndent();
+    m_placed.firstLeft = place(FirstInd, RulerMath::FirstIndLeft(m_placed.first));
+    const int left = paragraph.LeftIndent();
+    m_placed.following = m_placed.first + left;
+    m_placed.leftLeft = place(LeftInd, RulerMath::LeftIndLeft(m_placed.first, left));
+    m_placed.right = paragraph.RightIndent();
+    m_placed.rightLeft = place(RightInd, RulerMath::RightIndLeft(Ruler->width(), m_placed.right));
 }
 
 void TMainForm::RulerItemMouseDown(TRulerMarker *sender, int x)
@@ -116,10 +156,18 @@ void TMainForm::RulerItemMouseMove(TRulerMarker *sender, int x)
     sender->move(RulerMath::DraggedLeft(sender->x(), x, MarkerGrabOffset), sender->y());
 }
 
+// A marker dropped where it was placed gives back the indent it showed, whatever the pixel
+// arithmetic would make of it (negative and fractional indents included); an indent that
+// does not change is not written.
 void TMainForm::FirstIndMouseUp(TRulerMarker *sender, int x)
 {
     MarkerDragActive = false;
-    Editor->Paragraph().SetFirstIndent(RulerMath::FirstIndentAtDrop(FirstInd->x(), MarkerGrabOffset));
+    TParaAttributes &paragraph = Editor->Paragraph();
+    const int first = FirstInd->x() == m_placed.firstLeft
+        ? m_placed.first
+        : RulerMath::FirstIndentAtDrop(MarkerLeftFromStart(FirstInd), MarkerGrabOffset);
+    if (first != paragraph.FirstIndent())
+        paragraph.SetFirstIndent(first);
     // The following lines keep their place under LeftInd.
     LeftIndMouseUp(sender, x);
 }
@@ -127,15 +175,24 @@ void TMainForm::FirstIndMouseUp(TRulerMarker *sender, int x)
 void TMainForm::LeftIndMouseUp(TRulerMarker *, int)
 {
     MarkerDragActive = false;
-    const int firstIndent = Editor->Paragraph().FirstIndent();
-    Editor->Paragraph().SetLeftIndent(RulerMath::LeftIndentAtDrop(LeftInd->x(), MarkerGrabOffset, firstIndent));
+    TParaAttributes &paragraph = Editor->Paragraph();
+    const int firstIndent = paragraph.FirstIndent();
+    const int left = LeftInd->x() == m_placed.leftLeft
+        ? m_placed.following - firstIndent
+        : RulerMath::LeftIndentAtDrop(MarkerLeftFromStart(LeftInd), MarkerGrabOffset, firstIndent);
+    if (left != paragraph.LeftIndent())
+        paragraph.SetLeftIndent(left);
     SelectionChange();
 }
 
 void TMainForm::RightIndMouseUp(TRulerMarker *, int)
 {
     MarkerDragActive = false;
-    Editor->Paragraph().SetRightIndent(
-        RulerMath::RightIndentAtDrop(Ruler->width(), RightInd->x(), MarkerGrabOffset));
+    TParaAttributes &paragraph = Editor->Paragraph();
+    const int right = RightInd->x() == m_placed.rightLeft
+        ? m_placed.right
+        : RulerMath::RightIndentAtDrop(Ruler->width(), MarkerLeftFromStart(RightInd), MarkerGrabOffset);
+    if (right != paragraph.RightIndent())
+        paragraph.SetRightIndent(right);
     SelectionChange();
 }

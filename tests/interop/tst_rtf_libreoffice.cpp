@@ -6,13 +6,17 @@
 #include "RtfTestSupport.h"
 
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextImageFormat>
+#include <QUrl>
 #include <QTextList>
+#include <QXmlStreamReader>
 #include <QtTest>
 
 namespace {
@@ -111,6 +115,75 @@ QString readText(const QString &path)
     return text;
 }
 
+// What an OpenDocument file says of each paragraph's direction, alignment and indents
+// (lengths in points, alignment as written: start, end, center, ...).
+struct OdfParagraph
+{
+    QString writingMode, align;
+    double left = 0, right = 0, indent = 0;
+    QString text;
+};
+
+double points(const QString &length)
+{
+    static const QRegularExpression re(QStringLiteral("^(-?[0-9.]+)(in|cm|mm|pt)$"));
+    const QRegularExpressionMatch m = re.match(length);
+    if (!m.hasMatch())
+        return 0;
+    const double value = m.captured(1).toDouble();
+    const QString unit = m.captured(2);
+    return unit == QLatin1String("in") ? value * 72 : unit == QLatin1String("cm") ? value * 72 / 2.54
+         : unit == QLatin1String("mm") ? value * 72 / 25.4 : value;
+}
+
+QList<OdfParagraph> odfParagraphs(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QXmlStreamReader xml(&file);
+    QHash<QString, OdfParagraph> styles;
+    QList<OdfParagraph> out;
+    QString style;
+    bool inParagraph = false;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement()) {
+            const QXmlStreamAttributes a = xml.attributes();
+            if (xml.qualifiedName() == QLatin1String("style:style")) {
+                style = a.value(QLatin1String("style:name")).toString();
+            } else if (xml.qualifiedName() == QLatin1String("style:paragraph-properties") && !style.isEmpty()) {
+                OdfParagraph &p = styles[style];
+                p.writingMode = a.value(QLatin1String("style:writing-mode")).toString();
+                p.align = a.value(QLatin1String("fo:text-align")).toString();
+                p.left = points(a.value(QLatin1String("fo:margin-left")).toString());
+                p.right = points(a.value(QLatin1String("fo:margin-right")).toString());
+                p.indent = points(a.value(QLatin1String("fo:text-indent")).toString());
+            } else if (xml.qualifiedName() == QLatin1String("text:p")) {
+                out << styles.value(a.value(QLatin1String("text:style-name")).toString());
+                inParagraph = true;
+            }
+        } else if (xml.isCharacters() && inParagraph && !out.isEmpty()) {
+            out.last().text += xml.text();
+        } else if (xml.isEndElement() && xml.qualifiedName() == QLatin1String("text:p")) {
+            inParagraph = false;
+        }
+    }
+    return out;
+}
+
+QString describeOdf(const QList<OdfParagraph> &paragraphs)
+{
+    QString out;
+    for (const OdfParagraph &p : paragraphs)
+        out += QStringLiteral("%1 %2 %3 %4 %5 %6\n")
+                   .arg(p.text, p.writingMode, p.align)
+                   .arg(p.left, 0, 'f', 1)
+                   .arg(p.right, 0, 'f', 1)
+                   .arg(p.indent, 0, 'f', 1);
+    return out;
+}
+
 } // namespace
 
 class TestRtfLibreOffice : public QObject
@@ -122,6 +195,10 @@ private slots:
     void ourFileReadsAsTheSameText();
     void libreOfficeRewriteKeepsTextAndAttributes();
     void libreOfficeDocumentFromHtmlLoads();
+    void rightToLeftParagraphsOpenRightToLeftThere();
+    void libreOfficeRightToLeftParagraphsSurviveASave();
+    void libreOfficeShowsPicturesLinksAndRaisedText();
+    void pandocReadsTheSameWords();
 
 private:
     // Converts the files with soffice into outDir ("txt:Text (encoded):UTF8", "rtf").
@@ -255,6 +332,154 @@ void TestRtfLibreOffice::libreOfficeDocumentFromHtmlLoads()
     QCOMPARE(list->format().style(), QTextListFormat::ListDisc);
     QCOMPARE(blockWith(QStringLiteral("second")).textList(), list);
     QVERIFY(!blockWith(QStringLiteral("after")).textList());
+}
+
+// Our right-to-left paragraphs: LibreOffice's own document shows them right to left with the
+// same alignment (LibreOffice calls physical left "start" and right "end" there) and indents
+// (its left margin is the start side, as in the RTF it writes).
+void TestRtfLibreOffice::rightToLeftParagraphsOpenRightToLeftThere()
+{
+    QTextDocument doc;
+    QTextCursor c(&doc);
+    const QTextCharFormat arabic = charFormat(QStringLiteral("Noto Naskh Arabic"), 14, 178);
+    QTextBlockFormat rtl;
+    rtl.setLayoutDirection(Qt::RightToLeft);
+    rtl.setAlignment(Qt::AlignRight);
+    rtl.setLeftMargin(48);  // start indent 36 pt
+    rtl.setTextIndent(24);  // first line 18 pt further in
+    rtl.setRightMargin(96); // end indent 72 pt
+    c.setBlockFormat(rtl);
+    c.insertText(QString::fromUtf8("فقرة أولى"), arabic);
+    rtl = QTextBlockFormat();
+    rtl.setLayoutDirection(Qt::RightToLeft);
+    rtl.setAlignment(Qt::AlignLeft);
+    c.insertBlock(rtl, arabic);
+    c.insertText(QString::fromUtf8("فقرة ثانية"), arabic);
+    rtl.setAlignment(Qt::AlignHCenter);
+    c.insertBlock(rtl, arabic);
+    c.insertText(QString::fromUtf8("فقرة ثالثة"), arabic);
+    c.insertBlock(QTextBlockFormat(), arabic);
+    c.insertText(QStringLiteral("left to right"), arabic);
+    const QString path = m_dir.filePath(QStringLiteral("rtl.rtf"));
+    rtf::saveFile(path, doc);
+    const QString out = m_dir.filePath(QStringLiteral("rtl-fodt"));
+    convert({path}, QStringLiteral("fodt"), out);
+    const QString actual = describeOdf(odfParagraphs(out + QStringLiteral("/rtl.fodt")));
+    const QString expected = QString::fromUtf8("فقرة أولى rl-tb end 36.0 72.0 18.0\n"
+                                               "فقرة ثانية rl-tb start 0.0 0.0 0.0\n"
+                                               "فقرة ثالثة rl-tb center 0.0 0.0 0.0\n"
+                                               "left to right   0.0 0.0 0.0\n"); // no mode: the default
+    QCOMPARE(actual, expected);
+}
+
+// LibreOffice's right-to-left paragraphs open right to left here, and after our save
+// LibreOffice reads the same paragraphs as from its own file.
+void TestRtfLibreOffice::libreOfficeRightToLeftParagraphsSurviveASave()
+{
+    const QString fodt = m_dir.filePath(QStringLiteral("theirs.fodt"));
+    QFile file(fodt);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(R"(<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0" office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.text">
+<office:automatic-styles>
+<style:style style:name="P1" style:family="paragraph"><style:paragraph-properties style:writing-mode="rl-tb" fo:text-align="end" fo:margin-left="1in" fo:margin-right="0.5in" fo:text-indent="0.25in"/></style:style>
+<style:style style:name="P2" style:family="paragraph"><style:paragraph-properties style:writing-mode="rl-tb" fo:text-align="center"/></style:style>
+<style:style style:name="P3" style:family="paragraph"><style:paragraph-properties style:writing-mode="rl-tb" fo:text-align="start" fo:margin-right="0.5in"/></style:style>
+</office:automatic-styles>
+<office:body><office:text>
+<text:p text:style-name="P1">)" "\xd9\x85\xd8\xb1\xd8\xad\xd8\xa8\xd8\xa7" R"(</text:p>
+<text:p text:style-name="P2">centred</text:p>
+<text:p text:style-name="P3">start</text:p>
+</office:text></office:body></office:document>
+)");
+    file.close();
+    const QString rtfDir = m_dir.filePath(QStringLiteral("theirs-rtf"));
+    convert({fodt}, QStringLiteral("rtf"), rtfDir);
+    QTextDocument doc;
+    rtf::loadFile(rtfDir + QStringLiteral("/theirs.rtf"), &doc);
+    QCOMPARE(doc.blockCount(), 3);
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+        QCOMPARE(b.blockFormat().layoutDirection(), Qt::RightToLeft);
+    const QTextBlockFormat first = doc.begin().blockFormat();
+    QCOMPARE(first.alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
+    QCOMPARE(first.leftMargin(), 96.0);  // start side, 1 in
+    QCOMPARE(first.rightMargin(), 48.0); // end side, 0.5 in
+    QCOMPARE(first.textIndent(), 24.0);
+
+    const QString saved = m_dir.filePath(QStringLiteral("saved.rtf"));
+    rtf::saveFile(saved, doc);
+    const QString theirOut = m_dir.filePath(QStringLiteral("their-fodt"));
+    const QString ourOut = m_dir.filePath(QStringLiteral("saved-fodt"));
+    convert({rtfDir + QStringLiteral("/theirs.rtf")}, QStringLiteral("fodt"), theirOut);
+    convert({saved}, QStringLiteral("fodt"), ourOut);
+    const QString theirs = describeOdf(odfParagraphs(theirOut + QStringLiteral("/theirs.fodt")));
+    QVERIFY(theirs.count(QLatin1String("rl-tb")) == 3);
+    QCOMPARE(describeOdf(odfParagraphs(ourOut + QStringLiteral("/saved.fodt"))), theirs);
+}
+
+// A picture (PNG, 60 x 30 points), a link and superscript, written by us and shown by
+// LibreOffice as its HTML says: the picture at its size, the link to its target.
+void TestRtfLibreOffice::libreOfficeShowsPicturesLinksAndRaisedText()
+{
+    QTextDocument doc;
+    QTextCursor c(&doc);
+    const QTextCharFormat latin = charFormat(QStringLiteral("Liberation Serif"), 12, 0);
+    c.insertText(QStringLiteral("See "), latin);
+    QTextCharFormat link = latin;
+    link.setAnchor(true);
+    link.setAnchorHref(QStringLiteral("https://example.com/page"));
+    c.insertText(QStringLiteral("the page"), link);
+    QTextCharFormat raised = latin;
+    raised.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
+    c.insertText(QStringLiteral("2"), raised);
+    QImage image(40, 20, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    doc.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("pasted")), image);
+    QTextImageFormat picture;
+    picture.setName(QStringLiteral("pasted"));
+    picture.setWidth(80);  // 60 points
+    picture.setHeight(40); // 30 points
+    c.insertImage(picture);
+    const QString path = m_dir.filePath(QStringLiteral("objects.rtf"));
+    rtf::saveFile(path, doc);
+
+    const QString out = m_dir.filePath(QStringLiteral("objects-html"));
+    convert({path}, QStringLiteral("html:HTML (StarWriter)"), out);
+    QFile html(out + QStringLiteral("/objects.html"));
+    QVERIFY(html.open(QIODevice::ReadOnly));
+    const QString page = QString::fromUtf8(html.readAll());
+    QVERIFY2(page.contains(QStringLiteral("<a href=\"https://example.com/page\">")), qPrintable(page));
+    QVERIFY2(page.contains(QStringLiteral("<sup>")), qPrintable(page));
+    static const QRegularExpression img(QStringLiteral("<img [^>]*width=\"(\\d+)\"[^>]*height=\"(\\d+)\""));
+    const QRegularExpressionMatch m = img.match(page);
+    QVERIFY2(m.hasMatch(), qPrintable(page));
+    // HTML pixels at 96 per inch: 80 x 40, give or take LibreOffice's rounding.
+    QVERIFY2(qAbs(m.captured(1).toInt() - 80) <= 1 && qAbs(m.captured(2).toInt() - 40) <= 1, qPrintable(m.captured(0)));
+}
+
+// pandoc, a third reader: the spaces and full stops after Arabic and Coptic words stay.
+void TestRtfLibreOffice::pandocReadsTheSameWords()
+{
+    QProcess pandoc;
+    pandoc.start(QStringLiteral("pandoc"), {QStringLiteral("-f"), QStringLiteral("rtf"), QStringLiteral("-t"),
+                                            QStringLiteral("plain"), QStringLiteral("--wrap=none"), m_ours});
+    if (!pandoc.waitForStarted())
+        QSKIP("pandoc is not installed");
+    QVERIFY(pandoc.waitForFinished(60000));
+    QString theirs = QString::fromUtf8(pandoc.readAllStandardOutput());
+    QTextDocument doc;
+    rtf::loadFile(m_ours, &doc);
+    QString ours = doc.toPlainText();
+    // Its plain text marks strike-out with ~~ and shows the bullet label as the Symbol byte
+    // (U+00B7); it reads a surrogate pair as two U+FFFD (pandoc 2.17's own limit).
+    static const QRegularExpression bullet(QStringLiteral("^[-\\x{B7}]\\s+"), QRegularExpression::MultilineOption);
+    theirs.remove(bullet).remove(QStringLiteral("~~"));
+    for (QChar &c : ours)
+        if (c.isSurrogate())
+            c = QChar(0xFFFD);
+    static const QRegularExpression space(QStringLiteral("\\s+"), QRegularExpression::UseUnicodePropertiesOption);
+    ours.replace(QChar(0x2028), u' ');
+    QCOMPARE(theirs.replace(space, QStringLiteral(" ")).trimmed(), ours.replace(space, QStringLiteral(" ")).trimmed());
 }
 
 QTEST_MAIN(TestRtfLibreOffice)

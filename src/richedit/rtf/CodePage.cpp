@@ -135,6 +135,22 @@ int forCharset(int charset)
     }
 }
 
+int forFontNameSuffix(const QString &name)
+{
+    static const struct
+    {
+        const char *suffix;
+        int codePage;
+    } suffixes[] = {
+        {" Baltic", 1257}, {" CE", 1250},          {" Cyr", 1251},          {" Greek", 1253},
+        {" Tur", 1254},    {" (Hebrew)", 1255},    {" (Arabic)", 1256},     {" (Vietnamese)", 1258},
+    };
+    for (const auto &s : suffixes)
+        if (name.endsWith(QLatin1String(s.suffix)))
+            return s.codePage;
+    return 0;
+}
+
 bool isAsciiCompatible(int codePage)
 {
     // The double-byte pages use bytes below 0x80 as trail bytes.

@@ -13,6 +13,10 @@ namespace codepage {
 // set names no code page of its own (1 = default), SymbolCodePage for 2.
 int forCharset(int charset);
 
+// Code page that a Windows font name suffix stands for ("Arial CE": 1250,
+// "Times New Roman Cyr": 1251, "David (Hebrew)": 1255); 0 for other names.
+int forFontNameSuffix(const QString &name);
+
 constexpr int SymbolCodePage = 42;
 constexpr int Utf8CodePage = 65001;
 

@@ -3,6 +3,9 @@
 #include "RtfCodec.h"
 
 #include <QColor>
+#include <QImage>
+#include <QTextDocument>
+#include <QUrl>
 #include <QTextBlock>
 #include <QTextList>
 
@@ -65,8 +68,9 @@ QTextListFormat::Style listStyle(RtfListStyle style)
 size_t qHash(const RtfCharFormat &f, size_t seed)
 {
     const uint flags = uint(f.bold) | uint(f.italic) << 1 | uint(f.underline) << 2 | uint(f.strikeOut) << 3
-                     | uint(f.autoColor) << 4;
-    return qHashMulti(seed, f.family, f.charset, f.halfPoints, f.autoColor ? 0u : uint(f.color), flags);
+                     | uint(f.autoColor) << 4 | uint(f.explicitAuto) << 9 | uint(f.vertical) << 5 | uint(f.background) << 7;
+    return qHashMulti(seed, f.family, f.charset, f.halfPoints, f.autoColor ? 0u : uint(f.color), flags, f.raise,
+                      f.fieldId);
 }
 
 DocumentBuilder::DocumentBuilder(QTextCursor &cursor, Mode mode) : m_cursor(cursor), m_mode(mode) {}
@@ -79,6 +83,8 @@ QTextCharFormat DocumentBuilder::toCharFormat(const RtfCharFormat &f)
     cf.setFontPointSize(f.halfPoints / 2.0);
     if (f.autoColor)
         cf.setProperty(AutoColorProperty, true);
+    if (f.autoColor && f.explicitAuto)
+        cf.setProperty(ExplicitAutoColorProperty, true);
     else
         cf.setForeground(QColor::fromRgb(qRed(f.color), qGreen(f.color), qBlue(f.color)));
     cf.setFontWeight(f.bold ? QFont::Bold : QFont::Normal);
@@ -87,6 +93,28 @@ QTextCharFormat DocumentBuilder::toCharFormat(const RtfCharFormat &f)
     cf.setFontStrikeOut(f.strikeOut);
     if (f.charset >= 0)
         cf.setProperty(CharsetProperty, f.charset);
+    if (f.vertical == RtfCharFormat::Super || (f.vertical == RtfCharFormat::Baseline && f.raise > 0))
+        cf.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
+    else if (f.vertical == RtfCharFormat::Sub || (f.vertical == RtfCharFormat::Baseline && f.raise < 0))
+        cf.setVerticalAlignment(QTextCharFormat::AlignSubScript);
+    if (f.raise != 0)
+        cf.setProperty(RaiseProperty, f.raise);
+    if (f.background != RtfCharFormat::NoBackground) {
+        cf.setBackground(QColor::fromRgb(qRed(f.backgroundColor), qGreen(f.backgroundColor), qBlue(f.backgroundColor)));
+        cf.setProperty(BackgroundKindProperty, int(f.background));
+    }
+    if (!f.link.isEmpty()) {
+        cf.setAnchor(true);
+        cf.setAnchorHref(f.link);
+        if (!f.underline) {
+            cf.setFontUnderline(true);
+            cf.setProperty(LinkUnderlineProperty, true);
+        }
+    } else if (!f.field.isEmpty()) {
+        cf.setProperty(FieldInstructionProperty, f.field);
+    }
+    if (f.fieldId > 0)
+        cf.setProperty(FieldIdProperty, f.fieldId);
     return cf;
 }
 
@@ -99,11 +127,76 @@ QTextBlockFormat DocumentBuilder::toBlockFormat(const RtfParaFormat &p)
     case RtfAlignment::Center: bf.setAlignment(Qt::AlignHCenter); break;
     case RtfAlignment::Justify: bf.setAlignment(Qt::AlignJustify); break;
     }
+    if (p.rightToLeft)
+        bf.setLayoutDirection(Qt::RightToLeft);
     // 1 point = 20 twips = 4/3 pixels.
     bf.setLeftMargin(p.leftIndent / 15.0);
     bf.setTextIndent(p.firstIndent / 15.0);
     bf.setRightMargin(p.rightIndent / 15.0);
+    if (p.spaceBefore > 0)
+        bf.setTopMargin(p.spaceBefore / 15.0);
+    if (p.spaceAfter > 0)
+        bf.setBottomMargin(p.spaceAfter / 15.0);
+    if (p.lineSpacing > 0 && p.lineMultiple)
+        bf.setLineHeight(p.lineSpacing * 100.0 / 240.0, QTextBlockFormat::ProportionalHeight);
+    else if (p.lineSpacing > 0)
+        bf.setLineHeight(p.lineSpacing / 15.0, QTextBlockFormat::MinimumHeight);
+    else if (p.lineSpacing < 0)
+        bf.setLineHeight(-p.lineSpacing / 15.0, QTextBlockFormat::FixedHeight);
+    if (p.pageBreakBefore)
+        bf.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+    if (p.keepTogether)
+        bf.setProperty(KeepTogetherProperty, true);
+    if (p.keepWithNext)
+        bf.setProperty(KeepWithNextProperty, true);
+    if (!p.tabs.empty()) {
+        QList<QTextOption::Tab> shown;
+        QList<int> stops;
+        for (const RtfTab &tab : p.tabs) {
+            stops << tab.position << int(tab.kind) << int(tab.leader);
+            if (tab.kind == RtfTab::Bar)
+                continue; // a bar tab draws a line and stops nothing
+            QTextOption::Tab t;
+            t.position = tab.position / 15.0;
+            t.type = tab.kind == RtfTab::Right    ? QTextOption::RightTab
+                   : tab.kind == RtfTab::Center   ? QTextOption::CenterTab
+                   : tab.kind == RtfTab::Decimal  ? QTextOption::DelimiterTab
+                                                  : QTextOption::LeftTab;
+            if (tab.kind == RtfTab::Decimal)
+                t.delimiter = QChar(u'.');
+            shown.append(t);
+        }
+        bf.setTabPositions(shown);
+        bf.setProperty(TabStopsProperty, QVariant::fromValue(stops));
+    }
     return bf;
+}
+
+QTextImageFormat DocumentBuilder::toImageFormat(const RtfPicture &pic, const QString &name)
+{
+    QTextImageFormat f;
+    f.setName(name);
+    // Shown size in pixels (15 twips each): the goal size, else the picture's own
+    // (pixels for bitmaps, 100ths of a millimetre for metafiles), then scaled.
+    qreal w = pic.goalWidth / 15.0;
+    qreal h = pic.goalHeight / 15.0;
+    const bool metafile = pic.kind == RtfPicture::Wmf || pic.kind == RtfPicture::Emf || pic.kind == RtfPicture::Pict;
+    if (w <= 0)
+        w = metafile ? pic.width * 96.0 / 2540.0 : pic.width;
+    if (h <= 0)
+        h = metafile ? pic.height * 96.0 / 2540.0 : pic.height;
+    w = w * pic.scaleX / 100.0;
+    h = h * pic.scaleY / 100.0;
+    if (w > 0)
+        f.setWidth(w);
+    if (h > 0)
+        f.setHeight(h);
+    f.setProperty(PictureDataProperty, pic.data);
+    f.setProperty(PictureKindProperty, int(pic.kind));
+    f.setProperty(PictureSizeProperty, QVariant::fromValue(QList<int>{pic.width, pic.height, pic.goalWidth,
+                                                                      pic.goalHeight, pic.scaleX, pic.scaleY,
+                                                                      pic.metafileMode}));
+    return f;
 }
 
 const QTextCharFormat &DocumentBuilder::charFormat(const RtfCharFormat &format)
@@ -134,6 +227,10 @@ void DocumentBuilder::text(const QString &text, const RtfCharFormat &format)
 {
     openParagraph();
     m_paragraphHasText = true;
+    if (m_pendingCellTabs > 0) {
+        m_cursor.insertText(QString(m_pendingCellTabs, QChar(u'\t')), charFormat(format));
+        m_pendingCellTabs = 0;
+    }
     if (needsCleaning(text))
         m_cursor.insertText(cleaned(text), charFormat(format));
     else
@@ -189,6 +286,73 @@ void DocumentBuilder::defaultFormat(const RtfCharFormat &format)
 {
     m_hasDefault = true;
     m_default = toCharFormat(format);
+}
+
+void DocumentBuilder::picture(const RtfPicture &picture, const RtfCharFormat &format)
+{
+    openParagraph();
+    m_paragraphHasText = true;
+    QTextDocument *doc = m_cursor.document();
+    QString name = QStringLiteral("kalvero-picture:%1").arg(++m_pictureCount);
+    while (doc->resource(QTextDocument::ImageResource, QUrl(name)).isValid())
+        name = QStringLiteral("kalvero-picture:%1").arg(++m_pictureCount);
+    QTextImageFormat image = toImageFormat(picture, name);
+    if (picture.kind == RtfPicture::Png || picture.kind == RtfPicture::Jpeg || picture.kind == RtfPicture::Unknown) {
+        QImage decoded;
+        if (decoded.loadFromData(picture.data)) {
+            doc->addResource(QTextDocument::ImageResource, QUrl(name), decoded);
+            if (!image.hasProperty(QTextFormat::ImageWidth))
+                image.setWidth(decoded.width());
+            if (!image.hasProperty(QTextFormat::ImageHeight))
+                image.setHeight(decoded.height());
+        }
+    }
+    QTextCharFormat around = charFormat(format);
+    around.merge(image);
+    m_cursor.insertText(QString(QChar::ObjectReplacementCharacter), around);
+}
+
+void DocumentBuilder::cellEnd(const RtfParaFormat &para, const RtfCharFormat &format)
+{
+    ++m_pendingCellTabs;
+    m_lastCellPara = para;
+    m_lastCellFormat = format;
+    m_rowOpen = true;
+}
+
+void DocumentBuilder::rowEnd(const RtfRowFormat &row)
+{
+    Q_UNUSED(row);
+    m_pendingCellTabs = 0;
+    if (m_rowOpen)
+        paragraph(m_lastCellPara, m_lastCellFormat);
+    m_rowOpen = false;
+}
+
+void DocumentBuilder::keptGroup(const QByteArray &group)
+{
+    if (m_mode == Mode::WholeDocument)
+        m_kept.groups.append(group);
+}
+
+void DocumentBuilder::keptWords(const QByteArray &words)
+{
+    if (m_mode == Mode::WholeDocument)
+        m_kept.words = words;
+}
+
+void DocumentBuilder::tables(const QList<RtfFontEntry> &fonts, const QList<RtfColorEntry> &colors)
+{
+    if (m_mode == Mode::WholeDocument && !m_kept.groups.isEmpty()) {
+        m_kept.fonts = fonts;
+        m_kept.colors = colors;
+    }
+}
+
+void DocumentBuilder::dropped(const QString &what)
+{
+    if (m_mode == Mode::WholeDocument)
+        m_kept.dropped.append(what);
 }
 
 } // namespace rtf

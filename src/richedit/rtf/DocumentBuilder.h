@@ -1,11 +1,13 @@
 #pragma once
 
+#include "KeptParts.h"
 #include "RtfSink.h"
 
 #include <QHash>
 #include <QTextBlockFormat>
 #include <QTextCharFormat>
 #include <QTextCursor>
+#include <QTextImageFormat>
 
 class QTextList;
 
@@ -25,6 +27,16 @@ public:
     void paragraph(const RtfParaFormat &para, const RtfCharFormat &format) override;
     void finish(const RtfParaFormat &para, const RtfCharFormat &format, bool openParagraph) override;
     void defaultFormat(const RtfCharFormat &format) override;
+    void picture(const RtfPicture &picture, const RtfCharFormat &format) override;
+    void cellEnd(const RtfParaFormat &para, const RtfCharFormat &format) override;
+    void rowEnd(const RtfRowFormat &row) override;
+    void keptGroup(const QByteArray &group) override;
+    void keptWords(const QByteArray &words) override;
+    void tables(const QList<RtfFontEntry> &fonts, const QList<RtfColorEntry> &colors) override;
+    void dropped(const QString &what) override;
+
+    // What the document holds beyond its text (whole-document mode).
+    const KeptParts &keptParts() const { return m_kept; }
 
     bool hasDefaultFormat() const { return m_hasDefault; }
     QTextCharFormat defaultCharFormat() const { return m_default; }
@@ -32,6 +44,8 @@ public:
     // The character format the control uses for these attributes.
     static QTextCharFormat toCharFormat(const RtfCharFormat &format);
     static QTextBlockFormat toBlockFormat(const RtfParaFormat &para);
+    // The image format of a picture (its name: the document resource, if decoded).
+    static QTextImageFormat toImageFormat(const RtfPicture &picture, const QString &name);
 
 private:
     void openParagraph();
@@ -55,6 +69,13 @@ private:
 
     bool m_hasDefault = false;
     QTextCharFormat m_default;
+
+    KeptParts m_kept;
+    int m_pendingCellTabs = 0;
+    RtfParaFormat m_lastCellPara;
+    RtfCharFormat m_lastCellFormat;
+    bool m_rowOpen = false;
+    int m_pictureCount = 0;
 };
 
 size_t qHash(const RtfCharFormat &format, size_t seed = 0);

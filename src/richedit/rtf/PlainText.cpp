@@ -3,6 +3,9 @@
 #include "CodePage.h"
 
 #include <QStringDecoder>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 
 namespace rtf {
 
@@ -49,6 +52,40 @@ QString decodePlainText(const QByteArray &bytes)
         codepage::decode(1252, bytes.constData(), bytes.size(), text);
     }
     return normaliseLineEnds(text);
+}
+
+Qt::LayoutDirection firstStrongDirection(QStringView text)
+{
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        char32_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < n && text[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(text[i].unicode(), text[i + 1].unicode());
+            ++i;
+        }
+        switch (QChar::direction(c)) {
+        case QChar::DirL:
+            return Qt::LeftToRight;
+        case QChar::DirR:
+        case QChar::DirAL:
+            return Qt::RightToLeft;
+        default:
+            break;
+        }
+    }
+    return Qt::LeftToRight;
+}
+
+void setDirectionsFromText(QTextDocument *doc)
+{
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        if (firstStrongDirection(block.text()) != Qt::RightToLeft)
+            continue;
+        QTextBlockFormat format;
+        format.setLayoutDirection(Qt::RightToLeft);
+        format.setAlignment(Qt::AlignRight);
+        QTextCursor(block).mergeBlockFormat(format);
+    }
 }
 
 } // namespace rtf

@@ -2,6 +2,9 @@
 
 #include <QByteArray>
 #include <QString>
+#include <Qt>
+
+class QTextDocument;
 
 namespace rtf {
 
@@ -9,5 +12,13 @@ namespace rtf {
 // byte-order mark dropped), else Windows-1252. Line ends (CR LF, LF, CR) become
 // '\n'; NUL bytes are dropped.
 QString decodePlainText(const QByteArray &bytes);
+
+// The direction of text by its first strong character (a letter of a left-to-right or a
+// right-to-left script), as browsers choose it for dir=auto; left to right when it has none.
+Qt::LayoutDirection firstStrongDirection(QStringView text);
+
+// Gives every paragraph of doc whose first strong character is right-to-left that direction
+// and right alignment; the other paragraphs are left as they are.
+void setDirectionsFromText(QTextDocument *doc);
 
 } // namespace rtf

@@ -1,14 +1,15 @@
 #include "RtfCodec.h"
 
 #include "DocumentBuilder.h"
+#include "KeptParts.h"
 #include "Errors.h"
+#include "FileWrite.h"
 #include "PlainText.h"
 #include "RtfReader.h"
 #include "RtfWriter.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -48,6 +49,8 @@ private:
     bool m_layout;
 };
 
+constexpr char kKeptPartsProperty[] = "kalveroKeptParts";
+
 void readRtfInto(const QByteArray &data, QTextCursor &cursor, DocumentBuilder::Mode mode,
                  QTextCharFormat *defaultFormat)
 {
@@ -61,6 +64,8 @@ void readRtfInto(const QByteArray &data, QTextCursor &cursor, DocumentBuilder::M
     }
     if (defaultFormat && builder.hasDefaultFormat())
         *defaultFormat = builder.defaultCharFormat();
+    if (mode == DocumentBuilder::Mode::WholeDocument)
+        setKeptParts(*cursor.document(), builder.keptParts());
 }
 
 QString fullPath(const QString &path)
@@ -69,6 +74,16 @@ QString fullPath(const QString &path)
 }
 
 } // namespace
+
+KeptParts keptParts(const QTextDocument &doc)
+{
+    return doc.property(kKeptPartsProperty).value<KeptParts>();
+}
+
+void setKeptParts(QTextDocument &doc, const KeptParts &parts)
+{
+    doc.setProperty(kKeptPartsProperty, parts.isEmpty() ? QVariant() : QVariant::fromValue(parts));
+}
 
 bool looksLikeRtf(const QByteArray &data)
 {
@@ -89,6 +104,7 @@ void loadDocument(const QByteArray &data, QTextDocument *doc, QTextCharFormat *d
 {
     BulkEdit quiet(doc);
     doc->clear();
+    setKeptParts(*doc, KeptParts());
     QTextCursor cursor(doc);
     cursor.beginEditBlock();
     if (looksLikeRtf(data)) {
@@ -98,6 +114,7 @@ void loadDocument(const QByteArray &data, QTextDocument *doc, QTextCharFormat *d
         if (!format.isEmpty())
             cursor.setBlockCharFormat(format);
         cursor.insertText(decodePlainText(data), format);
+        setDirectionsFromText(doc);
     }
     cursor.endEditBlock();
 }
@@ -110,6 +127,10 @@ QByteArray writeRtf(const QTextDocument &doc, const QTextCharFormat &defaultForm
 
 void loadFile(const QString &path, QTextDocument *doc, QTextCharFormat *defaultFormat)
 {
+    // A FIFO or a device would block the reader before any window could answer.
+    const QString notRegular = NotARegularFileReason(path);
+    if (!notRegular.isEmpty())
+        throw EKalveroError(QStringLiteral("Cannot open file \"%1\". %2").arg(fullPath(path), notRegular));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw EKalveroError(QStringLiteral("Cannot open file \"%1\". %2").arg(fullPath(path), file.errorString()));
@@ -138,17 +159,9 @@ void saveFile(const QString &path, const QTextDocument &doc, const QTextCharForm
     } catch (const std::bad_alloc &) {
         throw EKalveroError(QStringLiteral("Failed to Save Stream"));
     }
-    // Written beside the target and renamed over it: a failure leaves the old file.
-    QSaveFile file(path);
-    // A folder where no new file may be made: a file the user may write is written in place.
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly))
-        throw EKalveroError(QStringLiteral("Cannot create file \"%1\". %2").arg(fullPath(path), file.errorString()));
-    if (file.write(data) != data.size() || !file.commit()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
+    const QString reason = ReplaceFileContents(path, data);
+    if (!reason.isEmpty())
         throw EKalveroError(QStringLiteral("Cannot create file \"%1\". %2").arg(fullPath(path), reason));
-    }
 }
 
 } // namespace rtf

@@ -18,6 +18,25 @@ constexpr int CharsetProperty = QTextFormat::UserProperty + 1;
 // a run with this property set to true has no explicit colour.
 constexpr int AutoColorProperty = QTextFormat::UserProperty + 2;
 
+// Further custom properties of what the file said and Qt has no room for.
+enum : int {
+    // Character formats.
+    RaiseProperty = QTextFormat::UserProperty + 0x100,  // \up (> 0) / \dn (< 0), half points
+    BackgroundKindProperty,                             // RtfCharFormat::Background of the background
+    LinkUnderlineProperty,                              // true: the underline only shows the link
+    FieldInstructionProperty,                           // QString: a field's instruction
+    FieldIdProperty,                                    // int: tells neighbouring fields apart
+    ExplicitAutoColorProperty,                          // true: automatic colour given by a \cf0 of its own
+    // Pictures (on the QTextImageFormat of U+FFFC).
+    PictureDataProperty,                                // QByteArray: the picture as read
+    PictureKindProperty,                                // RtfPicture::Kind
+    PictureSizeProperty,                                // QList<int>: picw pich goalw goalh scalex scaley mode
+    // Paragraph formats.
+    TabStopsProperty,                                   // QList<int>: position, kind, leader per stop
+    KeepTogetherProperty,                               // bool: \keep
+    KeepWithNextProperty,                               // bool: \keepn
+};
+
 // True when the bytes begin with "{\rtf", "{\urtf" or "{urtf", in any case (the
 // content decides, never the file name).
 bool looksLikeRtf(const QByteArray &data);
@@ -31,7 +50,8 @@ void insertRtf(const QByteArray &data, QTextCursor &cursor);
 
 // Replaces the whole content of doc by the bytes: RTF when they look like RTF,
 // else plain text (UTF-8 when valid, a BOM dropped; else Windows-1252) in the
-// attributes *defaultFormat holds. For RTF that names the attributes new text
+// attributes *defaultFormat holds, each paragraph right to left (and aligned right) when its
+// first strong character is. For RTF that names the attributes new text
 // takes (written by writeRtf), *defaultFormat receives them; otherwise it is left
 // as it was (may be null). Runs without undo records and without layout; the
 // document's undo history is empty afterwards.

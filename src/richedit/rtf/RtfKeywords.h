@@ -18,6 +18,7 @@ enum class Kw : quint8 {
     ColorTable,
     Cpg,
     Deff,
+    DefPap,
     EmDash,
     EmSpace,
     EnDash,
@@ -34,6 +35,7 @@ enum class Kw : quint8 {
     LDblQuote,
     LevelNfc,
     Li,
+    Lin,
     Line,
     List,
     ListId,
@@ -59,6 +61,7 @@ enum class Kw : quint8 {
     Ai,
     RtlCh,
     LtrCh,
+    LtrPar,
     Pn,
     PnDec,
     PnLcltr,
@@ -78,9 +81,11 @@ enum class Kw : quint8 {
     RDblQuote,
     Red,
     Ri,
+    Rin,
     RQuote,
     Rtf,
     RtlMark,
+    RtlPar,
     Sect,
     Strike,
     Tab,
@@ -93,6 +98,23 @@ enum class Kw : quint8 {
     Urtf,
     Zwj,
     Zwnj,
+    // Character attributes beyond the basic ones.
+    Super, Sub, NoSuperSub, Up, Dn, Highlight, Cb, ChCbPat,
+    // Paragraph attributes beyond the basic ones.
+    Sb, Sa, Sl, SlMult, PageBb, Keep, KeepN, Tx, Tb, Tqr, Tqc, Tqdec,
+    TlDot, TlHyph, TlUl, TlTh, TlEq, TlMDot, S, SBasedOn, Cs, StyleSheet,
+    // Tables.
+    InTbl, Itap, NestCell, NestRow, Trowd, Cellx, TrLeft, TrGaph, TrQl, TrQr, TrQc, TrRh, TrHdr,
+    ClCbPat, ClBrdrT, ClBrdrL, ClBrdrB, ClBrdrR, BrdrW, BrdrNone, BrdrStyle,
+    // Pictures.
+    Pict, ShpPict, PngBlip, JpegBlip, WMetafile, EmfBlip, DiBitmap, WBitmap, MacPict,
+    PicW, PicH, PicWGoal, PicHGoal, PicScaleX, PicScaleY,
+    // Fields.
+    Field, FldInst, FldRslt,
+    // What the reader cannot keep: skipped, and named to the user.
+    Object, Shape, Footnote, Annotation,
+    // Document groups and words kept as they are.
+    Info, HeaderFooter, Generator, PageWord,
 };
 
 // Looks a control word name up (case-sensitive, as RTF is).

@@ -39,6 +39,7 @@ RtfReader::RtfReader(RtfSink &sink) : m_sink(sink) {}
 
 void RtfReader::read(const char *data, qsizetype size)
 {
+    m_data = data;
     m_states.clear();
     m_states.emplace_back();
     m_states.back().codePage = m_defaultCodePage;
@@ -46,6 +47,7 @@ void RtfReader::read(const char *data, qsizetype size)
     RtfToken token;
     while (!m_done) {
         tokenizer.next(token);
+        m_tokenPos = tokenizer.position();
         if (token.kind != RtfToken::ControlWord && token.kind != RtfToken::GroupOpen
             && !(token.kind == RtfToken::ControlSymbol && token.value == '*'))
             m_atGroupStart = false;
@@ -54,7 +56,7 @@ void RtfReader::read(const char *data, qsizetype size)
             m_done = true;
             break;
         case RtfToken::GroupOpen:
-            groupOpen();
+            groupOpen(tokenizer.position() - 1);
             break;
         case RtfToken::GroupClose:
             groupClose();
@@ -75,22 +77,24 @@ void RtfReader::read(const char *data, qsizetype size)
             m_ignorableNext = false;
             if (m_skip > 0)
                 --m_skip;
+            else if (top().dest == Dest::Pict)
+                m_picture.data.append(token.text, token.size);
             break;
         }
     }
-    if (top().dest == Dest::Body) {
-        if (m_pendingHigh)
-            beginContent();
-        m_pendingCells = 0;
-    }
+    if (top().dest == Dest::Body && m_pendingHigh)
+        beginContent();
     flushRun();
-    m_sink.finish(resolvePara(top().para), resolve(top().ch), m_paraHasContent);
+    reportTables();
+    RtfParaFormat para = resolvePara(top().para);
+    para.pageBreakBefore = para.pageBreakBefore || m_pageBreakNext;
+    m_sink.finish(para, resolve(top().ch), m_paraHasContent);
 }
 
 // ---------------------------------------------------------------------------
 // Groups
 
-void RtfReader::groupOpen()
+void RtfReader::groupOpen(qsizetype position)
 {
     m_skip = 0;
     m_ignorableNext = false;
@@ -100,6 +104,7 @@ void RtfReader::groupOpen()
         return;
     }
     m_states.push_back(m_states.back());
+    m_states.back().groupStart = position;
 }
 
 void RtfReader::groupClose()
@@ -147,6 +152,33 @@ void RtfReader::groupClose()
         if (parent.dest != Dest::Default)
             m_sink.defaultFormat(resolve(closing.ch));
         break;
+    case Dest::DefPap:
+        if (parent.dest != Dest::DefPap)
+            m_defaultPara = closing.para;
+        break;
+    case Dest::Pict:
+        if (parent.dest != Dest::Pict)
+            finishPicture();
+        break;
+    case Dest::FieldInstruction:
+        if (parent.dest != Dest::FieldInstruction)
+            finishFieldInstruction(closing);
+        break;
+    case Dest::StyleEntry:
+        if (parent.dest == Dest::StyleSheet && m_currentStyle >= 0)
+            m_styles.insert(m_currentStyle, StyleDef{closing.ch, closing.para});
+        m_currentStyle = -1;
+        break;
+    case Dest::StyleSheet:
+        if (parent.dest != Dest::StyleSheet && m_states.size() == 2) {
+            m_sink.keptGroup(QByteArray(m_data + closing.groupStart, m_tokenPos - closing.groupStart));
+            // Text that names no attributes of its own takes those of the normal style.
+            if (parent.ch == CharState())
+                parent.ch = defaultChar();
+            parent.para = defaultPara();
+            updateCodePage(parent);
+        }
+        break;
     default:
         break;
     }
@@ -170,10 +202,19 @@ void RtfReader::controlWord(const RtfToken &token, RtfTokenizer &tokenizer)
         m_skip = 0;
     }
     const bool rootGroup = m_states.size() <= 2 && m_overflowDepth == 0;
+    // Groups straight under the document's own that nothing shows (information,
+    // headers, the generator's private tables) are kept byte for byte.
+    // Only before the text begins: later ones belong to the text (\nonesttables, ...).
+    const bool documentLevel = m_states.size() == 3 && m_overflowDepth == 0 && top().dest == Dest::Body
+                            && (!m_bodyStarted || kw == Kw::HeaderFooter || kw == Kw::Info);
     auto skipDestination = [&] {
         if (rootGroup)
             return; // never skip the document itself
-        tokenizer.skipGroup();
+        const bool closed = tokenizer.skipGroup();
+        m_tokenPos = tokenizer.position();
+        if (closed && documentLevel && groupStart && kw != Kw::Generator && kw != Kw::Object && kw != Kw::Shape
+            && kw != Kw::Footnote && kw != Kw::Annotation)
+            m_sink.keptGroup(QByteArray(m_data + top().groupStart, tokenizer.position() - top().groupStart));
         groupClose();
     };
     if (kw == Kw::Unknown) {
@@ -181,6 +222,15 @@ void RtfReader::controlWord(const RtfToken &token, RtfTokenizer &tokenizer)
         // in the middle of a group (seen in StarWriter files) is not a destination.
         if (ignorable && groupStart)
             skipDestination();
+        return;
+    }
+    switch (extraWord(kw, token, top(), groupStart)) {
+    case WordResult::NotMine:
+        break;
+    case WordResult::Done:
+        return;
+    case WordResult::SkipGroup:
+        skipDestination();
         return;
     }
     GroupState &s = top();
@@ -194,6 +244,9 @@ void RtfReader::controlWord(const RtfToken &token, RtfTokenizer &tokenizer)
     case Kw::Unknown:
         break;
     case Kw::Skip:
+    case Kw::Info:
+    case Kw::HeaderFooter:
+    case Kw::Generator:
         skipDestination();
         break;
 
@@ -261,6 +314,10 @@ void RtfReader::controlWord(const RtfToken &token, RtfTokenizer &tokenizer)
     case Kw::KalveroDefault:
         s.dest = Dest::Default;
         break;
+    case Kw::DefPap:
+        s.dest = Dest::DefPap;
+        s.para = ParaState();
+        break;
     case Kw::Upr:
         s.dest = Dest::Upr;
         break;
@@ -294,8 +351,12 @@ void RtfReader::controlWord(const RtfToken &token, RtfTokenizer &tokenizer)
             m_fonts[size_t(m_currentFontDef)].charset = param;
         break;
     case Kw::Cpg:
-        if (s.dest == Dest::FontTable && m_currentFontDef >= 0)
-            m_fonts[size_t(m_currentFontDef)].cpg = param;
+        if (s.dest == Dest::FontTable) {
+            if (m_currentFontDef >= 0)
+                m_fonts[size_t(m_currentFontDef)].cpg = param;
+        } else if (token.hasParam && param > 0 && !m_utf8Text) {
+            s.codePage = param; // text that follows, until the next \f, is in this page
+        }
         break;
     case Kw::Red: m_red = std::clamp(param, 0, 255); m_colorSeen = true; break;
     case Kw::Green: m_green = std::clamp(param, 0, 255); m_colorSeen = true; break;
@@ -352,14 +413,14 @@ void RtfReader::controlWord(const RtfToken &token, RtfTokenizer &tokenizer)
 
     // Character formatting.
     case Kw::Plain:
-        s.ch = CharState();
+        s.ch = defaultChar();
         updateCodePage(s);
         break;
     case Kw::Fs:
         s.ch.halfPoints = (token.hasParam && param > 0) ? std::min(param, MaxHalfPoints) : 24;
         break;
     case Kw::Cf:
-        s.ch.color = param > 0 ? param : 0;
+        s.ch.color = std::max(param, 0);
         break;
     case Kw::B: setFlag(Bold, on); break;
     case Kw::I: setFlag(Italic, on); break;
@@ -383,7 +444,9 @@ void RtfReader::controlWord(const RtfToken &token, RtfTokenizer &tokenizer)
         break;
 
     // Paragraph formatting.
-    case Kw::Pard: s.para = ParaState(); break;
+    case Kw::Pard: s.para = defaultPara(); break;
+    case Kw::RtlPar: s.para.rightToLeft = true; break;
+    case Kw::LtrPar: s.para.rightToLeft = false; break;
     case Kw::Ql: s.para.alignment = RtfAlignment::Left; break;
     case Kw::Qr: s.para.alignment = RtfAlignment::Right; break;
     case Kw::Qc: s.para.alignment = RtfAlignment::Center; break;
@@ -391,6 +454,14 @@ void RtfReader::controlWord(const RtfToken &token, RtfTokenizer &tokenizer)
     case Kw::Li: s.para.leftIndent = clampTwips(param); break;
     case Kw::Ri: s.para.rightIndent = clampTwips(param); break;
     case Kw::Fi: s.para.firstIndent = clampTwips(param); break;
+    case Kw::Lin:
+        s.para.startIndent = clampTwips(param);
+        s.para.hasStartIndent = true;
+        break;
+    case Kw::Rin:
+        s.para.endIndent = clampTwips(param);
+        s.para.hasEndIndent = true;
+        break;
     case Kw::Ls:
         if (s.dest == Dest::ListOverrideTable)
             m_overrideToList.insert(param, m_overrideListId);
@@ -398,6 +469,8 @@ void RtfReader::controlWord(const RtfToken &token, RtfTokenizer &tokenizer)
             s.para.ls = std::max(param, 0); // OpenOffice numbers its lists from 0
         break;
     case Kw::Ilvl: s.para.ilvl = std::clamp(param, 0, 8); break;
+    default:
+        break;
 
     // Text.
     case Kw::Par:
@@ -405,18 +478,14 @@ void RtfReader::controlWord(const RtfToken &token, RtfTokenizer &tokenizer)
             endParagraph();
         break;
     case Kw::Sect:
-    case Kw::Page:
         if (s.dest == Dest::Body && m_paraHasContent)
             endParagraph();
         break;
-    case Kw::Cell:
-        if (s.dest == Dest::Body)
-            ++m_pendingCells;
-        break;
-    case Kw::Row:
+    case Kw::Page:
         if (s.dest == Dest::Body) {
-            m_pendingCells = 0;
-            endParagraph();
+            if (m_paraHasContent)
+                endParagraph();
+            m_pageBreakNext = true;
         }
         break;
     case Kw::Line: specialChar(0x2028); break;
@@ -521,6 +590,12 @@ void RtfReader::textBytes(const char *bytes, qsizetype size)
     case Dest::ListText:
         codepage::decode(m_utf8Text ? codepage::Utf8CodePage : top().codePage, bytes, size, m_label);
         break;
+    case Dest::Pict:
+        pictBytes(bytes, size);
+        break;
+    case Dest::FieldInstruction:
+        fieldInstructionBytes(bytes, size);
+        break;
     default:
         break;
     }
@@ -546,6 +621,8 @@ void RtfReader::hexByte(uchar byte)
         m_bytes.append(c);
         return;
     }
+    if (top().dest == Dest::Pict)
+        return; // an escape is not picture data
     textBytes(&c, 1);
 }
 
@@ -563,6 +640,10 @@ void RtfReader::unicodeChar(int value)
                 font.name.append(QChar(isHighSurrogate(u) || isLowSurrogate(u) ? 0xFFFD : u));
             }
         }
+        return;
+    }
+    if (dest == Dest::FieldInstruction && !m_fields.empty()) {
+        m_fields.back().instruction.append(QChar(u));
         return;
     }
     if (dest != Dest::Body && dest != Dest::PnText && dest != Dest::ListText)
@@ -598,6 +679,10 @@ void RtfReader::specialChar(char16_t ch)
         beginContent();
         appendBodyChars(QStringView(&ch, 1));
         break;
+    case Dest::FieldInstruction:
+        if (!m_fields.empty())
+            m_fields.back().instruction.append(QChar(ch));
+        break;
     case Dest::PnText:
     case Dest::ListText:
         if (m_pendingHigh) {
@@ -615,6 +700,7 @@ void RtfReader::specialChar(char16_t ch)
 // before a character that follows an unpaired surrogate.
 void RtfReader::beginContent()
 {
+    m_bodyStarted = true;
     if (!m_paraHasContent) {
         m_paraHasContent = true;
         if (!m_label.isEmpty() && !paraIsList(top().para)) {
@@ -623,11 +709,6 @@ void RtfReader::beginContent()
             m_label.clear();
             appendBodyChars(label);
         }
-    }
-    if (m_pendingCells > 0) {
-        const QString tabs(m_pendingCells, QChar(u'\t'));
-        m_pendingCells = 0;
-        appendBodyChars(tabs);
     }
     if (m_pendingHigh) {
         m_pendingHigh = 0;
@@ -694,11 +775,16 @@ void RtfReader::flushRun()
 
 void RtfReader::endParagraph()
 {
+    m_bodyStarted = true;
     if (m_pendingHigh || (!m_paraHasContent && !m_label.isEmpty()))
         beginContent();
-    m_pendingCells = 0;
     flushRun();
-    m_sink.paragraph(resolvePara(top().para), resolve(top().ch));
+    RtfParaFormat para = resolvePara(top().para);
+    if (m_pageBreakNext) {
+        para.pageBreakBefore = true;
+        m_pageBreakNext = false;
+    }
+    m_sink.paragraph(para, resolve(top().ch));
     m_label.clear();
     m_paraHasContent = false;
 }

@@ -5,6 +5,7 @@
 #include "CodePage.h"
 #include "RtfReaderFlags.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace rtf {
@@ -52,27 +53,53 @@ void RtfReader::decodeFontBytes(FontDef &font)
     font.nameBytes.clear();
 }
 
+// The code page a font gives its text; 0 when it names none (the document's
+// default applies). Without \fcharset and \cpg, a Windows name suffix such as
+// "Arial CE" or "David (Hebrew)" tells the code page.
+int RtfReader::ownCodePageOfFont(int number)
+{
+    FontDef *font = fontByNumber(number < 0 ? m_defaultFont : number);
+    if (!font && number >= 0)
+        font = fontByNumber(m_defaultFont);
+    if (!font)
+        return 0;
+    if (font->charset >= 0) {
+        const int cp = codepage::forCharset(font->charset);
+        if (cp != 0)
+            return cp;
+    }
+    if (font->cpg > 0)
+        return font->cpg;
+    if (font->charset < 0) {
+        finishFontName(*font);
+        return codepage::forFontNameSuffix(font->name);
+    }
+    return 0;
+}
+
 int RtfReader::codePageOfFont(int number)
 {
     if (m_utf8Text)
         return codepage::Utf8CodePage;
-    const FontDef *font = fontByNumber(number < 0 ? m_defaultFont : number);
-    if (!font && number >= 0)
-        font = fontByNumber(m_defaultFont);
-    if (font) {
-        if (font->charset >= 0) {
-            const int cp = codepage::forCharset(font->charset);
-            if (cp != 0)
-                return cp;
-        }
-        if (font->cpg > 0)
-            return font->cpg;
-    }
-    return m_defaultCodePage;
+    const int cp = ownCodePageOfFont(number);
+    return cp != 0 ? cp : m_defaultCodePage;
+}
+
+// Bytes are read in the code page of the run's font (\f), as Word and LibreOffice
+// read them, whatever the associated font (\af) says; only when the run's font
+// names no code page does a right-to-left run take its associated font's.
+int RtfReader::codePageOfRun(const CharState &ch)
+{
+    if (m_utf8Text)
+        return codepage::Utf8CodePage;
+    int cp = ownCodePageOfFont(ch.font);
+    if (cp == 0 && (ch.flags & RightToLeft) && ch.assocFont >= 0)
+        cp = ownCodePageOfFont(ch.assocFont);
+    return cp != 0 ? cp : m_defaultCodePage;
 }
 
 // In a right-to-left run (\rtlch) the associated font, when one was named, is
-// the run's font: that is how Word and LibreOffice give Arabic text its face.
+// the run's face: that is how Word and LibreOffice give Arabic text its face.
 int RtfReader::effectiveFont(const CharState &ch)
 {
     return ((ch.flags & RightToLeft) && ch.assocFont >= 0) ? ch.assocFont : ch.font;
@@ -124,11 +151,28 @@ const RtfCharFormat &RtfReader::resolve(const CharState &ch)
     if (ch.color >= 0 && size_t(ch.color) < m_colors.size() && !m_colors[size_t(ch.color)].isAuto) {
         f.autoColor = false;
         f.color = m_colors[size_t(ch.color)].rgb;
+    } else if (ch.color == 0) {
+        f.explicitAuto = true;
     }
     f.bold = (rtl && (ch.assocFlags & AssocBoldSet)) ? bool(ch.assocFlags & AssocBold) : bool(ch.flags & Bold);
     f.italic = (rtl && (ch.assocFlags & AssocItalicSet)) ? bool(ch.assocFlags & AssocItalic) : bool(ch.flags & Italic);
     f.underline = ch.flags & Underline;
     f.strikeOut = ch.flags & Strike;
+    f.vertical = RtfCharFormat::Vertical(ch.vertical);
+    f.raise = ch.raise;
+    if (ch.background != RtfCharFormat::NoBackground && size_t(ch.backgroundColor) < m_colors.size()
+        && !m_colors[size_t(ch.backgroundColor)].isAuto) {
+        f.background = RtfCharFormat::Background(ch.background);
+        f.backgroundColor = m_colors[size_t(ch.backgroundColor)].rgb;
+    }
+    if (ch.field > 0 && size_t(ch.field) <= m_fields.size()) {
+        const FieldDef &field = m_fields[size_t(ch.field - 1)];
+        if (field.isLink)
+            f.link = field.link;
+        else
+            f.field = field.instruction;
+        f.fieldId = ch.field;
+    }
     m_resolved = f;
     m_resolvedKey = ch;
     m_resolvedValid = true;
@@ -139,9 +183,19 @@ RtfParaFormat RtfReader::resolvePara(const ParaState &para) const
 {
     RtfParaFormat p;
     p.alignment = para.alignment;
-    p.leftIndent = para.leftIndent;
-    p.rightIndent = para.rightIndent;
+    p.rightToLeft = para.rightToLeft;
+    p.leftIndent = para.hasStartIndent ? para.startIndent : para.leftIndent;
+    p.rightIndent = para.hasEndIndent ? para.endIndent : para.rightIndent;
     p.firstIndent = para.firstIndent;
+    p.spaceBefore = para.spaceBefore;
+    p.spaceAfter = para.spaceAfter;
+    p.lineSpacing = para.lineSpacing;
+    p.lineMultiple = para.lineMultiple;
+    p.pageBreakBefore = para.pageBreakBefore;
+    p.keepTogether = para.keepTogether;
+    p.keepWithNext = para.keepWithNext;
+    p.tabs = para.tabs;
+    p.tableDepth = std::max(para.tableDepth, para.inTable ? 1 : 0);
     if (para.ls >= 0) {
         RtfListStyle style = RtfListStyle::Decimal; // a list the tables do not describe
         const auto it = m_overrideToList.constFind(para.ls);

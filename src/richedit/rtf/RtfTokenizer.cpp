@@ -106,6 +106,11 @@ void RtfTokenizer::readControl(RtfToken &token)
                 token.value = 0;
                 return;
             }
+            // "\'3?": Word takes the second character as part of the escape whatever it
+            // is, so the escape stays one unit (a \u fallback is skipped whole).
+            if (digits == 1 && m_pos < m_end && *m_pos != '\\' && *m_pos != '{' && *m_pos != '}'
+                && *m_pos != '\r' && *m_pos != '\n')
+                ++m_pos;
             token.kind = RtfToken::HexByte;
             token.value = uchar(value);
             return;

@@ -1,6 +1,14 @@
 #include "RtfWriter.h"
 
+#include "KeptParts.h"
 #include "RtfCodec.h"
+#include "RtfSink.h"
+#include "RtfTokenizer.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QSet>
+#include <QUrl>
 
 #include <QTextBlock>
 #include <QTextDocument>
@@ -13,6 +21,9 @@ namespace rtf {
 namespace {
 
 constexpr int MaxHalfPoints = 3276;
+// A run's colour number for an automatic colour that the file gave with a \cf0 of its
+// own: written as \cf0 again, where other programs show black.
+constexpr int ExplicitAutoColor = -2;
 
 void appendInt(QByteArray &out, int value)
 {
@@ -81,6 +92,7 @@ RtfWriter::RtfWriter(const QTextDocument &doc, const QTextCharFormat &defaultFor
     fontId(m_defaultFamily, m_defaultCharset); // font 0: \deff
     m_colors.push_back(0);
     m_current.font = 0;
+    m_current.halfPoints = -1; // the first run says its size: readers differ on the default
 }
 
 int RtfWriter::fontId(const QString &family, int charset)
@@ -122,11 +134,45 @@ RtfWriter::CharProps RtfWriter::propsOf(const QTextCharFormat &format)
         const QBrush brush = format.foreground();
         if (brush.style() != Qt::NoBrush)
             p.color = colorId(brush.color().rgb());
+    } else if (automatic && format.boolProperty(ExplicitAutoColorProperty)) {
+        p.color = ExplicitAutoColor;
     }
     p.bold = format.fontWeight() >= QFont::Bold;
     p.italic = format.fontItalic();
     p.underline = format.fontUnderline() || format.underlineStyle() != QTextCharFormat::NoUnderline;
+    if (format.isAnchor() && format.property(LinkUnderlineProperty).toBool())
+        p.underline = false; // the underline only showed the link
     p.strikeOut = format.fontStrikeOut();
+    const int raise = format.intProperty(RaiseProperty);
+    switch (format.verticalAlignment()) {
+    case QTextCharFormat::AlignSuperScript:
+        p.vertical = RtfCharFormat::Super;
+        p.raise = raise > 0 ? raise : 0;
+        break;
+    case QTextCharFormat::AlignSubScript:
+        p.vertical = RtfCharFormat::Sub;
+        p.raise = raise < 0 ? raise : 0;
+        break;
+    default:
+        break;
+    }
+    if (p.raise != 0)
+        p.vertical = RtfCharFormat::Baseline;
+    if (format.hasProperty(QTextFormat::BackgroundBrush) && format.background().style() != Qt::NoBrush) {
+        const int kind = format.intProperty(BackgroundKindProperty);
+        p.background = quint8(kind > 0 ? kind : int(RtfCharFormat::Highlight));
+        p.backgroundColor = colorId(format.background().color().rgb());
+    }
+    if (format.isAnchor() && !format.anchorHref().isEmpty()) {
+        QString target = format.anchorHref();
+        target.replace(u'\\', QStringLiteral("\\\\"));
+        p.field = target.startsWith(u'#') ? QStringLiteral("HYPERLINK \\l \"%1\"").arg(target.mid(1))
+                                          : QStringLiteral("HYPERLINK \"%1\"").arg(target);
+    } else {
+        p.field = format.stringProperty(FieldInstructionProperty);
+    }
+    if (!p.field.isEmpty())
+        p.fieldId = qMax(1, format.intProperty(FieldIdProperty));
     return p;
 }
 
@@ -158,6 +204,40 @@ RtfWriter::ParaProps RtfWriter::paraOf(const QTextBlock &block) const
     p.firstIndent = toTwips(bf.textIndent());
     if (const QTextList *list = block.textList())
         p.list = list->format().style();
+    p.rightToLeft = bf.layoutDirection() == Qt::RightToLeft;
+    p.spaceBefore = qMax(0, toTwips(bf.topMargin()));
+    p.spaceAfter = qMax(0, toTwips(bf.bottomMargin()));
+    switch (bf.lineHeightType()) {
+    case QTextBlockFormat::ProportionalHeight:
+        if (bf.lineHeight() > 0) {
+            p.lineSpacing = int(std::lround(bf.lineHeight() * 2.4));
+            p.lineMultiple = true;
+        }
+        break;
+    case QTextBlockFormat::MinimumHeight:
+        p.lineSpacing = qMax(1, toTwips(bf.lineHeight()));
+        break;
+    case QTextBlockFormat::FixedHeight:
+        p.lineSpacing = -qMax(1, toTwips(bf.lineHeight()));
+        break;
+    default:
+        break;
+    }
+    p.pageBreakBefore = bf.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore;
+    p.keepTogether = bf.boolProperty(KeepTogetherProperty);
+    p.keepWithNext = bf.boolProperty(KeepWithNextProperty);
+    const QVariant stops = bf.property(TabStopsProperty);
+    if (stops.isValid()) {
+        p.tabs = stops.value<QList<int>>();
+    } else {
+        for (const QTextOption::Tab &tab : bf.tabPositions()) {
+            const int kind = tab.type == QTextOption::RightTab    ? RtfTab::Right
+                           : tab.type == QTextOption::CenterTab   ? RtfTab::Center
+                           : tab.type == QTextOption::DelimiterTab ? RtfTab::Decimal
+                                                                   : RtfTab::Left;
+            p.tabs << toTwips(tab.position) << kind << 0;
+        }
+    }
     return p;
 }
 
@@ -179,16 +259,19 @@ void RtfWriter::writeWord(const char *word, int param)
 // Arabic and Hebrew runs carry their face, size, bold and italic twice: as
 // associated properties after \rtlch too, which Word and LibreOffice use for
 // right-to-left script.
-void RtfWriter::switchTo(const CharProps &p, bool rightToLeft)
+// A run whose face lacks its Arabic or Coptic letters names the face that draws
+// them (assocFont) as its associated font, so other programs show the same face.
+void RtfWriter::switchTo(const CharProps &p, bool rightToLeft, int assocFont)
 {
+    const int af = assocFont >= 0 ? assocFont : p.font;
     if (rightToLeft) {
-        const bool assocChanged = !m_associatedValid || p.font != m_associated.font
+        const bool assocChanged = !m_associatedValid || af != m_associated.font
                                || p.halfPoints != m_associated.halfPoints || p.bold != m_associated.bold
                                || p.italic != m_associated.italic;
         if (!m_rightToLeft || assocChanged) {
             writeWord("rtlch");
-            if (!m_associatedValid || p.font != m_associated.font)
-                writeWord("af", p.font);
+            if (!m_associatedValid || af != m_associated.font)
+                writeWord("af", af);
             if (!m_associatedValid || p.halfPoints != m_associated.halfPoints)
                 writeWord("afs", p.halfPoints);
             if (!m_associatedValid || p.bold != m_associated.bold)
@@ -196,12 +279,23 @@ void RtfWriter::switchTo(const CharProps &p, bool rightToLeft)
             if (!m_associatedValid || p.italic != m_associated.italic)
                 writeWord(p.italic ? "ai" : "ai0");
             m_associated = p;
+            m_associated.font = af;
             m_associatedValid = true;
             m_rightToLeft = true;
         }
-    } else if (m_rightToLeft) {
-        writeWord("ltrch");
-        m_rightToLeft = false;
+    } else {
+        if (m_rightToLeft) {
+            writeWord("ltrch");
+            m_rightToLeft = false;
+        }
+        if (assocFont >= 0 && (!m_associatedValid || assocFont != m_associated.font)) {
+            writeWord("af", assocFont);
+            if (!m_associatedValid) {
+                m_associated = p;
+                m_associatedValid = true;
+            }
+            m_associated.font = assocFont;
+        }
     }
     if (p == m_current)
         return;
@@ -210,7 +304,7 @@ void RtfWriter::switchTo(const CharProps &p, bool rightToLeft)
     if (p.halfPoints != m_current.halfPoints)
         writeWord("fs", p.halfPoints);
     if (p.color != m_current.color)
-        writeWord("cf", p.color);
+        writeWord("cf", qMax(p.color, 0));
     if (p.bold != m_current.bold)
         writeWord(p.bold ? "b" : "b0");
     if (p.italic != m_current.italic)
@@ -219,6 +313,26 @@ void RtfWriter::switchTo(const CharProps &p, bool rightToLeft)
         writeWord(p.underline ? "ul" : "ulnone");
     if (p.strikeOut != m_current.strikeOut)
         writeWord(p.strikeOut ? "strike" : "strike0");
+    if (p.vertical != m_current.vertical || p.raise != m_current.raise) {
+        if (p.raise != 0) {
+            if (m_current.vertical != RtfCharFormat::Baseline)
+                writeWord("nosupersub");
+            writeWord(p.raise > 0 ? "up" : "dn", std::abs(p.raise));
+        } else {
+            if (m_current.raise != 0)
+                writeWord(m_current.raise > 0 ? "up0" : "dn0");
+            writeWord(p.vertical == RtfCharFormat::Super ? "super"
+                      : p.vertical == RtfCharFormat::Sub ? "sub"
+                                                         : "nosupersub");
+        }
+    }
+    if (p.background != m_current.background || p.backgroundColor != m_current.backgroundColor) {
+        static const char *const words[] = {nullptr, "highlight", "cb", "chcbpat"};
+        if (m_current.background != 0 && m_current.background != p.background)
+            writeWord(words[m_current.background], 0);
+        if (p.background != 0)
+            writeWord(words[p.background], p.backgroundColor);
+    }
     m_current = p;
 }
 
@@ -245,9 +359,136 @@ void RtfWriter::writeText(const QString &text)
             // BMP are already two UTF-16 units here.
             m_out.append("\\u", 2);
             appendInt(m_out, u >= 0x8000 ? int(u) - 0x10000 : int(u));
-            m_out.append('?');
+            // The fallback as an escape: readers that take a literal "?" for the
+            // end of the number's delimiter (pandoc) eat the next character.
+            m_out.append("\\'3f", 4);
             m_needDelimiter = false;
         }
+    }
+}
+
+// Opens and closes the field group that a run of a field's result belongs to. The
+// attributes inside the group end with it: those in force before it come back.
+void RtfWriter::switchField(const CharProps &props)
+{
+    if (props.fieldId == m_fieldId && (m_fieldId == 0 || props.field == m_current.field))
+        return;
+    if (m_fieldId != 0) {
+        m_out.append("}}");
+        m_current = m_beforeField;
+        m_rightToLeft = m_rightToLeftBeforeField;
+        m_associated = m_associatedBeforeField;
+        m_associatedValid = m_associatedValidBeforeField;
+        m_needDelimiter = false;
+        m_fieldId = 0;
+    }
+    if (props.fieldId == 0)
+        return;
+    m_beforeField = m_current;
+    m_rightToLeftBeforeField = m_rightToLeft;
+    m_associatedBeforeField = m_associated;
+    m_associatedValidBeforeField = m_associatedValid;
+    m_out.append("{\\field{\\*\\fldinst ");
+    m_needDelimiter = false;
+    writeText(props.field);
+    m_out.append("}{\\fldrslt");
+    m_needDelimiter = true;
+    m_fieldId = props.fieldId;
+    m_current.field = props.field;
+}
+
+void RtfWriter::writePicture(const QTextImageFormat &format)
+{
+    QByteArray data = format.property(PictureDataProperty).toByteArray();
+    int kind = format.intProperty(PictureKindProperty);
+    QList<int> size = format.property(PictureSizeProperty).value<QList<int>>();
+    const int goalW = format.width() > 0 ? toTwips(format.width()) : 0;
+    const int goalH = format.height() > 0 ? toTwips(format.height()) : 0;
+    if (data.isEmpty()) {
+        // A picture that came from elsewhere (pasted): written as PNG.
+        const QVariant resource = m_doc.resource(QTextDocument::ImageResource, QUrl(format.name()));
+        const QImage image = resource.value<QImage>();
+        if (image.isNull())
+            return;
+        QBuffer buffer(&data);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+        kind = RtfPicture::Png;
+        size = {image.width(), image.height(), goalW > 0 ? goalW : image.width() * 15,
+                goalH > 0 ? goalH : image.height() * 15, 100, 100, 0};
+    }
+    while (size.size() < 7)
+        size.append(size.size() >= 4 && size.size() < 6 ? 100 : 0);
+    m_out.append("{\\pict");
+    switch (kind) {
+    case RtfPicture::Png: m_out.append("\\pngblip"); break;
+    case RtfPicture::Jpeg: m_out.append("\\jpegblip"); break;
+    case RtfPicture::Emf: m_out.append("\\emfblip"); break;
+    case RtfPicture::Pict: m_out.append("\\macpict"); break;
+    case RtfPicture::Wmf: m_out.append("\\wmetafile"); appendInt(m_out, size[6]); break;
+    case RtfPicture::Dib: m_out.append("\\dibitmap"); appendInt(m_out, size[6]); break;
+    case RtfPicture::Ddb: m_out.append("\\wbitmap"); appendInt(m_out, size[6]); break;
+    default: break;
+    }
+    static const char *const words[] = {"\\picw", "\\pich", "\\picwgoal", "\\pichgoal", "\\picscalex", "\\picscaley"};
+    for (int i = 0; i < 6; ++i) {
+        if ((i >= 4 && size[i] == 100) || (i < 4 && size[i] <= 0))
+            continue;
+        m_out.append(words[i]);
+        appendInt(m_out, size[i]);
+    }
+    static const char hex[] = "0123456789abcdef";
+    for (qsizetype i = 0; i < data.size(); ++i) {
+        if (i % 64 == 0)
+            m_out.append("\r\n", 2);
+        const uchar b = uchar(data[i]);
+        m_out.append(hex[b >> 4]);
+        m_out.append(hex[b & 15]);
+    }
+    m_out.append('}');
+    m_needDelimiter = false;
+}
+
+void RtfWriter::writeFragment(const QString &text, const QTextCharFormat &format, const CharProps &props)
+{
+    int assocFont = -1;
+    const ScriptFace::Script script = ScriptFace::scriptOf(text);
+    if (script != ScriptFace::Script::None) {
+        const QString face = m_scriptFace.drawingFace(m_fonts[size_t(props.font)].family, text);
+        if (!face.isEmpty())
+            assocFont = fontId(face, script == ScriptFace::Script::Arabic ? 178 : 1);
+    }
+    switchField(props);
+    switchTo(props, hasRightToLeft(text), assocFont);
+    if (!format.isImageFormat()) {
+        writeText(text);
+        return;
+    }
+    const QTextImageFormat image = format.toImageFormat();
+    qsizetype from = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && text[i] != QChar::ObjectReplacementCharacter)
+            continue;
+        if (i > from)
+            writeText(text.mid(from, i - from));
+        if (i < text.size())
+            writePicture(image);
+        from = i + 1;
+    }
+}
+
+void RtfWriter::writeTabs(const QList<int> &tabs)
+{
+    static const char *const leaders[] = {nullptr, "tldot", "tlhyph", "tlul", "tlth", "tleq", "tlmdot"};
+    static const char *const kinds[] = {nullptr, "tqr", "tqc", "tqdec"};
+    for (qsizetype i = 0; i + 2 < tabs.size(); i += 3) {
+        const int kind = tabs[i + 1];
+        const int leader = tabs[i + 2];
+        if (leader > 0 && leader < 7)
+            writeWord(leaders[leader]);
+        if (kind > 0 && kind < 4)
+            writeWord(kinds[kind]);
+        writeWord(kind == RtfTab::Bar ? "tb" : "tx", tabs[i]);
     }
 }
 
@@ -293,8 +534,13 @@ void RtfWriter::writeParaProps(const ParaProps &para, const QTextBlock &block)
         }
         m_needDelimiter = false;
     }
-    static const char *const alignments[] = {nullptr, "qr", "qc", "qj"};
-    if (para.alignment != 0)
+    // A right-to-left paragraph as LibreOffice writes one: \ql and \qr are physical, \li and
+    // \fi belong to the start side (the right) and \ri to the end side; \lin and \rin say the
+    // same for readers that take \li as the physical left.
+    if (para.rightToLeft)
+        writeWord("rtlpar");
+    static const char *const alignments[] = {"ql", "qr", "qc", "qj"};
+    if (para.alignment != 0 || para.rightToLeft)
         writeWord(alignments[para.alignment]);
     if (para.firstIndent != 0)
         writeWord("fi", para.firstIndent);
@@ -302,6 +548,25 @@ void RtfWriter::writeParaProps(const ParaProps &para, const QTextBlock &block)
         writeWord("li", para.leftIndent);
     if (para.rightIndent != 0)
         writeWord("ri", para.rightIndent);
+    if (para.rightToLeft && para.leftIndent != 0)
+        writeWord("lin", para.leftIndent);
+    if (para.rightToLeft && para.rightIndent != 0)
+        writeWord("rin", para.rightIndent);
+    if (para.spaceBefore != 0)
+        writeWord("sb", para.spaceBefore);
+    if (para.spaceAfter != 0)
+        writeWord("sa", para.spaceAfter);
+    if (para.lineSpacing != 0) {
+        writeWord("sl", para.lineSpacing);
+        writeWord("slmult", para.lineMultiple ? 1 : 0);
+    }
+    if (para.pageBreakBefore)
+        writeWord("pagebb");
+    if (para.keepTogether)
+        writeWord("keep");
+    if (para.keepWithNext)
+        writeWord("keepn");
+    writeTabs(para.tabs);
 }
 
 void RtfWriter::writeBlock(const QTextBlock &block)
@@ -321,11 +586,11 @@ void RtfWriter::writeBlock(const QTextBlock &block)
         const QTextFragment fragment = it.fragment();
         if (!fragment.isValid())
             continue;
-        const QString text = fragment.text();
-        switchTo(propsOfIndex(fragment.charFormatIndex()), hasRightToLeft(text));
-        writeText(text);
+        const CharProps props = propsOfIndex(fragment.charFormatIndex());
+        writeFragment(fragment.text(), fragment.charFormat(), props);
         empty = false;
     }
+    switchField(CharProps());
     if (empty)
         switchTo(propsOfIndex(block.charFormatIndex()));
     m_out.append("\\par\r\n");
@@ -345,7 +610,7 @@ void RtfWriter::writeFontName(const QString &name)
         } else {
             m_out.append("\\u", 2);
             appendInt(m_out, u >= 0x8000 ? int(u) - 0x10000 : int(u));
-            m_out.append('?');
+            m_out.append("\\'3f", 4);
         }
     }
 }
@@ -375,9 +640,76 @@ QByteArray RtfWriter::header()
         appendInt(m_out, qBlue(m_colors[i]));
         m_out.append(';');
     }
-    m_out.append("}\r\n{\\*\\generator Kalvero;}");
+    m_out.append("}\r\n");
+    for (const QByteArray &group : m_headerGroups) {
+        m_out.append(group);
+        m_out.append("\r\n");
+    }
+    m_out.append("{\\*\\generator Kalvero;}");
     m_out.append(body);
     return m_out;
+}
+
+// A kept group with the numbers of fonts and colours turned into those of this
+// file's tables (the document's own tables are written anew).
+QByteArray RtfWriter::renumbered(const QByteArray &group)
+{
+    static const QSet<QByteArray> fontWords{"f", "af", "pnf", "stshfdbch", "stshfloch", "stshfhich", "stshfbi"};
+    static const QSet<QByteArray> colorWords{"cf", "cb", "chcbpat", "chcfpat", "highlight", "clcbpat", "clcfpat",
+                                             "cbpat", "cfpat", "brdrcf", "ulc", "trcbpat", "trcfpat",
+                                             "clcbpatraw", "clcfpatraw"};
+    QHash<int, int> fonts;
+    for (const RtfFontEntry &font : m_kept.fonts)
+        fonts.insert(font.number, font.charset);
+    QByteArray out;
+    out.reserve(group.size() + 16);
+    RtfTokenizer tokenizer(group.constData(), group.size());
+    RtfToken token;
+    qsizetype copied = 0;
+    for (;;) {
+        const qsizetype start = tokenizer.position();
+        tokenizer.next(token);
+        if (token.kind == RtfToken::End)
+            break;
+        if (token.kind != RtfToken::ControlWord || !token.hasParam)
+            continue;
+        const QByteArray name(token.text, token.size);
+        int mapped = -1;
+        if (fontWords.contains(name)) {
+            for (const RtfFontEntry &font : m_kept.fonts) {
+                if (font.number == token.param) {
+                    mapped = fontId(font.family.isEmpty() ? m_defaultFamily : font.family, font.charset);
+                    break;
+                }
+            }
+        } else if (colorWords.contains(name) && token.param > 0) {
+            mapped = 0;
+            if (token.param < m_kept.colors.size() && !m_kept.colors[token.param].isAuto)
+                mapped = colorId(m_kept.colors[token.param].rgb);
+        }
+        if (mapped < 0)
+            continue;
+        const qsizetype end = tokenizer.position();
+        out.append(group.constData() + copied, start - copied);
+        out.append('\\').append(name);
+        appendInt(out, mapped);
+        if (group[end - 1] == ' ')
+            out.append(' ');
+        copied = end;
+    }
+    out.append(group.constData() + copied, group.size() - copied);
+    return out;
+}
+
+void RtfWriter::prepareKeptParts()
+{
+    m_kept = keptParts(m_doc);
+    m_keptWords = m_kept.words;
+    for (const QByteArray &group : m_kept.groups) {
+        const QByteArray out = renumbered(group);
+        const bool section = group.startsWith("{\\header") || group.startsWith("{\\footer");
+        (section ? m_sectionGroups : m_headerGroups).append(out);
+    }
 }
 
 QByteArray RtfWriter::write()
@@ -400,9 +732,16 @@ QByteArray RtfWriter::write()
         m_out.append('}');
         m_current = CharProps();
         m_current.font = 0;
+        m_current.halfPoints = -1;
     }
+    prepareKeptParts();
+    m_out.append(m_keptWords);
     m_out.append("\\viewkind4\\uc1");
     m_needDelimiter = true;
+    for (const QByteArray &group : m_sectionGroups) {
+        m_out.append(group);
+        m_needDelimiter = false;
+    }
     for (QTextBlock block = m_doc.begin(); block.isValid(); block = block.next())
         writeBlock(block);
     m_out.append('}');

@@ -1,10 +1,14 @@
 #pragma once
 
+#include "KeptParts.h"
+#include "ScriptFace.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QRgb>
 #include <QString>
 #include <QTextCharFormat>
+#include <QTextImageFormat>
 
 #include <vector>
 
@@ -33,10 +37,18 @@ private:
         bool italic = false;
         bool underline = false;
         bool strikeOut = false;
+        quint8 vertical = 0;   // RtfCharFormat::Vertical
+        int raise = 0;         // \up / \dn
+        quint8 background = 0; // RtfCharFormat::Background
+        int backgroundColor = 0;
+        int fieldId = 0;       // 0: not in a field
+        QString field;         // the field's whole instruction
         bool operator==(const CharProps &o) const
         {
             return font == o.font && halfPoints == o.halfPoints && color == o.color && bold == o.bold
-                && italic == o.italic && underline == o.underline && strikeOut == o.strikeOut;
+                && italic == o.italic && underline == o.underline && strikeOut == o.strikeOut
+                && vertical == o.vertical && raise == o.raise && background == o.background
+                && backgroundColor == o.backgroundColor;
         }
         bool operator!=(const CharProps &o) const { return !(*this == o); }
     };
@@ -47,10 +59,22 @@ private:
         int rightIndent = 0;
         int firstIndent = 0;
         int list = 0; // QTextListFormat::Style, 0 for none
+        bool rightToLeft = false;
+        int spaceBefore = 0;
+        int spaceAfter = 0;
+        int lineSpacing = 0;
+        bool lineMultiple = false;
+        bool pageBreakBefore = false;
+        bool keepTogether = false;
+        bool keepWithNext = false;
+        QList<int> tabs; // position, kind, leader per stop
         bool operator==(const ParaProps &o) const
         {
             return alignment == o.alignment && leftIndent == o.leftIndent && rightIndent == o.rightIndent
-                && firstIndent == o.firstIndent && list == o.list;
+                && firstIndent == o.firstIndent && list == o.list && rightToLeft == o.rightToLeft
+                && spaceBefore == o.spaceBefore && spaceAfter == o.spaceAfter && lineSpacing == o.lineSpacing
+                && lineMultiple == o.lineMultiple && pageBreakBefore == o.pageBreakBefore
+                && keepTogether == o.keepTogether && keepWithNext == o.keepWithNext && tabs == o.tabs;
         }
         bool operator!=(const ParaProps &o) const { return !(*this == o); }
     };
@@ -71,8 +95,14 @@ private:
     void writeBlock(const QTextBlock &block);
     void writeParaProps(const ParaProps &para, const QTextBlock &block);
     void writeListLabel(const ParaProps &para, const QTextBlock &block);
-    void switchTo(const CharProps &props, bool rightToLeft = false);
+    void switchTo(const CharProps &props, bool rightToLeft = false, int assocFont = -1);
     void writeText(const QString &text);
+    void writeFragment(const QString &text, const QTextCharFormat &format, const CharProps &props);
+    void writePicture(const QTextImageFormat &format);
+    void switchField(const CharProps &props);
+    void writeTabs(const QList<int> &tabs);
+    QByteArray renumbered(const QByteArray &group);
+    void prepareKeptParts();
     void writeWord(const char *word);
     void writeWord(const char *word, int param);
     void writeFontName(const QString &name);
@@ -90,6 +120,7 @@ private:
     std::vector<QRgb> m_colors; // index 0 unused: the automatic colour
     QHash<QRgb, int> m_colorIds;
     QHash<int, CharProps> m_propsByIndex;
+    ScriptFace m_scriptFace;
     QList<QTextFormat> m_allFormats; // taken once: the document does not change while written
 
     QByteArray m_out;
@@ -100,6 +131,20 @@ private:
     bool m_associatedValid = false;
     ParaProps m_currentPara;
     bool m_firstPara = true;
+
+    // The field whose result is being written, and the attributes in force
+    // where its group began (restored when it closes).
+    int m_fieldId = 0;
+    CharProps m_beforeField;
+    bool m_rightToLeftBeforeField = false;
+    CharProps m_associatedBeforeField;
+    bool m_associatedValidBeforeField = false;
+
+    // Kept parts of the document, renumbered for this file's tables.
+    QList<QByteArray> m_headerGroups;  // after the colour table
+    QList<QByteArray> m_sectionGroups; // headers and footers, before the text
+    QByteArray m_keptWords;
+    KeptParts m_kept;
 };
 
 } // namespace rtf

@@ -5,6 +5,7 @@
 #include <QToolButton>
 
 #include "Errors.h"
+#include "TKeyboardMapWindow.h"
 #include "ToolbarImages.h"
 #include "FormatTestSupport.h"
 
@@ -51,6 +52,8 @@ class LanguageInput : public QObject
 private slots:
     void mapIsReadFromTheWorkingDirectory();
     void missingMapIsReported();
+    void reloadMap();
+    void keyboardMapWindow();
     void directoryNamedMapCountsAsMissing();
     void typedKeys_data();
     void typedKeys();
@@ -71,10 +74,39 @@ void LanguageInput::mapIsReadFromTheWorkingDirectory()
     FormFixture f(TestMap);
     QCOMPARE(f->CharacterMap.size(), 8);
     QCOMPARE(f->CharacterMap.KeyColumn[4], QByteArray("c "));
-    QVERIFY(f.prompts->messages.isEmpty());
+    // The two entries that cannot work are named once; the rest of the map works.
+    const QString problems =
+        QStringLiteral("%1: 2 entries cannot be used: line 5 (the key \"c \" is longer than one character and never "
+                       "matches), line 8 (the Arabic and the Coptic text are not valid UTF-8).")
+            .arg(f.folder.filePath("map.txt"));
+    QCOMPARE(f.prompts->messages, QStringList{problems});
     // Loading again empties the lists first.
     QVERIFY(f->LoadCharacterMap());
     QCOMPARE(f->CharacterMap.size(), 8);
+}
+
+// Reload Map reads the file again without a restart, checks it again, and reports a map that
+// has gone.
+void LanguageInput::reloadMap()
+{
+    FormFixture f("a\tX\tY\n");
+    QVERIFY(f.show());
+    f->SwitchLanguage(f->LanguageCoptic);
+    QFile map(f.folder.filePath("map.txt"));
+    QVERIFY(map.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    map.write("a\tX\t\xE2\xB2\x81\nb\tX\t\xC0\x80\n");
+    map.close();
+    f->miReloadMap->trigger();
+    QCOMPARE(f->CharacterMap.size(), 2);
+    QCOMPARE(f.prompts->messages,
+             QStringList{QStringLiteral("%1: 1 entry cannot be used: line 2 (the Coptic text is not valid UTF-8).")
+                             .arg(f.folder.filePath("map.txt"))});
+    typeText(f->Editor, QStringLiteral("ab"));
+    QCOMPARE(f->Editor->Text(), QString(QChar(0x2C81)));
+    QVERIFY(map.remove());
+    f->miReloadMap->trigger();
+    QCOMPARE(f->CharacterMap.size(), 0);
+    QCOMPARE(f.prompts->messages.last(), QStringLiteral("Couldn't find \"map.txt\" program can not work without it"));
 }
 
 void LanguageInput::missingMapIsReported()
@@ -83,6 +115,43 @@ void LanguageInput::missingMapIsReported()
     QCOMPARE(f->CharacterMap.size(), 0);
     QCOMPARE(f.prompts->messages, QStringList{QStringLiteral("Couldn't find \"map.txt\" program can not work without it")});
     QVERIFY(!f->LoadCharacterMap());
+}
+
+// Ctrl+K opens the Keyboard Map; it follows the language and the map at once, and a click on
+// a key types what the key types.
+void LanguageInput::keyboardMapWindow()
+{
+    FormFixture f(TestMap);
+    QVERIFY(f.show());
+    QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+    QTest::keyClick(f->Editor, Qt::Key_K, Qt::ControlModifier);
+    TKeyboardMapWindow *map = f->KeyboardMap;
+    QVERIFY(map && map->isVisible());
+    QCOMPARE(map->windowTitle(), QStringLiteral("Keyboard Map"));
+    QVERIFY(!map->isModal() && map->isWindow());
+    QCOMPARE(map->Label('a'), QStringLiteral("a"));
+
+    f->SwitchLanguage(f->LanguageCoptic);
+    QCOMPARE(map->Label('a'), QString(QChar(0x2C81)));
+    QCOMPARE(map->Label('A'), QString(QChar(0x2C80)));
+    QCOMPARE(map->Label('z'), QStringLiteral("z")); // not in the map: typed as it is
+    QVERIFY(map->IsMapped('a') && !map->IsMapped('z'));
+
+    const QRect a = map->KeyRect('a');
+    QTest::mouseClick(map, Qt::LeftButton, {}, QPoint(a.center().x(), a.bottom() - 4));
+    QTest::mouseClick(map, Qt::LeftButton, {}, QPoint(a.center().x(), a.top() + 4));
+    const QRect k = map->KeyRect('k');
+    QTest::mouseClick(map, Qt::LeftButton, {}, QPoint(k.center().x(), k.bottom() - 4));
+    QCOMPARE(f->Editor->Text(), QStringLiteral("\u2C81\u2C80\u2C95\u2C81"));
+
+    f->btnLang->click(); // Coptic -> English -> Arabic
+    f->btnLang->click();
+    QCOMPARE(map->Label('a'), QString(QChar(0x0627)));
+    QFile file(f.folder.filePath("map.txt"));
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write("a\tQ\tY\n") == 6);
+    file.close();
+    f->miReloadMap->trigger();
+    QCOMPARE(map->Label('a'), QStringLiteral("Q"));
 }
 
 void LanguageInput::directoryNamedMapCountsAsMissing()

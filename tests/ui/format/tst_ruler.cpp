@@ -2,9 +2,12 @@
 // the pixel/point arithmetic, alignment and bullets, the tick caption and the side margins.
 #include <QButtonGroup>
 #include <QFrame>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QToolButton>
 
 #include "FormatTestSupport.h"
+#include "RulerMath.h"
 #include "TRulerMarker.h"
 #include "TRulerPanel.h"
 
@@ -42,8 +45,10 @@ private slots:
     void markersFollowTheParagraph();
     void pressAtLeftEdgeOfFirstIndent();
     void rightMarkerOnA739PixelRuler();
-    void rightIndentsComeBackOneSmaller_data();
-    void rightIndentsComeBackOneSmaller();
+    void pressAndReleaseInPlaceChangesNothing_data();
+    void pressAndReleaseInPlaceChangesNothing();
+    void markersFollowParagraphCommandsAtOnce();
+    void rightToLeftRulerIsMirrored();
     void leftMarkerDropChangesOnlyTheLeftIndent();
     void firstMarkerDropKeepsFollowingLines();
     void anyButtonDrags();
@@ -141,27 +146,100 @@ void RulerTests::rightMarkerOnA739PixelRuler()
     QCOMPARE(f->RightInd->x(), 725);
 }
 
-void RulerTests::rightIndentsComeBackOneSmaller_data()
+void RulerTests::pressAndReleaseInPlaceChangesNothing_data()
 {
-    QTest::addColumn<int>("indent");
-    QTest::addColumn<int>("after");
-    for (int indent : {1, 2, 4, 5})
-        QTest::addRow("%d", indent) << indent << indent - 1;
-    for (int indent : {3, 6, 12})
-        QTest::addRow("%d unchanged", indent) << indent << indent;
+    QTest::addColumn<QString>("marker");
+    QTest::addColumn<bool>("rightToLeft");
+    // Indents in pixels as a file may bring them: \li150 is 10 pixels, 7.5 points.
+    QTest::addColumn<qreal>("leftMargin");
+    QTest::addColumn<qreal>("textIndent");
+    QTest::addColumn<qreal>("rightMargin");
+    for (const char *marker : {"FirstInd", "LeftInd", "RightInd"}) {
+        for (bool rtl : {false, true}) {
+            const char *side = rtl ? "right to left" : "left to right";
+            QTest::addRow("%s, %s, first -1 left 2", marker, side) << marker << rtl << 4.0 / 3 << -8.0 / 3 << 4.0;
+            QTest::addRow("%s, %s, fractional from a file", marker, side) << marker << rtl << 10.0 << 0.5 << 7.0;
+            QTest::addRow("%s, %s, right indents 1 and 5", marker, side) << marker << rtl << 0.0 << 0.0 << 20.0 / 3;
+        }
+    }
 }
 
-void RulerTests::rightIndentsComeBackOneSmaller()
+// A marker pressed at its middle and let go without moving writes nothing: the paragraph
+// keeps its indents exactly, negative and fractional ones included; fractional indents read
+// truncated toward zero.
+void RulerTests::pressAndReleaseInPlaceChangesNothing()
 {
-    QFETCH(int, indent);
-    QFETCH(int, after);
+    QFETCH(QString, marker);
+    QFETCH(bool, rightToLeft);
+    QFETCH(qreal, leftMargin);
+    QFETCH(qreal, textIndent);
+    QFETCH(qreal, rightMargin);
     FormFixture f;
     QVERIFY(f.show());
     f->Editor->ReplaceSelection("paragraph");
-    f->Editor->Paragraph().SetRightIndent(indent);
+    QTextBlockFormat format;
+    format.setLeftMargin(leftMargin);
+    format.setTextIndent(textIndent);
+    format.setRightMargin(rightMargin);
+    if (rightToLeft)
+        format.setLayoutDirection(Qt::RightToLeft);
+    QTextCursor(f->Editor->document()).setBlockFormat(format);
     f->SelectionChange();
-    dragMarker(f->RightInd, Qt::LeftButton, 4);
-    QCOMPARE(f->Editor->Paragraph().RightIndent(), after);
+    const TParaAttributes &paragraph = f->Editor->Paragraph();
+    const QList<int> before{paragraph.FirstIndent(), paragraph.LeftIndent(), paragraph.RightIndent()};
+    auto *item = f->Ruler->findChild<TRulerMarker *>(marker);
+    const int x = item->x();
+    dragMarker(item, Qt::LeftButton, item->width() / 2);
+    const QTextBlockFormat after = f->Editor->document()->firstBlock().blockFormat();
+    QCOMPARE(after.leftMargin(), leftMargin);
+    QCOMPARE(after.textIndent(), textIndent);
+    QCOMPARE(after.rightMargin(), rightMargin);
+    QCOMPARE(item->x(), x);
+    QCOMPARE((QList<int>{paragraph.FirstIndent(), paragraph.LeftIndent(), paragraph.RightIndent()}), before);
+    if (leftMargin == 10.0)
+        QCOMPARE(before, (QList<int>{7, 0, 5})); // 7.5, 0.375 and 5.25 points, truncated
+}
+
+// Bullets and alignment move the markers at once, without a caret move.
+void RulerTests::markersFollowParagraphCommandsAtOnce()
+{
+    FormFixture f;
+    QVERIFY(f.show());
+    f->Editor->ReplaceSelection("paragraph");
+    QCOMPARE(f->LeftInd->x(), 2);
+    f->BulletsButton->click();
+    QCOMPARE(f->Editor->Paragraph().LeftIndent(), 10);
+    QCOMPARE(f->LeftInd->x(), RulerMath::LeftIndLeft(0, 10));
+    f->BulletsButton->click();
+    QCOMPARE(f->LeftInd->x(), 2);
+    f->acRightToLeft->trigger();
+    QCOMPARE(f->FirstInd->x(), RulerMath::MirroredLeft(f->Ruler->width(), 2, f->FirstInd->width()));
+    QVERIFY(f->RightAlign->isChecked());
+}
+
+// A right-to-left paragraph's markers stand mirrored, and a drag towards the middle of the
+// ruler makes the indent larger from the right edge.
+void RulerTests::rightToLeftRulerIsMirrored()
+{
+    FormFixture f;
+    QVERIFY(f.show());
+    QVERIFY(setRulerWidth(f, 739));
+    f->Editor->ReplaceSelection("paragraph");
+    f->Editor->Paragraph().SetDirection(TParaDirection::RightToLeft);
+    f->Editor->Paragraph().SetFirstIndent(18);
+    f->Editor->Paragraph().SetLeftIndent(-9);
+    f->Editor->Paragraph().SetRightIndent(36);
+    f->SelectionChange();
+    QCOMPARE(f->FirstInd->x(), 739 - 26 - 10);
+    QCOMPARE(f->LeftInd->x(), 739 - 14 - 10);
+    QCOMPARE(f->RightInd->x(), 739 - (733 - 56) - 9);
+    // 12 pixels further from the right edge: 9 points more.
+    dragMarker(f->FirstInd, Qt::LeftButton, 5, {-12});
+    QCOMPARE(f->Editor->Paragraph().FirstIndent(), (26 + 12 + 5 - 6) * 3 / 4);
+    QCOMPARE(f->Editor->Paragraph().FirstIndent() + f->Editor->Paragraph().LeftIndent(), 9);
+    dragMarker(f->RightInd, Qt::LeftButton, 4, {8});
+    QCOMPARE(f->Editor->Paragraph().RightIndent(), RulerMath::RightIndentAtDrop(739, 739 - (739 - 677 - 9 + 8) - 9, 4));
+    QVERIFY(f->Editor->Paragraph().RightIndent() > 36);
 }
 
 void RulerTests::leftMarkerDropChangesOnlyTheLeftIndent()

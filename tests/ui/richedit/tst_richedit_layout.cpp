@@ -5,6 +5,9 @@
 #include "TextFlowLayout.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QBuffer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QGlyphRun>
 #include <QRandomGenerator>
 #include <QRawFont>
@@ -69,6 +72,8 @@ private slots:
     void largeDocumentIsLaidOutLazily();
     void copticAndArabicFallBackToNotoFaces_data();
     void copticAndArabicFallBackToNotoFaces();
+    void picturesTakeTheirPlaceAndLinksOpenWithCtrlClick();
+    void pageBreakBeforeStartsAPrintedPage();
 };
 
 // After any sequence of edits, the places of all paragraphs are what a layout of the whole
@@ -301,6 +306,69 @@ void TestRichEditLayout::copticAndArabicFallBackToNotoFaces()
         for (quint32 glyph : run.glyphIndexes())
             QVERIFY(glyph != 0);
     }
+}
+
+// A PNG picture shows at its goal size (600 x 300 twips: 40 x 20 pixels) in its own
+// colours; a metafile is a box of its size (1000 x 500 hundredths of a millimetre); a link
+// opens with Ctrl+click and a plain click only places the caret.
+void TestRichEditLayout::picturesTakeTheirPlaceAndLinksOpenWithCtrlClick()
+{
+    QImage image(4, 2, QImage::Format_RGB32);
+    image.fill(QColor(0, 200, 0));
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    const QByteArray rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 DejaVu Sans;}}\\f0\\fs20 a{\\pict\\pngblip\\picw4\\pich2"
+                           "\\picwgoal600\\pichgoal300 " + png.toHex() + "}b{\\pict\\wmetafile8\\picw1000\\pich500 0100}c "
+                           "{\\field{\\*\\fldinst HYPERLINK \"http://example.com/\"}{\\fldrslt link}}\\par}";
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("pictures.rtf"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(rtf);
+    file.close();
+
+    TTntRichEdit editor;
+    prepareEditor(editor, 400, 200);
+    editor.LoadFromFile(path);
+    QCOMPARE(editor.Text(), QStringLiteral("a\uFFFCb\uFFFCc link"));
+    const QTextBlock block = editor.document()->firstBlock();
+    editor.document()->documentLayout()->blockBoundingRect(block);
+    const QTextLine line = block.layout()->lineAt(0);
+    QCOMPARE(qRound(line.cursorToX(2) - line.cursorToX(1)), 40);
+    QCOMPARE(qRound(line.cursorToX(4) - line.cursorToX(3)), qRound(1000 * 96 / 2540.0));
+    QVERIFY(line.height() >= 20);
+
+    const QImage shown = editor.viewport()->grab().toImage();
+    const QPointF origin = block.layout()->position() + QPointF(0, editor.document()->documentLayout()->blockBoundingRect(block).top());
+    const QPoint inside = (origin + QPointF(line.cursorToX(1) + 20, line.y() + line.ascent() - 10)).toPoint();
+    QCOMPARE(shown.pixelColor(inside - QPoint(editor.horizontalScrollBar()->value(), editor.verticalScrollBar()->value())),
+             QColor(0, 200, 0));
+
+    QStringList opened;
+    editor.OnLinkClick = [&](const QString &target) { opened << target; };
+    const QPoint onLink = editor.cursorRect(QTextCursor(editor.document())).center()
+                        + QPoint(qRound(line.cursorToX(8) - line.cursorToX(0)), 0);
+    QTest::mouseClick(editor.viewport(), Qt::LeftButton, Qt::NoModifier, onLink);
+    QVERIFY(opened.isEmpty());
+    QTest::mouseClick(editor.viewport(), Qt::LeftButton, Qt::ControlModifier, onLink);
+    QCOMPARE(opened, QStringList{QStringLiteral("http://example.com/")});
+}
+
+void TestRichEditLayout::pageBreakBeforeStartsAPrintedPage()
+{
+    TTntRichEdit editor;
+    prepareEditor(editor, 400, 200);
+    editor.ReplaceSelection(QStringLiteral("one\ntwo\nthree"));
+    QTextCursor second(editor.document()->findBlockByNumber(1));
+    QTextBlockFormat breaking;
+    breaking.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+    second.mergeBlockFormat(breaking);
+    auto *layout = static_cast<TextFlowLayout *>(editor.document()->documentLayout());
+    const QList<qreal> tops = layout->pageTops(10000);
+    QCOMPARE(tops.size(), 2);
+    QCOMPARE(tops[1], layout->blockBoundingRect(second.block()).top());
 }
 
 QTEST_MAIN(TestRichEditLayout)

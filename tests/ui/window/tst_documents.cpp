@@ -9,7 +9,9 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include "FileSizeLimit.h"
 #include "FolderLock.h"
+#include "ReadOnlyFolder.h"
 #include "TStatusBar.h"
 #include "WindowFixture.h"
 
@@ -218,6 +220,24 @@ private slots:
         QVERIFY(f->Editor->Modified());
     }
 
+    void saveOntoAFullDisk()
+    {
+        // The old file stays byte for byte, the user is told why and the text still counts as unsaved.
+        const QString path = makeRtf(QStringLiteral("full.rtf"), "base");
+        const QByteArray before = readFile(path);
+        f->LoadDocument(path);
+        typeUnsaved(QStringLiteral("x"));
+        {
+            FileSizeLimit full(0);
+            QVERIFY(full.active());
+            f->FileSaveCmd->trigger();
+        }
+        QCOMPARE(f.prompts->entries("Error: "),
+                 QStringList{QStringLiteral("Error: Cannot create file \"%1\". %2.").arg(path, qt_error_string(EFBIG))});
+        QCOMPARE(readFile(path), before);
+        QVERIFY(f->Editor->Modified());
+    }
+
     void openSetsWritable()
     {
         const QString path = makeRtf(QStringLiteral("w.rtf"), "w");
@@ -254,6 +274,58 @@ private slots:
         QCOMPARE(f->StatusBar->PanelText(1), QStringLiteral("Modified"));
     }
 
+    // Open and Save As start where the current document is; for a new one, where the last
+    // document was, also after a restart; else in the program's folder while it is writable.
+    void dialogsStartWhereTheDocumentsAre()
+    {
+        QVERIFY(QDir(m_docs.path()).mkpath("sub"));
+        const QString sub = doc("sub") + QLatin1Char('/');
+        const QString path = doc("sub/a.rtf");
+        writeFile(path, "{\\rtf1 alpha\\par}");
+        f.prompts->OpenAnswers.enqueue(path);
+        f->FileOpenCmd->trigger();
+        f->FileOpenCmd->trigger();
+        QCOMPARE(f.prompts->LastDialog.initialDir, sub);
+        f->FileNewCmd->trigger();
+        f->FileSaveAsCmd->trigger();
+        QCOMPARE(f.prompts->LastDialog.initialDir, sub);
+        f.form.reset();
+        QVERIFY(readFile(settingsPath()).contains("[Folders]\nLastUsed=" + QFile::encodeName(doc("sub")) + "\n"));
+        f = makeForm();
+        f->FileOpenCmd->trigger();
+        QCOMPARE(f.prompts->LastDialog.initialDir, sub);
+    }
+
+    // An installed program's folder is never offered: the user's documents folder is.
+    void readOnlyProgramFolderIsNeverOffered()
+    {
+        f.form.reset();
+        QTemporaryDir home;
+        QVERIFY(QDir(home.path()).mkpath("Documents"));
+        const QByteArray oldHome = qgetenv("HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
+        qputenv("HOME", QFile::encodeName(home.path()));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath("config")));
+        const QString programFolder = QCoreApplication::applicationDirPath();
+        const bool readOnly = MakeFolderReadOnly(programFolder);
+        QString untitled, named;
+        if (readOnly) {
+            f = makeForm();
+            f->FileOpenCmd->trigger();
+            untitled = f.prompts->LastDialog.initialDir;
+            f->ApplyDocumentName(programFolder + QStringLiteral("/x.rtf"));
+            f->FileSaveAsCmd->trigger();
+            named = f.prompts->LastDialog.initialDir;
+            f.form.reset();
+            MakeFolderWritable(programFolder);
+        }
+        qputenv("HOME", oldHome);
+        qputenv("XDG_CONFIG_HOME", oldConfig);
+        if (!readOnly)
+            QSKIP("the program's folder cannot be made read-only here");
+        QCOMPARE(untitled, home.filePath("Documents") + QLatin1Char('/'));
+        QCOMPARE(named, untitled);
+    }
+
     void saveOnNamedWritesAtOnceEvenUnmodified()
     {
         const QString path = makeRtf(QStringLiteral("s.rtf"), "same");
@@ -280,6 +352,56 @@ private slots:
         QCOMPARE(g.prompts->entries("Save: ").size(), 1);
         QCOMPARE(readFile(m_work.filePath(QStringLiteral("Untitled"))), QByteArray("plain words"));
         QFile::remove(m_work.filePath(QStringLiteral("Untitled")));
+    }
+
+    // A file with parts the document cannot keep: the first save over it asks, and only Yes
+    // writes; Save As to another name asks nothing; once saved, nothing more is asked.
+    void saveOverFileWithDroppedParts_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("asked");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("Save, Yes") << "save" << int(Answer::Yes) << true << true;
+        QTest::newRow("Save, No") << "save" << int(Answer::No) << true << false;
+        QTest::newRow("Save, Cancel") << "save" << int(Answer::Cancel) << true << false;
+        QTest::newRow("Save As onto itself, No") << "same" << int(Answer::No) << true << false;
+        QTest::newRow("Save As to another name") << "other" << int(Answer::Yes) << false << true;
+    }
+    void saveOverFileWithDroppedParts()
+    {
+        QFETCH(QString, how);
+        QFETCH(int, answer);
+        QFETCH(bool, asked);
+        QFETCH(bool, written);
+        const QString path = doc(QStringLiteral("parts.rtf"));
+        const QByteArray original = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 text{\\footnote note}"
+                                    "{\\object\\objemb{\\*\\objdata 01}}\\par}";
+        writeFile(path, original);
+        const QString other = doc(QStringLiteral("other.rtf"));
+        QFile::remove(other);
+        f->LoadDocument(path);
+        typeUnsaved(QStringLiteral("x"));
+        f.prompts->ConfirmAnswers.enqueue(Answer(answer));
+        if (how == QLatin1String("save")) {
+            f->FileSaveCmd->trigger();
+        } else {
+            f.prompts->ConfirmAnswers.prepend(Answer::Yes); // "OK to overwrite"
+            f.prompts->SaveAnswers.enqueue(how == QLatin1String("same") ? path : other);
+            f->FileSaveAsCmd->trigger();
+        }
+        const QString question = QStringLiteral("Confirm: %1 contains parts that Kalvero cannot keep "
+                                                "(footnote, OLE object). Save anyway?").arg(path);
+        QCOMPARE(f.prompts->entries("Confirm: ").contains(question), asked);
+        const QString target = how == QLatin1String("other") ? other : path;
+        QCOMPARE(readFile(target) != original && QFile::exists(target), written);
+        QCOMPARE(f->Editor->Modified(), !written);
+        if (!written)
+            return;
+        f.prompts->Log.clear();
+        typeUnsaved(QStringLiteral("y"));
+        f->FileSaveCmd->trigger();
+        QVERIFY(f.prompts->entries("Confirm: ").isEmpty());
     }
 
     void saveAsOverwrite_data()
@@ -535,7 +657,8 @@ private slots:
             f.prompts->SaveAnswers.enqueue(doc(QStringLiteral("nowhere/x.rtf")));
         f->FileExitCmd->trigger();
         QCOMPARE(f->isVisible(), !closes);
-        QVERIFY(f.prompts->entries("Error: ").isEmpty()); // closing never shows an error
+        // Only a save that failed is reported: the user asked for the text to be kept.
+        QCOMPARE(f.prompts->entries("Error: ").size(), saveAs == 3 ? 1 : 0);
         const QString savedTo = named ? path : newName;
         QCOMPARE(readFile(savedTo).contains("edit"), saved);
     }

@@ -16,6 +16,7 @@
 #include "Errors.h"
 #include "TStatusBar.h"
 #include "ToolbarImages.h"
+#include "ReadOnlyFolder.h"
 #include "WindowFixture.h"
 
 class TestMainWindow : public QObject
@@ -99,13 +100,16 @@ private slots:
                                              "FilePrintItem", "-", "FileExitItem"};
         QTest::newRow("Edit") << "EditMenu" << "&Edit"
                               << QStringList{"EditUndoItem", "-", "EditCutItem", "EditCopyItem", "CopyBBC1",
-                                             "EditPasteItem", "-", "miEditFont"};
+                                             "EditPasteItem", "-", "miEditFont", "-", "miLeftToRight",
+                                             "miRightToLeft"};
         QTest::newRow("Language") << "LanguageMenu" << "&Language"
-                                  << QStringList{"LanguageEnglish", "LanguageArabic", "LanguageCoptic"};
+                                  << QStringList{"LanguageEnglish", "LanguageArabic", "LanguageCoptic", "-", "miKeyboardMap",
+                                                 "miReloadMap"};
         QTest::newRow("Help") << "HelpMenu" << "&Help" << QStringList{"HelpAboutItem"};
         QTest::newRow("pop-up") << "mnuEditor" << ""
-                                << QStringList{"Cut1", "Copy1", "Paste1", "mnuEditDelete", "N3", "SelectAll1", "N6",
-                                               "CopyforForum1", "mnuUpperCase", "mnuLowerCase"};
+                                << QStringList{"Cut1", "Copy1", "Paste1", "mnuEditDelete", "N3", "SelectAll1", "N7",
+                                               "LefttoRight1", "RighttoLeft1", "N6", "CopyforForum1", "mnuUpperCase",
+                                               "mnuLowerCase"};
     }
     void menus()
     {
@@ -215,7 +219,8 @@ private slots:
                                    "UndoButton",   "ToolButton10", "FontName",        "ToolButton11", "txtFontSize",
                                    "UpDown1",      "ToolButton2",  "BoldButton",      "ItalicButton", "UnderlineButton",
                                    "ToolButton16", "LeftAlign",    "CenterAlign",     "RightAlign",   "ToolButton20",
-                                   "BulletsButton", "ToolButton3", "FontColor"};
+                                   "BulletsButton", "ToolButton3", "FontColor", "ToolButton21", "btnLeftToRight",
+                                   "btnRightToLeft"};
         QCOMPARE(names, expected);
     }
 
@@ -649,6 +654,39 @@ private slots:
         f.prompts->Log.clear();
         f.form.reset(); // written once only
         QVERIFY(QFileInfo(settingsPath()).isDir());
+    }
+
+    // An installed program's folder cannot be written: the settings live in the user's folder,
+    // quietly, and are read from there at the next start.
+    void readOnlyProgramKeepsSettingsInTheUserFolder()
+    {
+        QTemporaryDir home;
+        const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath("config")));
+        const QString programFolder = QCoreApplication::applicationDirPath();
+        if (!MakeFolderReadOnly(programFolder)) {
+            qputenv("XDG_CONFIG_HOME", oldConfig);
+            QSKIP("the program's folder cannot be made read-only here");
+        }
+        QStringList log;
+        QString sizeAtNextStart;
+        {
+            FormUnderTest f = makeForm();
+            f->txtFontSize->setText(QStringLiteral("19"));
+            f->FontName->setEditText(QStringLiteral("Face"));
+            f.prompts->Log.clear();
+            f->close();
+            log = f.prompts->Log;
+            FormUnderTest next = makeForm();
+            next->FormActivate();
+            sizeAtNextStart = next->txtFontSize->text();
+        }
+        MakeFolderWritable(programFolder);
+        qputenv("XDG_CONFIG_HOME", oldConfig);
+        QCOMPARE(log, QStringList{});
+        QCOMPARE(readFile(home.filePath("config/kalvero/settings.opt")), QByteArray("[Font]\nSize=19\nName=Face\n"));
+        QCOMPARE(sizeAtNextStart, QStringLiteral("19"));
+        QVERIFY(!QFileInfo::exists(settingsPath()));
     }
 
     // Every way of closing asks the close query; a refusal keeps the window.

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "FileSizeLimit.h"
 #include "FolderLock.h"
 #include <QtTest>
 
@@ -175,21 +176,35 @@ private slots:
         }
     }
 
+    void failedWriteLeavesTheOldFile_data()
+    {
+        QTest::addColumn<bool>("fullDisk"); // else a read-only folder
+        QTest::newRow("read-only folder") << false;
+        QTest::newRow("full disk") << true;
+    }
     void failedWriteLeavesTheOldFile()
     {
-        // A read-only folder: the new content cannot be put in place, the old file stays whole.
-        if (geteuid() == 0)
+        // The new content cannot be put in place: the old file stays whole, byte for byte.
+        QFETCH(bool, fullDisk);
+        if (!fullDisk && geteuid() == 0)
             QSKIP("permissions do not bind the superuser");
         const QString folder = path(QStringLiteral("locked"));
         QVERIFY(QDir().mkpath(folder));
         const QString file = folder + QStringLiteral("/settings.opt");
         write(file, "[Font]\nSize=9\n");
-        QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
         TIniFile ini(file);
         ini.WriteString(QStringLiteral("Font"), QStringLiteral("Size"), QStringLiteral("14"));
-        QVERIFY_THROWS_EXCEPTION(EKalveroError, ini.UpdateFile());
-        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        if (fullDisk) {
+            FileSizeLimit full(0);
+            QVERIFY(full.active());
+            QVERIFY_THROWS_EXCEPTION(EKalveroError, ini.UpdateFile());
+        } else {
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+            QVERIFY_THROWS_EXCEPTION(EKalveroError, ini.UpdateFile());
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
         QCOMPARE(read(file), QByteArray("[Font]\nSize=9\n"));
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{QStringLiteral("settings.opt")});
     }
 
     void memInfo_data()

@@ -25,6 +25,7 @@ bool hasLists(const QTextDocument &doc)
 // paragraphs and cells) collapses to one space.
 QString words(QString text)
 {
+    text.remove(QChar(0xFFFC)); // a picture: LibreOffice's text has nothing for it
     text.replace(QChar(0x2028), u' ');
     text.replace(QChar(0x00A0), u' ');
     static const QRegularExpression space(QStringLiteral("\\s+"), QRegularExpression::UseUnicodePropertiesOption);

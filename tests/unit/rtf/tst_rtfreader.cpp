@@ -1,9 +1,11 @@
 // The reader on hand-written RTF: text, Unicode and code pages, destinations,
 // character and paragraph attributes, lists, tables, and hostile input.
+#include "KeptParts.h"
 #include "RtfCodec.h"
 #include "RtfTestSupport.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextList>
@@ -38,11 +40,16 @@ private slots:
     void decodesCodePages();
     void readsCharacterAttributes();
     void readsColours();
+    void readsWhatTheControlHasNoButtonFor_data();
+    void readsWhatTheControlHasNoButtonFor();
+    void keepsDocumentGroupsAndNamesWhatItDrops();
     void readsRightToLeftRunsWithAssociatedProperties();
     void scopesFormattingToGroups();
     void readsParagraphAttributes_data();
     void readsParagraphAttributes();
     void takesParagraphPropertiesAtItsEnd();
+    void readsParagraphDirection_data();
+    void readsParagraphDirection();
     void readsBulletsAndLists_data();
     void readsBulletsAndLists();
     void keepsLabelsNoListExplains();
@@ -86,8 +93,12 @@ void TestRtfReader::readsText_data()
     QTest::newRow("stray star mid-group is no destination") << wrap("{\\b\\*\\cs7 kept}") << "kept";
     QTest::newRow("info skipped") << wrap("{\\info{\\title T}{\\author A}}x") << "x";
     QTest::newRow("stylesheet skipped") << wrap("{\\stylesheet{\\s0 Normal;}}x") << "x";
-    QTest::newRow("picture skipped") << wrap("a{\\pict\\pngblip 89504e47}b") << "ab";
-    QTest::newRow("binary picture with braces skipped") << wrap("a{\\pict\\bin4 }}{\\}b") << "ab";
+    QTest::newRow("picture is one position") << wrap("a{\\pict\\pngblip 89504e47}b") << "a\uFFFCb";
+    QTest::newRow("binary picture with braces") << wrap("a{\\pict\\bin4 }}{\\}b") << "a\uFFFCb";
+    QTest::newRow("nested table read once")
+        << wrap("\\intbl A\\cell\\intbl\\itap2 B\\nestcell{\\*\\nesttableprops\\trowd\\cellx9\\nestrow}"
+                "{\\nonesttables B\\par}\\itap1 C\\cell\\row")
+        << "A\tB\nC";
     QTest::newRow("object skipped, text after kept")
         << wrap("a{\\object{\\*\\objdata 0102}{\\result{\\pict 00}}}b") << "ab";
     QTest::newRow("field shows its result") << wrap("{\\field{\\*\\fldinst HYPERLINK \"x\"}{\\fldrslt link}} end")
@@ -147,6 +158,19 @@ void TestRtfReader::decodesCodePages_data()
     QTest::newRow("Outlook's negative UTF-8 page") << QByteArray("{\\rtf1\\ansi\\ansicpg-535 \\'d8\\'a7}") << QString::fromUtf8("ا");
     QTest::newRow("undefined 1252 byte kept") << QByteArray("{\\rtf1\\ansi \\'81}") << QString(QChar(0x81));
     QTest::newRow("unknown code page falls back to 1252") << QByteArray("{\\rtf1\\ansi\\ansicpg99999 \\'e9}") << QString::fromUtf8("é");
+    const QByteArray twoFonts = "{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0\\fcharset0 Latin;}{\\f1\\fcharset177 Hebrew;}"
+                                "{\\f2 Plain;}{\\f3\\fcharset178 Naskh;}}";
+    QTest::newRow("right-to-left run reads in its font's page, not the associated one")
+        << twoFonts + "{\\rtlch\\af0\\f1 \\'f9\\'ec}}" << QString::fromUtf8("של");
+    QTest::newRow("associated page when the run's font names none")
+        << twoFonts + "{\\rtlch\\af3\\f2 \\'c7\\'e1}}" << QString::fromUtf8("ال");
+    QTest::newRow("associated font ignored left to right") << twoFonts + "{\\af3\\f2 \\'e1}}" << QString::fromUtf8("á");
+    QTest::newRow("code page of a font name suffix")
+        << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial CE;}{\\f1 Arial Cyr;}}\\f0\\'9a\\f1\\'e1}") << QString::fromUtf8("šб");
+    QTest::newRow("cpg in the font table and in the text")
+        << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0\\cpg1253 G;}{\\f1 A;}}\\f0\\'e1\\f1\\cpg1251\\'e1\\f1\\'e1}")
+        << QString::fromUtf8("αбá");
+    QTest::newRow("invalid hex escape as a fallback") << QByteArray("{\\rtf1 x\\u345\\'3?x}") << QString::fromUtf8("xřx");
 }
 
 void TestRtfReader::decodesCodePages()
@@ -195,12 +219,88 @@ void TestRtfReader::readsRightToLeftRunsWithAssociatedProperties()
     // LibreOffice and Word give Arabic its face through \af after \rtlch.
     QTextDocument doc;
     rtftest::load("{\\rtf1{\\fonttbl{\\f0\\fcharset0 Latin;}{\\f1\\fcharset178 Naskh;}}\\f0\\fs24\\b0"
-                  "{\\ltrch \\rtlch\\af1\\afs32\\ab \\'c7\\u1604?}{\\rtlch\\af1 \\ltrch y}\\rtlch z\\plain w}",
+                  "{\\ltrch \\rtlch\\af1\\afs32\\ab \\u1575?\\u1604?}{\\rtlch\\af1 \\ltrch y}\\rtlch z\\plain w}",
                   doc);
     QCOMPARE(rtftest::describe(doc),
              QString::fromUtf8("¶ a1 li0 fi0 ri0 list0\n"
                                "  \"ال\" Naskh|16|auto|b|c178\n"
                                "  \"yzw\" Latin|12|auto||c0\n")); // z: \\rtlch without \\af keeps \\f
+}
+
+// Raised and lowered text, backgrounds, links and fields, spacing, tab stops, page
+// breaks and paragraph styles: each row's lines must all be in the description.
+void TestRtfReader::readsWhatTheControlHasNoButtonFor_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("super, sub, up, dn")
+        << wrap("a{\\super b}{\\sub c}{\\up6 d}{\\dn4 e}{\\super\\nosupersub f}")
+        << QStringList{"\"b\" Arial|12|auto||c0|v1/0", "\"c\" Arial|12|auto||c0|v2/0", "\"d\" Arial|12|auto||c0|v1/6",
+                       "\"e\" Arial|12|auto||c0|v2/-4", "\"f\" Arial|12|auto||c0\n"};
+    QTest::newRow("highlight, background, shading")
+        << wrap("{\\highlight1 h}{\\cb1 c}{\\chcbpat1 p}{\\highlight1\\highlight0 n}")
+        << QStringList{"\"h\" Arial|12|auto||c0|bg#ff0000/1", "\"c\" Arial|12|auto||c0|bg#ff0000/2",
+                       "\"p\" Arial|12|auto||c0|bg#ff0000/3", "\"n\" Arial|12|auto||c0\n"};
+    QTest::newRow("hyperlink and other field")
+        << wrap("{\\field{\\*\\fldinst {HYPERLINK \"http://x/a\\\\\\\\b\" \\\\l \"part\"}}{\\fldrslt {\\cf1 L}}}"
+                "{\\field{\\*\\fldinst PAGE}{\\fldrslt 3}}")
+        << QStringList{"\"L\" Arial|12|#ff0000|u|c0|link http://x/a\\b#part", "\"3\" Arial|12|auto||c0|field PAGE"};
+    QTest::newRow("spacing and line spacing")
+        << wrap("\\sb120\\sa240\\sl360\\slmult1 a\\par\\pard\\sl-300 b\\par\\pard\\sl300\\slmult0 c")
+        << QStringList{"list0 sb8 sa16 line1/150\n", "list0 line2/20\n", "list0 line3/20\n"};
+    QTest::newRow("tab stops with kinds and leaders")
+        << wrap("\\tqr\\tldot\\tx2000\\tb3000\\tqdec\\tx4000 a")
+        << QStringList{"list0 tab2000/1/1 tab3000/4/0 tab4000/3/0\n"};
+    QTest::newRow("page breaks and keep")
+        << wrap("\\pagebb\\keep\\keepn a\\par\\pard b\\page c")
+        << QStringList{"list0 break1 keep keepn\n  \"a\"", "list0\n  \"b\"", "list0 break1\n  \"c\""};
+    QTest::newRow("paragraph styles give what the paragraph does not")
+        << wrap("\\pard\\s1 T\\par\\pard\\qr\\s1 R\\par\\pard\\plain N",
+                "{\\stylesheet{\\s0\\fs20 Normal;}{\\s1\\qc\\b\\fs32\\sbasedon0 Heading;}}")
+        << QStringList{"¶ a4 li0 fi0 ri0 list0\n  \"T\" Arial|16|auto|b|c0", "¶ a2 li0 fi0 ri0 list0\n  \"R\" Arial|16|auto|b|c0",
+                       "\"N\" Arial|10|auto||c0"};
+}
+
+void TestRtfReader::readsWhatTheControlHasNoButtonFor()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QStringList, lines);
+    QTextDocument doc;
+    rtftest::load(rtf, doc);
+    const QString description = rtftest::describe(doc);
+    for (const QString &line : lines)
+        QVERIFY2(description.contains(line), qPrintable(line + QStringLiteral(" not in\n") + description));
+}
+
+// Information, style sheet, header and page set-up come back in the written file with
+// the fonts and colours they name; objects, footnotes and drawings are named.
+void TestRtfReader::keepsDocumentGroupsAndNamesWhatItDrops()
+{
+    const QByteArray original = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}{\\f7\\fcharset177 David;}}"
+                                "{\\colortbl;\\red1\\green2\\blue3;\\red4\\green5\\blue6;}"
+                                "{\\stylesheet{\\s0\\f7\\cf2 Normal;}}{\\info{\\title Letter}}\\paperw11906\\margl1134 "
+                                "{\\header \\pard\\f7\\cf2 Head\\par}\\pard\\f0 text{\\footnote x}{\\object y}{\\shp z}"
+                                "{\\footnote again}\\par}";
+    QTextDocument doc;
+    rtftest::load(original, doc);
+    QCOMPARE(rtftest::plainText(doc), QStringLiteral("text"));
+    QCOMPARE(rtf::keptParts(doc).dropped, (QStringList{"footnote", "OLE object", "drawing"}));
+    const QByteArray written = rtf::writeRtf(doc);
+    QVERIFY2(written.contains("{\\info{\\title Letter}}"), written);
+    QVERIFY2(written.contains("\\paperw11906\\margl1134"), written);
+    // Font 7 and colour 2 of the original are David and 4/5/6 of the new tables.
+    static const QRegularExpression head(QStringLiteral("\\{\\\\header \\\\pard\\\\f(\\d+)\\\\cf(\\d+) Head"));
+    const QRegularExpressionMatch m = head.match(QString::fromLatin1(written));
+    QVERIFY2(m.hasMatch(), written);
+    QVERIFY2(written.contains("{\\f" + m.captured(1).toLatin1() + "\\fnil\\fcharset177 David;}"), written);
+    const QByteArray colours = written.mid(written.indexOf("{\\colortbl"));
+    QCOMPARE(colours.left(colours.indexOf('}')).split(';').value(m.captured(2).toInt()), QByteArray("\\red4\\green5\\blue6"));
+    QVERIFY2(written.contains("{\\stylesheet{\\s0\\f" + m.captured(1).toLatin1() + "\\cf" + m.captured(2).toLatin1()), written);
+    // Read again, the parts are still there, and nothing is named as dropped any more.
+    QTextDocument again;
+    rtftest::load(written, again);
+    QCOMPARE(rtf::keptParts(again).groups.size(), 3);
+    QVERIFY(rtf::keptParts(again).dropped.isEmpty());
 }
 
 void TestRtfReader::scopesFormattingToGroups()
@@ -260,6 +360,50 @@ void TestRtfReader::takesParagraphPropertiesAtItsEnd()
     QCOMPARE(doc.blockCount(), 2);
     QCOMPARE(doc.begin().blockFormat().alignment(), Qt::AlignHCenter);
     QCOMPARE(doc.begin().next().blockFormat().alignment(), Qt::AlignLeft);
+}
+
+void TestRtfReader::readsParagraphDirection_data()
+{
+    QTest::addColumn<QByteArray>("header");
+    QTest::addColumn<QByteArray>("props");
+    QTest::addColumn<bool>("rightToLeft");
+    QTest::addColumn<int>("alignment");
+    QTest::addColumn<qreal>("start"); // left margin: the start side
+    QTest::addColumn<qreal>("end");
+    const QByteArray none;
+    QTest::newRow("left to right by default") << none << QByteArray("") << false << int(Qt::AlignLeft) << 0.0 << 0.0;
+    QTest::newRow("rtlpar, alignment stays physical") << none << QByteArray("\\rtlpar") << true << int(Qt::AlignLeft) << 0.0 << 0.0;
+    QTest::newRow("ltrpar after rtlpar") << none << QByteArray("\\rtlpar\\ltrpar") << false << int(Qt::AlignLeft) << 0.0 << 0.0;
+    QTest::newRow("pard resets it") << none << QByteArray("\\rtlpar\\qr\\pard") << false << int(Qt::AlignLeft) << 0.0 << 0.0;
+    QTest::newRow("as LibreOffice writes it") << none << QByteArray("\\ql\\li1440\\ri720\\lin1440\\rin720\\fi360\\rtlpar")
+                                              << true << int(Qt::AlignLeft) << 96.0 << 48.0;
+    QTest::newRow("lin wins over a later li") << none << QByteArray("\\rtlpar\\qr\\lin720\\li0\\ri300\\rin0")
+                                              << true << int(Qt::AlignRight) << 48.0 << 0.0;
+    QTest::newRow("lin wins over an earlier li") << none << QByteArray("\\rtlpar\\li1440\\lin0") << true
+                                                 << int(Qt::AlignLeft) << 0.0 << 0.0;
+    QTest::newRow("paragraph defaults carry it through pard")
+        << QByteArray("{\\*\\defpap \\qr\\rtlpar\\li200}") << QByteArray("\\pard") << true << int(Qt::AlignRight)
+        << 200 / 15.0 << 0.0;
+}
+
+// \rtlpar and the start/end indents: as LibreOffice reads them.
+void TestRtfReader::readsParagraphDirection()
+{
+    QFETCH(QByteArray, header);
+    QFETCH(QByteArray, props);
+    QFETCH(bool, rightToLeft);
+    QFETCH(int, alignment);
+    QFETCH(qreal, start);
+    QFETCH(qreal, end);
+    QTextDocument doc;
+    rtftest::load(wrap(props + " text\\par next", header), doc);
+    const QTextBlockFormat bf = doc.begin().blockFormat();
+    QCOMPARE(bf.layoutDirection() == Qt::RightToLeft, rightToLeft);
+    QCOMPARE(int(bf.alignment()), alignment);
+    QCOMPARE(bf.leftMargin(), start);
+    QCOMPARE(bf.rightMargin(), end);
+    // The paragraph after it keeps what the group state says: the same properties.
+    QCOMPARE(doc.begin().next().blockFormat().layoutDirection() == Qt::RightToLeft, rightToLeft);
 }
 
 void TestRtfReader::readsBulletsAndLists_data()

@@ -2,9 +2,13 @@
 // Unicode, runs with every attribute, paragraphs with every attribute, bullets,
 // empty and trailing empty paragraphs, and the default attributes.
 #include "RtfCodec.h"
+#include "RtfSink.h"
 #include "RtfTestSupport.h"
 
+#include <QBuffer>
+#include <QImage>
 #include <QRandomGenerator>
+#include <QUrl>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -40,6 +44,64 @@ QTextCharFormat randomCharFormat(QRandomGenerator &rng)
     f.setFontUnderline(rng.bounded(2));
     f.setFontStrikeOut(rng.bounded(4) == 0);
     f.setProperty(rtf::CharsetProperty, kCharsets[rng.bounded(int(std::size(kCharsets)))]);
+    switch (rng.bounded(8)) { // raised, lowered, background, link, field: now and then
+    case 0:
+        f.setVerticalAlignment(rng.bounded(2) ? QTextCharFormat::AlignSuperScript : QTextCharFormat::AlignSubScript);
+        break;
+    case 1:
+        f.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
+        f.setProperty(rtf::RaiseProperty, rng.bounded(1, 12));
+        break;
+    case 2:
+        f.setBackground(QColor::fromRgb(rng.bounded(256), rng.bounded(256), rng.bounded(256)));
+        f.setProperty(rtf::BackgroundKindProperty, rng.bounded(1, 4));
+        break;
+    case 3:
+        f.setAnchor(true);
+        f.setAnchorHref(rng.bounded(2) ? QStringLiteral("https://example.com/a?b=c\\d") : QStringLiteral("#part"));
+        f.setProperty(rtf::FieldIdProperty, rng.bounded(1, 1000));
+        if (!f.fontUnderline()) { // a link shows underlined, as the reader makes it
+            f.setFontUnderline(true);
+            f.setProperty(rtf::LinkUnderlineProperty, true);
+        }
+        break;
+    case 4:
+        f.setProperty(rtf::FieldInstructionProperty, QStringLiteral("DATE \\@ \"d.M.yyyy\""));
+        f.setProperty(rtf::FieldIdProperty, rng.bounded(1, 1000));
+        break;
+    default:
+        break;
+    }
+    return f;
+}
+
+// A picture as a file holds it: PNG that shows, or a kind that is kept as bytes.
+QTextImageFormat randomPicture(QRandomGenerator &rng, QTextDocument &doc)
+{
+    static int count = 0;
+    const QString name = QStringLiteral("test-picture:%1").arg(++count);
+    QTextImageFormat f;
+    f.setName(name);
+    QByteArray data;
+    int kind = rtf::RtfPicture::Wmf;
+    if (rng.bounded(2)) {
+        QImage image(rng.bounded(1, 20), rng.bounded(1, 20), QImage::Format_RGB32);
+        image.fill(QColor::fromRgb(rng.bounded(256), rng.bounded(256), rng.bounded(256)));
+        QBuffer buffer(&data);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+        doc.addResource(QTextDocument::ImageResource, QUrl(name), image);
+        kind = rtf::RtfPicture::Png;
+    } else {
+        for (int i = rng.bounded(1, 64); i > 0; --i)
+            data.append(char(rng.bounded(256)));
+    }
+    const int goalW = rng.bounded(15, 3000), goalH = rng.bounded(15, 3000);
+    f.setWidth(goalW / 15.0);
+    f.setHeight(goalH / 15.0);
+    f.setProperty(rtf::PictureDataProperty, data);
+    f.setProperty(rtf::PictureKindProperty, kind);
+    f.setProperty(rtf::PictureSizeProperty, QVariant::fromValue(QList<int>{20, 20, goalW, goalH, 100, 100, 8}));
     return f;
 }
 
@@ -56,6 +118,25 @@ QTextBlockFormat randomBlockFormat(QRandomGenerator &rng)
     b.setLeftMargin(first + left);
     b.setTextIndent(-left);
     b.setRightMargin(px(0, 100));
+    if (rng.bounded(3) == 0) { // spacing, line spacing, tab stops, page break, keep
+        b.setTopMargin(rng.bounded(0, 400) / 15.0);
+        b.setBottomMargin(rng.bounded(0, 400) / 15.0);
+        static const QTextBlockFormat::LineHeightTypes heights[] = {
+            QTextBlockFormat::ProportionalHeight, QTextBlockFormat::MinimumHeight, QTextBlockFormat::FixedHeight};
+        const auto type = heights[rng.bounded(3)];
+        b.setLineHeight(type == QTextBlockFormat::ProportionalHeight ? rng.bounded(100, 300) * 100 / 240.0
+                                                                     : rng.bounded(200, 800) / 15.0,
+                        type);
+        QList<int> tabs;
+        for (int t = rng.bounded(0, 4), position = 0; t > 0; --t)
+            tabs << (position += rng.bounded(100, 2000)) << rng.bounded(0, 5) << rng.bounded(0, 7);
+        if (!tabs.isEmpty())
+            b.setProperty(rtf::TabStopsProperty, QVariant::fromValue(tabs));
+        if (rng.bounded(2))
+            b.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+        b.setProperty(rtf::KeepTogetherProperty, bool(rng.bounded(2)));
+        b.setProperty(rtf::KeepWithNextProperty, bool(rng.bounded(2)));
+    }
     return b;
 }
 
@@ -84,14 +165,24 @@ void buildRandomDocument(QTextDocument &doc, quint32 seed)
             list = nullptr;
         }
         const int runs = rng.bounded(4) == 0 ? 0 : rng.bounded(1, 6);
-        if (runs == 0)
-            cursor.setBlockCharFormat(randomCharFormat(rng)); // an empty paragraph keeps its attributes
+        if (runs == 0) { // an empty paragraph keeps its attributes; a link or field needs text
+            QTextCharFormat empty = randomCharFormat(rng);
+            for (int property : {int(QTextFormat::IsAnchor), int(QTextFormat::AnchorHref), int(rtf::FieldInstructionProperty),
+                                 int(rtf::FieldIdProperty), int(rtf::LinkUnderlineProperty)})
+                empty.clearProperty(property);
+            cursor.setBlockCharFormat(empty);
+        }
         for (int r = 0; r < runs; ++r) {
             QString text;
             const int pieces = rng.bounded(1, 5);
             for (int p = 0; p < pieces; ++p)
                 text += kPieces.at(rng.bounded(kPieces.size()));
             cursor.insertText(text, randomCharFormat(rng));
+            if (rng.bounded(10) == 0) {
+                QTextCharFormat picture = randomCharFormat(rng);
+                picture.merge(randomPicture(rng, doc));
+                cursor.insertText(QString(QChar::ObjectReplacementCharacter), picture);
+            }
         }
     }
 }
@@ -140,6 +231,13 @@ void TestRtfRoundTrip::randomDocuments()
         const QString actual = rtftest::describe(loaded);
         if (expected != actual || listShape(original) != listShape(loaded)) {
             qWarning().noquote() << "seed" << seed << "\n" << rtf;
+            const QStringList a = actual.split(u'\n'), e = expected.split(u'\n');
+            for (qsizetype l = 0; l < qMin(a.size(), e.size()); ++l) {
+                if (a[l] != e[l]) {
+                    qWarning().noquote() << "first difference, line" << l << "\n  got:" << a[l] << "\n want:" << e[l];
+                    break;
+                }
+            }
             QCOMPARE(actual, expected);
             QCOMPARE(listShape(loaded), listShape(original));
         }

@@ -64,7 +64,8 @@ void TestRtfTokenizer::splitsTokens_data()
     QTest::newRow("huge parameter saturates") << QByteArray("\\fs99999999999999 a") << "\\fs2147483647 T:a";
     QTest::newRow("groups") << QByteArray("{a}{}") << "{ T:a } { }";
     QTest::newRow("hex byte") << QByteArray("\\'e8\\'C7") << "H:e8 H:c7";
-    QTest::newRow("hex with one good digit") << QByteArray("\\'3?") << "H:03 T:?";
+    QTest::newRow("hex with one good digit takes the next character") << QByteArray("\\'3?x") << "H:03 T:x";
+    QTest::newRow("hex with one digit before a brace") << QByteArray("\\'3}") << "H:03 }";
     QTest::newRow("hex with no digit") << QByteArray("\\'zz") << "S:NUL T:zz";
     QTest::newRow("escaped specials") << QByteArray("\\\\\\{\\}") << "S:\\ S:{ S:}";
     QTest::newRow("backslash line end") << QByteArray("a\\\r\nb") << "T:a S:NL T:b";

@@ -6,6 +6,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextList>
+#include <QRegularExpression>
 #include <QtTest>
 
 namespace {
@@ -40,6 +41,8 @@ private slots:
     void writesOnlyAscii();
     void writesBulletsTheRichEditWay();
     void writesFormattingAsToggles();
+    void writesRightToLeftParagraphsAsLibreOffice_data();
+    void writesRightToLeftParagraphsAsLibreOffice();
 };
 
 void TestRtfWriter::writesTheRichEditHeader()
@@ -65,15 +68,15 @@ void TestRtfWriter::escapesText_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArray>("body");
-    QTest::newRow("specials") << QStringLiteral("a\\b{c}") << QByteArray(" a\\\\b\\{c\\}\\par");
-    QTest::newRow("tab and line") << QStringLiteral("a\tb") + QChar(0x2028) + QStringLiteral("c") << QByteArray(" a\\tab b\\line c\\par");
+    QTest::newRow("specials") << QStringLiteral("a\\b{c}") << QByteArray("\\fs24 a\\\\b\\{c\\}\\par");
+    QTest::newRow("tab and line") << QStringLiteral("a\tb") + QChar(0x2028) + QStringLiteral("c") << QByteArray("\\fs24 a\\tab b\\line c\\par");
     QTest::newRow("Arabic, with associated properties")
-        << QString::fromUtf8("ا") << QByteArray("\\rtlch\\af0\\afs24\\ab0\\ai0\\u1575?\\par");
-    QTest::newRow("Coptic positive") << QString::fromUtf8("ⲁ") << QByteArray("\\u11393?\\par");
-    QTest::newRow("above 32767 negative") << QString(QChar(0xF0B7)) << QByteArray("\\u-3913?\\par");
-    QTest::newRow("astral as a surrogate pair") << QString::fromUtf8("😀") << QByteArray("\\u-10179?\\u-8704?\\par");
-    QTest::newRow("digit after a control word") << QStringLiteral("\t1") << QByteArray("\\tab 1\\par");
-    QTest::newRow("space after a control word") << QStringLiteral("\t ") << QByteArray("\\tab  \\par");
+        << QString::fromUtf8("ا") << QByteArray("\\rtlch\\af0\\afs24\\ab0\\ai0\\fs24\\u1575\\'3f\\par");
+    QTest::newRow("Coptic positive") << QString::fromUtf8("ⲁ") << QByteArray("\\fs24\\u11393\\'3f\\par");
+    QTest::newRow("above 32767 negative") << QString(QChar(0xF0B7)) << QByteArray("\\fs24\\u-3913\\'3f\\par");
+    QTest::newRow("astral as a surrogate pair") << QString::fromUtf8("😀") << QByteArray("\\fs24\\u-10179\\'3f\\u-8704\\'3f\\par");
+    QTest::newRow("digit after a control word") << QStringLiteral("\t1") << QByteArray("\\fs24\\tab 1\\par");
+    QTest::newRow("space after a control word") << QStringLiteral("\t ") << QByteArray("\\fs24\\tab  \\par");
 }
 
 void TestRtfWriter::escapesText()
@@ -89,7 +92,11 @@ void TestRtfWriter::writesOnlyAscii()
     const QByteArray out = writeText(QString::fromUtf8("ⲡⲓⲛⲟⲩϯ السلام é 中文 😀"));
     for (const char c : out)
         QVERIFY2(uchar(c) < 0x80, out);
-    QVERIFY(!out.contains("\\'")); // \'hh is never needed
+    // \'hh only as the "?" after \uN, where readers that take a literal "?" for the
+    // number's delimiter would eat the next character.
+    QCOMPARE(out.count("\\'"), out.count("\\'3f"));
+    static const QRegularExpression unicodeEscape(QStringLiteral("\\\\u-?[0-9]+\\\\'3f"));
+    QCOMPARE(QString::fromLatin1(out).count(unicodeEscape), out.count("\\'3f"));
 }
 
 void TestRtfWriter::writesBulletsTheRichEditWay()
@@ -107,7 +114,7 @@ void TestRtfWriter::writesBulletsTheRichEditWay()
     QCOMPARE(cursor.block().textList(), list);
     const QByteArray out = rtf::writeRtf(doc, format(QStringLiteral("Arial")));
     QVERIFY2(out.contains("{\\f1\\fnil\\fcharset2 Symbol;}"), out);
-    QVERIFY2(out.contains("\\pard{\\pntext\\f1\\'B7\\tab}{\\*\\pn\\pnlvlblt\\pnf1\\pnindent0{\\pntxtb\\'B7}}\\fi-360\\li720 one\\par\r\n"
+    QVERIFY2(out.contains("\\pard{\\pntext\\f1\\'B7\\tab}{\\*\\pn\\pnlvlblt\\pnf1\\pnindent0{\\pntxtb\\'B7}}\\fi-360\\li720\\fs24 one\\par\r\n"
                           "{\\pntext\\f1\\'B7\\tab}two\\par"),
              out);
 }
@@ -129,7 +136,47 @@ void TestRtfWriter::writesFormattingAsToggles()
     f = format(QStringLiteral("Arial"));
     cursor.insertText(QStringLiteral("n"), f);
     const QByteArray out = rtf::writeRtf(doc, format(QStringLiteral("Arial")));
-    QVERIFY2(out.contains("\\pard n\\fs21\\b b\\b0\\i\\ul\\strike u\\fs24\\i0\\ulnone\\strike0 n\\par"), out);
+    QVERIFY2(out.contains("\\pard\\fs24 n\\fs21\\b b\\b0\\i\\ul\\strike u\\fs24\\i0\\ulnone\\strike0 n\\par"), out);
+}
+
+void TestRtfWriter::writesRightToLeftParagraphsAsLibreOffice_data()
+{
+    QTest::addColumn<int>("alignment");
+    QTest::addColumn<qreal>("start");
+    QTest::addColumn<qreal>("first");
+    QTest::addColumn<qreal>("end");
+    QTest::addColumn<QByteArray>("props");
+    QTest::newRow("aligned left: ql said") << int(Qt::AlignLeft) << 0.0 << 0.0 << 0.0 << QByteArray("\\rtlpar\\ql");
+    QTest::newRow("aligned right") << int(Qt::AlignRight) << 0.0 << 0.0 << 0.0 << QByteArray("\\rtlpar\\qr");
+    QTest::newRow("indents on both sides") << int(Qt::AlignRight) << 96.0 << 24.0 << 48.0
+                                           << QByteArray("\\rtlpar\\qr\\fi360\\li1440\\ri720\\lin1440\\rin720");
+    QTest::newRow("centred, start indent only") << int(Qt::AlignHCenter) << 48.0 << 0.0 << 0.0
+                                                << QByteArray("\\rtlpar\\qc\\li720\\lin720");
+}
+
+// \rtlpar with physical alignment, \li and \fi on the start side, \lin and \rin beside
+// them; the paragraph after it, left to right, starts afresh with \pard.
+void TestRtfWriter::writesRightToLeftParagraphsAsLibreOffice()
+{
+    QFETCH(int, alignment);
+    QFETCH(qreal, start);
+    QFETCH(qreal, first);
+    QFETCH(qreal, end);
+    QFETCH(QByteArray, props);
+    QTextDocument doc;
+    QTextCursor cursor(&doc);
+    QTextBlockFormat rtl;
+    rtl.setLayoutDirection(Qt::RightToLeft);
+    rtl.setAlignment(Qt::Alignment(alignment));
+    rtl.setLeftMargin(start);
+    rtl.setTextIndent(first);
+    rtl.setRightMargin(end);
+    cursor.setBlockFormat(rtl);
+    cursor.insertText(QStringLiteral("a"), format(QStringLiteral("Arial")));
+    cursor.insertBlock(QTextBlockFormat());
+    cursor.insertText(QStringLiteral("b"));
+    const QByteArray out = rtf::writeRtf(doc, format(QStringLiteral("Arial")));
+    QVERIFY2(out.contains("\\pard" + props + " a\\par\r\n\\pard b\\par"), out);
 }
 
 QTEST_MAIN(TestRtfWriter)

@@ -22,6 +22,12 @@ ForumRunFormat Fmt(int size = 10, TColor color = clWindowText, const char *style
     return f;
 }
 
+ForumRunFormat Rtl(ForumRunFormat f)
+{
+    f.rightToLeft = true;
+    return f;
+}
+
 struct Run
 {
     ForumRunFormat format;
@@ -223,6 +229,16 @@ void TestForumMarkup::documents_data()
     QTest::newRow("Coptic, Arabic and a pair beyond U+FFFF pass as they are")
         << Doc{P({{Fmt(), QString::fromUtf16(u"\u2C81\u0627\u2028")}, {Fmt(10, Red), QString::fromUcs4(U"\U0001F600")}})}
         << QString::fromUcs4(U"[left][font=Arial][size=10pt][color=WindowText]\u2C81\u0627\u2028[/color][color=Red]\U0001F600");
+    // Right-to-left paragraphs: their text in U+2067 ... U+2069, the tags outside the isolate.
+    QTest::newRow("right-to-left paragraph in an isolate")
+        << Doc{P({{Rtl(Fmt(10, Red, "", 1)), QString::fromUtf8("اب")}})}
+        << QString::fromUtf8("[right][font=Arial][size=10pt][color=Red]\u2067اب\u2069");
+    QTest::newRow("isolate closed before the break, formatting inside it")
+        << Doc{P({{Rtl(Fmt(10, Red, "", 1)), "a"}, {Rtl(Fmt(10, Red, "b", 1)), "b"}}), P({{Rtl(Fmt(10, Red, "", 1)), "c"}})}
+        << QString::fromUtf8("[right][font=Arial][size=10pt][color=Red]\u2067a<b>b\u2069</b><br>\u2067c\u2069");
+    QTest::newRow("left-to-right paragraph after a right-to-left one, empty one between")
+        << Doc{P({{Rtl(Fmt()), "a"}}), P({}, Rtl(Fmt())), P({{Fmt(), "b"}})}
+        << QString::fromUtf8("[left][font=Arial][size=10pt][color=WindowText]\u2067a\u2069<br><br>b");
 }
 
 void TestForumMarkup::documents()
