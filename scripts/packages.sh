@@ -1,6 +1,6 @@
 # Debian packages, sourced by run.sh and test.sh.
 # Building and running the editor.
-KALVERO_RUN_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev libx11-dev libjpeg-dev fonts-noto-core"
+KALVERO_RUN_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev libx11-dev libjpeg-dev libuchardet-dev fonts-noto-core"
 # Everything the tests need on top: GoogleTest and Google Benchmark, an X server with a window manager,
 # xdotool and xclip for the end-to-end runs, setxkbmap for the keyboard-layout run, pdftotext for the
 # printing tests, LibreOffice as the independent RTF reader and writer, clang for the fuzz target,

@@ -37,18 +37,42 @@ TIniFile::TIniFile(QString path) : m_path(std::move(path))
         return; // a missing or unreadable file reads as empty
     const QByteArray bytes = file.readAll();
     m_crlf = bytes.contains("\r\n");
-    QString text = QString::fromLocal8Bit(bytes);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    if (text.endsWith(QLatin1Char('\n')))
-        text.chop(1);
-    if (!text.isEmpty())
-        m_lines = text.split(QLatin1Char('\n'));
+    // Each line keeps its own bytes and line end; only the lines we write are ever re-encoded.
+    qsizetype from = 0;
+    while (from < bytes.size()) {
+        const qsizetype lf = bytes.indexOf('\n', from);
+        Line line;
+        if (lf < 0) {
+            line.bytes = bytes.mid(from);
+            from = bytes.size();
+        } else {
+            line.bytes = bytes.mid(from, lf - from);
+            line.end = "\n";
+            if (line.bytes.endsWith('\r')) {
+                line.bytes.chop(1);
+                line.end = "\r\n";
+            }
+            from = lf + 1;
+        }
+        line.text = QString::fromLocal8Bit(line.bytes);
+        m_lines.append(line);
+    }
+}
+
+QStringList TIniFile::lines() const
+{
+    QStringList texts;
+    texts.reserve(m_lines.size());
+    for (const Line &line : m_lines)
+        texts.append(line.text);
+    return texts;
 }
 
 QString TIniFile::ReadString(const QString &section, const QString &key, const QString &defaultValue) const
 {
     bool inSection = false;
-    for (const QString &line : m_lines) {
+    for (const Line &entry : m_lines) {
+        const QString &line = entry.text;
         if (isSectionLine(line)) {
             inSection = isSection(line, section);
             continue;
@@ -66,11 +90,11 @@ QString TIniFile::ReadString(const QString &section, const QString &key, const Q
 
 void TIniFile::WriteString(const QString &section, const QString &key, const QString &value)
 {
-    const QString newLine = key + QLatin1Char('=') + value;
+    const QByteArray eol = m_crlf ? QByteArray("\r\n") : QByteArray("\n");
     qsizetype sectionAt = -1;
     qsizetype lastEntry = -1; // last non-blank line of the section
     for (qsizetype i = 0; i < m_lines.size(); ++i) {
-        const QString &line = m_lines[i];
+        const QString &line = m_lines[i].text;
         if (isSectionLine(line)) {
             if (sectionAt >= 0)
                 break; // past our section
@@ -83,8 +107,16 @@ void TIniFile::WriteString(const QString &section, const QString &key, const QSt
         if (sectionAt < 0)
             continue;
         if (keyOf(line).compare(key, Qt::CaseInsensitive) == 0 && !keyOf(line).isEmpty()) {
-            if (m_lines[i] != newLine) {
-                m_lines[i] = newLine;
+            // Only the value changes: the key as written, the equals sign and the blanks after
+            // it, and the line end stay byte for byte.
+            Line &found = m_lines[i];
+            qsizetype valueAt = found.bytes.indexOf('=') + 1;
+            while (valueAt < found.bytes.size() && (found.bytes[valueAt] == ' ' || found.bytes[valueAt] == '\t'))
+                ++valueAt;
+            const QByteArray bytes = found.bytes.left(valueAt) + value.toLocal8Bit();
+            if (bytes != found.bytes) {
+                found.bytes = bytes;
+                found.text = QString::fromLocal8Bit(bytes);
                 m_dirty = true;
             }
             return;
@@ -92,10 +124,18 @@ void TIniFile::WriteString(const QString &section, const QString &key, const QSt
         if (!line.trimmed().isEmpty())
             lastEntry = i;
     }
+    const auto newLine = [&eol](const QString &text) { return Line{text.toLocal8Bit(), eol, text}; };
+    // A line that gets a successor needs a line end of its own.
+    const auto endLine = [this, &eol](qsizetype at) {
+        if (at >= 0 && at < m_lines.size() && m_lines[at].end.isEmpty())
+            m_lines[at].end = eol;
+    };
     if (sectionAt < 0) {
-        m_lines << QLatin1Char('[') + section + QLatin1Char(']') << newLine;
+        endLine(m_lines.size() - 1);
+        m_lines << newLine(QLatin1Char('[') + section + QLatin1Char(']')) << newLine(key + QLatin1Char('=') + value);
     } else {
-        m_lines.insert(lastEntry + 1, newLine);
+        endLine(lastEntry);
+        m_lines.insert(lastEntry + 1, newLine(key + QLatin1Char('=') + value));
     }
     m_dirty = true;
 }
@@ -104,10 +144,9 @@ void TIniFile::UpdateFile()
 {
     if (!m_dirty)
         return;
-    const QString eol = m_crlf ? QStringLiteral("\r\n") : QStringLiteral("\n");
     QByteArray bytes;
-    for (const QString &line : m_lines)
-        bytes += (line + eol).toLocal8Bit();
+    for (const Line &line : m_lines)
+        bytes += line.bytes + line.end;
     // A failure, a full disk included, leaves the old file whole.
     if (!ReplaceFileContents(m_path, bytes).isEmpty())
         throw EKalveroError(QStringLiteral("Unable to write to %1").arg(m_path));

@@ -30,6 +30,42 @@ bool IsUsEnglishGroup(const XkbGroupNames &groups, int group)
     return groups.names.value(group) == QLatin1String("English (US)");
 }
 
+void WindowLayoutMemory::activateNext()
+{
+    if (m_users < 0)
+        m_users = m_layouts.activeIndex();
+    m_layouts.activateNext();
+    m_ours = m_layouts.activeIndex();
+    m_restored = false;
+}
+
+void WindowLayoutMemory::windowDeactivated()
+{
+    if (m_users < 0 || m_ours < 0)
+        return;
+    if (m_layouts.activeIndex() == m_ours) {
+        if (m_users != m_ours)
+            m_layouts.activateIndex(m_users);
+        m_restored = true;
+    } else {
+        // The user picked a layout while in the window: it is the user's, and it stays.
+        m_ours = -1;
+    }
+    m_users = -1;
+}
+
+void WindowLayoutMemory::windowActivated()
+{
+    if (!m_restored || m_ours < 0)
+        return;
+    m_restored = false;
+    const int current = m_layouts.activeIndex();
+    if (current < 0 || current == m_ours)
+        return;
+    m_users = current;
+    m_layouts.activateIndex(m_ours);
+}
+
 namespace {
 
 // Sessions without XKB (Wayland, offscreen): the layout is the desktop's business.
@@ -78,6 +114,16 @@ public:
         if (count < 2 || group < 0)
             return;
         XkbLockGroup(m_display, XkbUseCoreKbd, unsigned((group + 1) % count));
+        XSync(m_display, False);
+    }
+
+    int activeIndex() override { return activeGroup(); }
+
+    void activateIndex(int group) override
+    {
+        if (group < 0 || group >= groupCount())
+            return;
+        XkbLockGroup(m_display, XkbUseCoreKbd, unsigned(group));
         XSync(m_display, False);
     }
 

@@ -31,6 +31,15 @@ public:
             m_active = (m_active + 1) % int(m_layouts.size());
     }
 
+    int activeIndex() override { return m_active; }
+    void activateIndex(int index) override
+    {
+        m_calls.append(QStringLiteral("activateIndex %1").arg(index));
+        m_active = index;
+    }
+    // The user (another program's window) picks a layout.
+    void setActive(int index) { m_active = index; }
+
     const QStringList &calls() const { return m_calls; }
     void clearCalls() { m_calls.clear(); }
     int activateNextCount() const { return int(m_calls.count(QStringLiteral("activateNext"))); }

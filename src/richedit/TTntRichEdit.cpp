@@ -173,9 +173,32 @@ void TTntRichEdit::applyToEmptyDocument(const QTextCharFormat &change)
     }
 }
 
+void TTntRichEdit::applyDefaultFont()
+{
+    QTextDocument *doc = document();
+    QFont font = doc->defaultFont();
+    const QStringList families = m_defaultFormat.fontFamilies().toStringList();
+    QString face = families.isEmpty() ? QString() : families.first();
+    if (face.isEmpty() && m_defaultFormat.hasProperty(QTextFormat::FontFamily))
+        face = m_defaultFormat.stringProperty(QTextFormat::FontFamily);
+    if (!face.isEmpty()) {
+        font.setFamilies(QStringList{face});
+        RegisterFaceFallback(face);
+    }
+    if (m_defaultFormat.hasProperty(QTextFormat::FontPointSize) && m_defaultFormat.fontPointSize() > 0)
+        font.setPointSizeF(m_defaultFormat.fontPointSize());
+    if (font == doc->defaultFont())
+        return;
+    // A change of look, not of the text: neither history nor the Modified flag moves.
+    const bool wasModified = doc->isModified();
+    doc->setDefaultFont(font);
+    setDocumentModified(wasModified);
+}
+
 void TTntRichEdit::setDefaultCharFormat(const QTextCharFormat &format)
 {
     m_defaultFormat = format;
+    applyDefaultFont();
     registerDocumentFaces();
     for (const QString &family : format.fontFamilies().toStringList())
         RegisterFaceFallback(family);
@@ -351,15 +374,84 @@ void TTntRichEdit::ReplaceSelection(const QString &text)
     registerDocumentFaces();
 }
 
+// No edit block of our own: the cursor makes one where the text needs it (a selection to remove,
+// a paragraph break), so text inserted at the caret joins the undo step of the typing before it
+// exactly as a typed key does.
 void TTntRichEdit::ReplaceSelectionPlain(const QString &text)
 {
     QTextCursor cursor = textCursor();
-    cursor.beginEditBlock();
     if (text.isEmpty())
         cursor.removeSelectedText();
     else
         insertPlain(cursor, text);
-    cursor.endEditBlock();
+    setTextCursor(cursor);
+}
+
+void TTntRichEdit::ConvertSelectedCharacters(const std::function<QString(const QString &)> &convert)
+{
+    const QTextCursor selection = textCursor();
+    if (!selection.hasSelection())
+        return;
+    const int from = selection.selectionStart();
+    const int to = selection.selectionEnd();
+    QTextDocument *doc = document();
+
+    // Run by run (a fragment has one format); within a run only the stretches that change are
+    // written again, with that run's format. Collected first: writing splits the runs.
+    struct Stretch
+    {
+        int position;
+        QString text;
+        QTextCharFormat format;
+    };
+    QList<Stretch> stretches;
+    for (QTextBlock block = doc->findBlock(from); block.isValid() && block.position() < to; block = block.next()) {
+        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const int start = qMax(from, fragment.position());
+            const int end = qMin(to, fragment.position() + fragment.length());
+            if (start >= end)
+                continue;
+            const QString original = fragment.text().mid(start - fragment.position(), end - start);
+            const QString converted = convert(original);
+            if (converted.size() != original.size())
+                continue;
+            QTextCharFormat format = fragment.charFormat();
+            format.setObjectIndex(-1);
+            for (int i = 0; i < original.size();) {
+                if (converted.at(i) == original.at(i)) {
+                    ++i;
+                    continue;
+                }
+                int j = i + 1;
+                while (j < original.size() && converted.at(j) != original.at(j))
+                    ++j;
+                stretches.append({start + i, converted.mid(i, j - i), format});
+                i = j;
+            }
+        }
+    }
+
+    QTextCursor edit(doc);
+    edit.beginEditBlock();
+    for (const Stretch &stretch : stretches) {
+        edit.setPosition(stretch.position);
+        edit.setPosition(stretch.position + int(stretch.text.size()), QTextCursor::KeepAnchor);
+        edit.insertText(stretch.text, stretch.format);
+    }
+    edit.endEditBlock();
+    QTextCursor caret(doc);
+    caret.setPosition(to);
+    setTextCursor(caret);
+}
+
+void TTntRichEdit::DeleteNextCharacter()
+{
+    QTextCursor cursor = textCursor();
+    cursor.clearSelection();
+    if (cursor.atEnd())
+        return;
+    cursor.deleteChar(); // steps over a whole grapheme, as the caret does
     setTextCursor(cursor);
 }
 
@@ -432,6 +524,8 @@ void TTntRichEdit::Clear()
     QTextCursor cursor(doc);
     setTextCursor(cursor);
     setCurrentCharFormat(cursor.charFormat());
+    // Clearing reported the caret while the old text's format was still current: once more.
+    m_lastAnchor = m_lastPosition = -1;
     notifySelectionIfMoved();
 }
 
@@ -504,6 +598,7 @@ void TTntRichEdit::LoadFromFile(const QString &path)
     if (old && old->parent() == this)
         old->deleteLater();
     m_defaultFormat = defaultFormat;
+    applyDefaultFont();
     registerDocumentFaces();
     setTextCursor(QTextCursor(doc));
     setDocumentModified(false);
@@ -528,20 +623,28 @@ QStringList TTntRichEdit::DroppedParts() const
     return rtf::keptParts(*document()).dropped;
 }
 
-// The whole document over the printer's printable area, without margins of its own, laid
-// out as on screen, page after page; a line never straddles two pages.
+// The whole document laid out as on screen, page after page, within margins of 2 cm on every
+// side (wider where the printer cannot print so near the edge); a line never straddles two pages.
 void TTntRichEdit::Print(const QString &title, QPrinter *printer)
 {
     printer->setDocName(title);
+    constexpr qreal kMarginMillimetres = 20;
+    QPageLayout page = printer->pageLayout();
+    page.setUnits(QPageLayout::Millimeter);
+    const QMarginsF least = page.minimumMargins();
+    printer->setPageMargins(QMarginsF(qMax(kMarginMillimetres, least.left()), qMax(kMarginMillimetres, least.top()),
+                                      qMax(kMarginMillimetres, least.right()),
+                                      qMax(kMarginMillimetres, least.bottom())),
+                            QPageLayout::Millimeter);
     std::unique_ptr<QTextDocument> copy(document()->clone());
     copy->setDefaultTextOption(document()->defaultTextOption());
     auto *layout = new TextFlowLayout(copy.get());
     copy->setDocumentLayout(layout);
     layout->setPaintDevice(printer);
     copy->setDocumentMargin(0);
-    const QRectF page(QPointF(0, 0), printer->pageRect(QPrinter::DevicePixel).size());
-    copy->setPageSize(QSizeF(page.width(), -1));
-    const QList<qreal> tops = layout->pageTops(page.height());
+    const QRectF area(QPointF(0, 0), printer->pageRect(QPrinter::DevicePixel).size());
+    copy->setPageSize(QSizeF(area.width(), -1));
+    const QList<qreal> tops = layout->pageTops(area.height());
 
     QPainter painter(printer);
     // A printer that cannot start (an output file that cannot be created, a printer gone
@@ -555,8 +658,8 @@ void TTntRichEdit::Print(const QString &title, QPrinter *printer)
     for (int i = 0; i < tops.size(); ++i) {
         if (i > 0)
             printer->newPage();
-        const qreal bottom = i + 1 < tops.size() ? tops[i + 1] : tops[i] + page.height();
-        context.clip = QRectF(0, tops[i], page.width(), bottom - tops[i]);
+        const qreal bottom = i + 1 < tops.size() ? tops[i + 1] : tops[i] + area.height();
+        context.clip = QRectF(0, tops[i], area.width(), bottom - tops[i]);
         painter.save();
         painter.translate(0, -tops[i]);
         painter.setClipRect(context.clip);

@@ -132,6 +132,14 @@ public:
     void ReplaceSelection(const QString &text);
     // The same without the rich-text branch: the text always goes in as plain text.
     void ReplaceSelectionPlain(const QString &text);
+    // Converts the selected characters in place: convert maps a text to one of the same length,
+    // and every character it changes is replaced keeping its own formatting; paragraphs and
+    // unchanged characters are not touched. One undo step; afterwards nothing is selected and
+    // the caret stands after the selection. Nothing selected: nothing changes.
+    void ConvertSelectedCharacters(const std::function<QString(const QString &)> &convert);
+    // Deletes the character after the caret (a letter with its combining marks, or the paragraph
+    // break at the end of a paragraph), as the Delete key does. Undoable.
+    void DeleteNextCharacter();
 
     // The control's own count (a paragraph break is one position; display lines).
     int CaretPos() const;
@@ -197,6 +205,9 @@ private:
     void attachDocument(QTextDocument *doc);
     void registerDocumentFaces() const;
     void applyToEmptyDocument(const QTextCharFormat &change);
+    // Text without a face or size of its own shows in the default set's: the document's
+    // default font follows them, as the file writer does.
+    void applyDefaultFont();
     // Sets the document's Modified flag on purpose (see attachDocument).
     void setDocumentModified(bool modified);
     int m_ownModifiedChange = 0;

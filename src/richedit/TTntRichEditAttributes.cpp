@@ -67,6 +67,7 @@ void TTextAttributes::merge(const QTextCharFormat &change)
         return;
     }
     m_editor->m_defaultFormat.merge(change);
+    m_editor->applyDefaultFont();
     if (!m_editor->textCursor().hasSelection())
         m_editor->mergeCurrentCharFormat(change);
     m_editor->applyToEmptyDocument(change);

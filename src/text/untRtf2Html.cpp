@@ -142,10 +142,11 @@ void ForumMarkupBuilder::feed(const ForumRunFormat &format, const QString &text,
 
     if (afterLineFeed)
         m_out.append(QLatin1String("<br>"));
-    // A picture has no text of its own: the forum gets nothing for it.
-    const QString shown = text.contains(QChar::ObjectReplacementCharacter)
-        ? QString(text).remove(QChar::ObjectReplacementCharacter)
-        : QString(text);
+    // A picture has no text of its own: the forum gets nothing for it. A line break inside a
+    // paragraph (a soft break kept from a file) is a line break too.
+    QString shown(text);
+    shown.remove(QChar::ObjectReplacementCharacter);
+    shown.replace(QChar::LineSeparator, QLatin1String("<br>"));
     if (format.rightToLeft && !shown.isEmpty() && !m_isolateOpen) {
         m_out.append(QChar(0x2067));
         m_isolateOpen = true;

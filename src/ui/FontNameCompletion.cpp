@@ -21,8 +21,12 @@ FontNameCompletion::FontNameCompletion(QComboBox *box) : QObject(box), m_box(box
     m_box->setInsertPolicy(QComboBox::NoInsert);
     // The box's own completer would complete without making the entry the current one.
     m_box->setCompleter(nullptr);
-    m_box->lineEdit()->installEventFilter(this);
-    connect(m_box->lineEdit(), &QLineEdit::textEdited, this, &FontNameCompletion::textEdited);
+    m_edit = m_box->lineEdit();
+    // Keys typed into the box reach the box, which hands them to its line edit's event handler
+    // directly, past the line edit's filters: both are watched.
+    m_box->installEventFilter(this);
+    m_edit->installEventFilter(this);
+    connect(m_edit, &QLineEdit::textEdited, this, &FontNameCompletion::textEdited);
     connect(m_box, &QComboBox::activated, this, [this](int) { raiseChange(); });
 }
 
@@ -44,7 +48,8 @@ void FontNameCompletion::setTextQuietly(const QString &text)
 
 bool FontNameCompletion::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_box->lineEdit() && event->type() == QEvent::KeyPress) {
+    // Only pointers are compared here: the box may be half destroyed while its children go.
+    if (event->type() == QEvent::KeyPress && (watched == m_box || watched == m_edit)) {
         const auto *key = static_cast<QKeyEvent *>(event);
         const QString typed = key->text();
         m_characterTyped = !typed.isEmpty() && typed.at(0).isPrint()

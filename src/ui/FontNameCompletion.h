@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 #include <functional>
 
 class QComboBox;
+class QLineEdit;
 
 // Index of the first entry, in list order, that begins with text ignoring case; -1 when none
 // does or text is empty.
@@ -35,5 +37,8 @@ private:
     QStringList entries() const;
 
     QComboBox *m_box;
+    // The box's line edit, watched for keys; held apart so that events during the box's own
+    // destruction never call into the half-destroyed box.
+    QPointer<QLineEdit> m_edit;
     bool m_characterTyped = false;
 };

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QFileDialog>
-#include <QFontDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -10,6 +9,10 @@
 #include <QScreen>
 
 #include "DialogFilter.h"
+#include "FontEnumeration.h"
+#include "TFontDialog.h"
+
+#include <algorithm>
 
 QString ErrorBoxText(const QString &message)
 {
@@ -102,24 +105,14 @@ bool QtPrompts::PrintSetup(QPrinter *printer)
 
 bool QtPrompts::ChooseFont(TFontChoice &font)
 {
-    QFont initial(font.name);
-    if (font.size > 0)
-        initial.setPointSize(font.size);
-    initial.setBold(font.style & fsBold);
-    initial.setItalic(font.style & fsItalic);
-    initial.setUnderline(font.style & fsUnderline);
-    initial.setStrikeOut(font.style & fsStrikeOut);
-    if (font.pitch == TFontPitch::Fixed)
-        initial.setFixedPitch(true);
-    bool accepted = false;
-    const QFont chosen = QFontDialog::getFont(&accepted, initial, m_parent);
-    if (!accepted)
+    QStringList faces = EnumerateFontFaceNames();
+    std::stable_sort(faces.begin(), faces.end(),
+                     [](const QString &a, const QString &b) { return QString::compare(a, b, Qt::CaseInsensitive) < 0; });
+    TFontDialog dialog(faces, m_parent);
+    dialog.setChoice(font);
+    if (dialog.exec() != QDialog::Accepted)
         return false;
-    font.name = chosen.family();
-    font.size = chosen.pointSize() > 0 ? chosen.pointSize() : font.size;
-    font.style = (chosen.bold() ? fsBold : 0) | (chosen.italic() ? fsItalic : 0) |
-                 (chosen.underline() ? fsUnderline : 0) | (chosen.strikeOut() ? fsStrikeOut : 0);
-    font.pitch = chosen.fixedPitch() ? TFontPitch::Fixed : TFontPitch::Variable;
+    font = dialog.choice();
     return true;
 }
 

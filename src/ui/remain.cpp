@@ -93,6 +93,7 @@ TMainForm::TMainForm(std::unique_ptr<Prompts> prompts, std::unique_ptr<KeyboardL
       OpenLink(ShellOpen),
       m_prompts(std::move(prompts)),
       m_layouts(std::move(layouts)),
+      m_layoutMemory(std::make_unique<WindowLayoutMemory>(*m_layouts)),
       m_arguments(std::move(arguments))
 {
     EnsureResources();
@@ -645,7 +646,11 @@ void TMainForm::EditPaste()
 
 void TMainForm::mnuEditDeleteClick()
 {
-    Editor->ReplaceSelection(QString());
+    // With nothing selected, Del deletes forward like in any editor.
+    if (Editor->SelLength() == 0)
+        Editor->DeleteNextCharacter();
+    else
+        Editor->ReplaceSelection(QString());
 }
 
 void TMainForm::SelectAll1Click()
@@ -727,8 +732,17 @@ void TMainForm::paintEvent(QPaintEvent *e)
 void TMainForm::changeEvent(QEvent *e)
 {
     QMainWindow::changeEvent(e);
-    if (e->type() == QEvent::ActivationChange && isActiveWindow())
-        Guard([this] { FormActivate(); });
+    if (e->type() == QEvent::ActivationChange) {
+        // The session-wide layout follows the window, as a per-window layout would.
+        if (isActiveWindow()) {
+            // Arabic is typed on whatever layout the user has.
+            if (ActiveLanguage != 1)
+                m_layoutMemory->windowActivated();
+            Guard([this] { FormActivate(); });
+        } else {
+            m_layoutMemory->windowDeactivated();
+        }
+    }
 }
 
 bool TMainForm::event(QEvent *e)

@@ -24,6 +24,7 @@ class QToolButton;
 class KeyboardLayouts;
 class TIniFile;
 class TKeyboardMapWindow;
+class WindowLayoutMemory;
 class TRulerMarker;
 class TStatusBar;
 class TUpDown;
@@ -253,6 +254,7 @@ private:
 
     std::unique_ptr<Prompts> m_prompts;
     std::unique_ptr<KeyboardLayouts> m_layouts;
+    std::unique_ptr<WindowLayoutMemory> m_layoutMemory; // over m_layouts
     QStringList m_arguments;
     bool m_shown = false;
     bool m_destroyed = false;

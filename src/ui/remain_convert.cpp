@@ -1,34 +1,31 @@
 // Text conversion: Copy for Forum and the Coptic case commands of the editor's pop-up menu.
 #include "remain.h"
 
+#include <QScrollBar>
+
 #include "strFuncs.h"
 #include "untRtf2Html.h"
 
 void TMainForm::acCopyffExecute()
 {
+    // The export walks the selection over the document; the user's selection and view come back.
+    const QTextCursor selection = Editor->textCursor();
+    const int scrolledX = Editor->horizontalScrollBar()->value();
+    const int scrolledY = Editor->verticalScrollBar()->value();
     CopyWideTextToClipboard(RichEditToForumMarkup(Editor));
+    Editor->setTextCursor(selection);
+    Editor->horizontalScrollBar()->setValue(scrolledX);
+    Editor->verticalScrollBar()->setValue(scrolledY);
+    // Also when the selection is where the walk ended: the controls show the formatting there.
+    SelectionChange();
 }
-
-namespace {
-
-// Replaces the selection by its converted text, as plain text (a selection that happens to
-// begin "{\rtf" keeps its characters). Nothing selected: nothing changes.
-void ConvertSelection(TTntRichEdit *editor, QString (*convert)(const QString &))
-{
-    const QString selected = editor->SelText();
-    if (selected.isEmpty())
-        return;
-    editor->ReplaceSelectionPlain(convert(selected));
-}
-
-} // namespace
 
 void TMainForm::mnuUpperCaseClick()
 {
-    ConvertSelection(Editor, &CopticToUpper);
+    Editor->ConvertSelectedCharacters(&CopticToUpper);
 }
 
 void TMainForm::mnuLowerCaseClick()
 {
-    ConvertSelection(Editor, &CopticToLower);
+    Editor->ConvertSelectedCharacters(&CopticToLower);
 }

@@ -3,6 +3,7 @@
 // markers and the caret position in line with the text at the caret.
 #include "remain.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPainter>
@@ -99,6 +100,30 @@ void TMainForm::WireFormatControls()
     connect(ItalicButton, &QToolButton::clicked, this, [this] { Guard([this] { ItalicButtonClick(); }); });
     connect(UnderlineButton, &QToolButton::clicked, this, [this] { Guard([this] { UnderlineButtonClick(); }); });
     connect(FontColor, &QComboBox::activated, this, [this] { Guard([this] { FontColorSelect(); }); });
+
+    // The word processors' keys for the style and alignment buttons: a key clicks its button,
+    // which runs the button's own handler. Live wherever the focus is in the window.
+    const struct
+    {
+        const char *name;
+        QKeyCombination key;
+        QToolButton *button;
+    } keys[] = {
+        {"BoldKey", Qt::CTRL | Qt::Key_B, BoldButton},
+        {"ItalicKey", Qt::CTRL | Qt::Key_I, ItalicButton},
+        {"UnderlineKey", Qt::CTRL | Qt::Key_U, UnderlineButton},
+        {"LeftAlignKey", Qt::CTRL | Qt::Key_L, LeftAlign},
+        {"CenterAlignKey", Qt::CTRL | Qt::Key_E, CenterAlign},
+        {"RightAlignKey", Qt::CTRL | Qt::Key_R, RightAlign},
+    };
+    for (const auto &entry : keys) {
+        auto *action = new QAction(this);
+        action->setObjectName(QLatin1String(entry.name));
+        action->setShortcut(QKeySequence(entry.key));
+        addAction(action);
+        QToolButton *button = entry.button;
+        connect(action, &QAction::triggered, button, [button] { button->click(); });
+    }
 }
 
 TTextAttributes &TMainForm::ActiveTextAttributes()

@@ -93,5 +93,5 @@ void TMainForm::CheckKeyboardLayout()
     // Without a US English layout there is nothing to step to.
     KeyboardLayouts &layouts = keyboardLayouts();
     if (layouts.hasUsEnglish() && !layouts.activeIsUsEnglish())
-        layouts.activateNext();
+        m_layoutMemory->activateNext();
 }

@@ -7,6 +7,11 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <uchardet.h>
+
+#include <memory>
+#include <type_traits>
+
 namespace rtf {
 
 namespace {
@@ -38,18 +43,52 @@ QString normaliseLineEnds(const QString &text)
     return out;
 }
 
+QString decodeWith(QStringDecoder::Encoding encoding, QByteArrayView bytes)
+{
+    QStringDecoder decoder(encoding, QStringDecoder::Flag::Stateless);
+    return decoder.decode(bytes);
+}
+
 } // namespace
+
+QByteArray detectEncoding(const QByteArray &bytes)
+{
+    const std::unique_ptr<std::remove_pointer_t<uchardet_t>, void (*)(uchardet_t)> detector(uchardet_new(),
+                                                                                          &uchardet_delete);
+    if (!detector)
+        return {};
+    if (uchardet_handle_data(detector.get(), bytes.constData(), size_t(bytes.size())) != 0)
+        return {};
+    uchardet_data_end(detector.get());
+    const char *name = uchardet_get_charset(detector.get());
+    return name ? QByteArray(name).toUpper() : QByteArray();
+}
 
 QString decodePlainText(const QByteArray &bytes)
 {
     QByteArrayView view(bytes);
-    if (view.startsWith("\xEF\xBB\xBF"))
-        view = view.sliced(3);
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(view);
-    if (utf8.hasError()) {
-        text.clear();
-        codepage::decode(1252, bytes.constData(), bytes.size(), text);
+    QString text;
+    if (view.startsWith("\xFF\xFE")) {
+        text = decodeWith(QStringDecoder::Utf16LE, view.sliced(2));
+    } else if (view.startsWith("\xFE\xFF")) {
+        text = decodeWith(QStringDecoder::Utf16BE, view.sliced(2));
+    } else {
+        if (view.startsWith("\xEF\xBB\xBF"))
+            view = view.sliced(3);
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        text = utf8.decode(view);
+        if (utf8.hasError()) {
+            text.clear();
+            // Not UTF-8: the detector names the encoding. Latin-1 and ASCII are read as
+            // Windows-1252, their superset in every file that says one of them.
+            const QByteArray name = detectEncoding(bytes);
+            QStringDecoder detected(name.constData(), QStringDecoder::Flag::Stateless);
+            if (name.isEmpty() || name == "ASCII" || name == "ISO-8859-1" || name == "WINDOWS-1252"
+                || !detected.isValid())
+                codepage::decode(1252, bytes.constData(), bytes.size(), text);
+            else
+                text = detected.decode(bytes);
+        }
     }
     return normaliseLineEnds(text);
 }

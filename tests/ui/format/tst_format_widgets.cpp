@@ -3,12 +3,19 @@
 #include <QtTest>
 
 #include <QAbstractItemView>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QTimer>
 #include <QLineEdit>
 #include <QToolButton>
 
 #include "FontNameCompletion.h"
 #include "TColorBox.h"
+#include "TFontDialog.h"
+#include "FontColors.h"
+#include "Prompts.h"
 #include "TTntRichEdit.h"
 #include "TRulerMarker.h"
 #include "TRulerPanel.h"
@@ -33,6 +40,7 @@ private slots:
     void markerPassesEveryButtonAndX();
     void rulerPanelCaptionAndResize();
     void colourBoxShowsTheCurrentSwatch();
+    void fontDialogThroughThePrompts();
 };
 
 void FormatWidgets::upDownSteps_data()
@@ -123,10 +131,11 @@ struct FontBox
 };
 } // namespace
 
+// Keys typed by a user arrive at the box (its line edit's focus proxy), which hands them on.
 void FormatWidgets::completionCompletesToFirstEntry()
 {
     FontBox f;
-    QTest::keyClicks(f.box.lineEdit(), "de");
+    QTest::keyClicks(&f.box, "de");
     QCOMPARE(f.box.currentIndex(), 3);
     QCOMPARE(f.box.lineEdit()->text(), QString("dejaVu Sans")); // the typed part keeps its case
     QCOMPARE(f.box.lineEdit()->selectedText(), QString("jaVu Sans"));
@@ -308,6 +317,47 @@ void FormatWidgets::colourBoxShowsTheCurrentSwatch()
     box.showPopup();
     QVERIFY(box.view()->width() >= box.view()->fontMetrics().horizontalAdvance("Medium Gray"));
     box.hidePopup();
+}
+
+// The program's font dialog shows the font it is given, colour included, and gives back what
+// the user changed; character set and pitch pass through.
+void FormatWidgets::fontDialogThroughThePrompts()
+{
+    TFontChoice font;
+    font.name = QStringLiteral("DejaVu Serif");
+    font.size = 14;
+    font.style = fsBold | fsUnderline;
+    font.color = RGBToColor(255, 0, 0);
+    font.charset = 178;
+    TFontChoice shown;
+    QTimer::singleShot(0, [&shown] {
+        auto *dialog = qobject_cast<TFontDialog *>(QApplication::activeModalWidget());
+        if (!dialog) {
+            if (auto *other = qobject_cast<QDialog *>(QApplication::activeModalWidget()))
+                other->reject(); // some other dialog: the test fails instead of waiting
+            return;
+        }
+        shown = dialog->choice();
+        QCOMPARE(dialog->ColorBox->count(), FontColorCount);
+        QCOMPARE(dialog->ColorBox->currentText(), QString("Red"));
+        dialog->FaceName->selectAll();
+        QTest::keyClicks(dialog->FaceName, "noto sa");
+        dialog->StyleList->setCurrentRow(1); // Italic
+        dialog->SizeList->setCurrentRow(0);
+        dialog->StrikeOut->setChecked(true);
+        dialog->ColorBox->setCurrentIndex(12);
+        dialog->accept();
+    });
+    QtPrompts prompts(nullptr);
+    QVERIFY(prompts.ChooseFont(font));
+    QCOMPARE(shown.name, QString("DejaVu Serif"));
+    QCOMPARE(shown.style, fsBold | fsUnderline);
+    QCOMPARE(shown.color, RGBToColor(255, 0, 0));
+    QCOMPARE(font.name, QString("Noto Sans")); // the face the typed beginning stands for
+    QCOMPARE(font.size, 8);
+    QCOMPARE(font.style, fsItalic | fsUnderline | fsStrikeOut);
+    QCOMPARE(font.color, RGBToColor(0, 0, 255));
+    QCOMPARE(font.charset, 178);
 }
 
 QTEST_MAIN(FormatWidgets)

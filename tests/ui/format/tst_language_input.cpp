@@ -61,12 +61,14 @@ private slots:
     void selectionIsReplaced_data();
     void selectionIsReplaced();
     void emptyMapLeavesKeysAlone();
+    void mappedTypingUndoesLikeTyping();
     void buttonCycles();
     void buttonWithOtherImageDoesNothing();
     void menuItemsAndShortcutsSwitch();
     void layoutCheck_data();
     void layoutCheck();
     void caretMovesCheckTheLayoutExceptInArabic();
+    void layoutFollowsTheWindowFocus();
 };
 
 void LanguageInput::mapIsReadFromTheWorkingDirectory()
@@ -234,6 +236,36 @@ void LanguageInput::emptyMapLeavesKeysAlone()
     QCOMPARE(f->Editor->Text(), QString("abab"));
 }
 
+// Mapped keys join one undo step as typed keys do; a paragraph break, a caret move elsewhere and
+// a format change end it. English typing of the same keys is the measure.
+void LanguageInput::mappedTypingUndoesLikeTyping()
+{
+    const auto lengthsAfterEachUndo = [](int typedIn) {
+        FormFixture f(TestMap);
+        f->SwitchLanguage(languageItem(*f, typedIn));
+        typeText(f->Editor, "aka");
+        QTest::keyClick(f->Editor, Qt::Key_Return);
+        typeText(f->Editor, "kaz");
+        QTest::keyClick(f->Editor, Qt::Key_Home);
+        typeText(f->Editor, "ak");
+        f->BoldButton->click();
+        typeText(f->Editor, "a");
+        // Counted in keys: "k" inserts two letters in Arabic and Coptic.
+        const auto keys = [&f, typedIn] {
+            const int letters = int(f->Editor->document()->characterCount()) - 1;
+            return typedIn == 0 ? letters : letters - int(f->Editor->Text().count(QChar(typedIn == 1 ? 0x0643 : 0x2C95)));
+        };
+        QList<int> lengths{keys()};
+        for (int steps = 0; f->Editor->CanUndo() && steps < 30; ++steps) {
+            f->Editor->undo();
+            lengths << keys();
+        }
+        return lengths;
+    };
+    QCOMPARE(lengthsAfterEachUndo(1), lengthsAfterEachUndo(0));
+    QCOMPARE(lengthsAfterEachUndo(2), lengthsAfterEachUndo(0));
+}
+
 void LanguageInput::buttonCycles()
 {
     FormFixture f(TestMap);
@@ -328,6 +360,26 @@ void LanguageInput::caretMovesCheckTheLayoutExceptInArabic()
     f.layouts->clearCalls();
     f->Editor->SetSelStart(1);
     QVERIFY(f.layouts->activateNextCount() >= 1);
+    QCOMPARE(f.layouts->activeLayout(), QString("us"));
+}
+
+// Other programs keep the layout the user had: it comes back when the window loses the focus,
+// and the window's own comes back with the focus.
+void LanguageInput::layoutFollowsTheWindowFocus()
+{
+    FormFixture f(TestMap, {"de", "us"}, 0);
+    QVERIFY(f.show());
+    f->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+    f->SwitchLanguage(f->LanguageCoptic);
+    QCOMPARE(f.layouts->activeLayout(), QString("us"));
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+    QCOMPARE(f.layouts->activeLayout(), QString("de"));
+    f->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
     QCOMPARE(f.layouts->activeLayout(), QString("us"));
 }
 

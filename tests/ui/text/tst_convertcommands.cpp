@@ -1,6 +1,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QMimeData>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QToolButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -45,7 +48,10 @@ private slots:
     void rtfLookingTextStaysPlain();
     void conversionCanBeUndone();
     void noSelectionChangesNothing();
+    void conversionKeepsFormattingAndParagraphs();
     void copyForForumPutsMarkupOnClipboard();
+    void copyForForumKeepsSelectionAndView_data();
+    void copyForForumKeepsSelectionAndView();
 
 private:
     void select(int start, int length) { m_form->Editor->SetSel(start, length); }
@@ -176,6 +182,39 @@ void TestConvertCommands::noSelectionChangesNothing()
     QCOMPARE(editor()->SelStart(), 1);
 }
 
+// Every character keeps its own formatting and every paragraph its attributes; one undo step.
+void TestConvertCommands::conversionKeepsFormattingAndParagraphs()
+{
+    // A centred bold red alfa; a right-aligned paragraph of an underlined gamma and an italic x.
+    editor()->ReplaceSelection(U(u"\u2C81\r\n\u2C85x"));
+    const auto format = [this](int at, TFontStyles style, TColor color, int alignment) {
+        select(at, 1);
+        editor()->SelAttributes().SetStyle(style);
+        editor()->SelAttributes().SetColor(color);
+        editor()->Paragraph().SetAlignment(alignment);
+    };
+    format(0, fsBold, RGBToColor(255, 0, 0), 2);
+    format(3, fsUnderline, clWindowText, 1);
+    format(4, fsItalic, RGBToColor(0, 0, 255), 1);
+    const QString before = editor()->Text();
+
+    select(0, 5);
+    m_form->mnuUpperCase->trigger();
+    QCOMPARE(editor()->Text(), U(u"\u2C80\r\n\u2C84x"));
+    QCOMPARE(editor()->SelStart(), 5);
+    QCOMPARE(editor()->SelLength(), 0);
+    const QList<QList<int>> expected{{0, fsBold, RGBToColor(255, 0, 0), 2}, {3, fsUnderline, clWindowText, 1},
+                                     {4, fsItalic, RGBToColor(0, 0, 255), 1}};
+    for (const QList<int> &at : expected) {
+        select(at[0], 1);
+        QCOMPARE(QList<int>({at[0], editor()->SelAttributes().Style(), editor()->SelAttributes().Color(),
+                             editor()->Paragraph().Alignment()}),
+                 at);
+    }
+    editor()->undo();
+    QCOMPARE(editor()->Text(), before);
+}
+
 void TestConvertCommands::copyForForumPutsMarkupOnClipboard()
 {
     editor()->ReplaceSelection(U(u"ab\r\n\u2C81"));
@@ -201,6 +240,41 @@ void TestConvertCommands::copyForForumPutsMarkupOnClipboard()
     editor()->Clear();
     m_form->CopyBBC1->trigger();
     QCOMPARE(QGuiApplication::clipboard()->text(), QString());
+}
+
+// After the export the user's selection, the view and the controls are as before it.
+void TestConvertCommands::copyForForumKeepsSelectionAndView_data()
+{
+    QTest::addColumn<int>("anchor");
+    QTest::addColumn<int>("position");
+    QTest::newRow("caret at the start") << 0 << 0;
+    QTest::newRow("selection made backwards, far down") << 2009 << 2002;
+}
+
+void TestConvertCommands::copyForForumKeepsSelectionAndView()
+{
+    QFETCH(int, anchor);
+    QFETCH(int, position);
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    editor()->ReplaceSelection(QStringLiteral("hello world\r\n").repeated(400));
+    select(0, 5);
+    editor()->SelAttributes().SetStyle(fsBold); // the controls tell the first word from the rest
+    QTextCursor cursor = editor()->textCursor();
+    cursor.setPosition(anchor);
+    cursor.setPosition(position, QTextCursor::KeepAnchor);
+    editor()->setTextCursor(cursor);
+    const int scrolled = editor()->verticalScrollBar()->value();
+    const bool bold = m_form->BoldButton->isChecked();
+    const QString plain = editor()->document()->toPlainText();
+
+    m_form->CopyforForum1->trigger();
+    QCOMPARE(QList<int>({editor()->textCursor().anchor(), editor()->textCursor().position(),
+                         editor()->verticalScrollBar()->value(), m_form->BoldButton->isChecked()}),
+             QList<int>({anchor, position, scrolled, bold}));
+    // A key typed now goes where the user left the caret.
+    QTest::keyClick(editor(), Qt::Key_X);
+    QCOMPARE(editor()->document()->toPlainText(), plain.left(position) + QLatin1Char('x') + plain.mid(anchor));
 }
 
 QTEST_MAIN(TestConvertCommands)

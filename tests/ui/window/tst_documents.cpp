@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPrinter>
+#include <QRegularExpression>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QToolButton>
@@ -51,6 +52,29 @@ private:
         if (!p.waitForFinished(20000))
             return {};
         return QString::fromUtf8(p.readAllStandardOutput());
+    }
+
+    // The distances, in points, from each edge of the paper to the nearest word on any page; at
+    // the bottom to the nearest word's top (glyph boxes reach well below their lines).
+    static QMarginsF pdfTextMargins(const QString &pdf)
+    {
+        QProcess p;
+        p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+        p.waitForFinished(20000);
+        static const QRegularExpression number(QStringLiteral(R"re((width|height|xMin|yMin|xMax)="([\d.]+)")re"));
+        QMarginsF margins(1e9, 1e9, 1e9, 1e9);
+        QHash<QString, qreal> v;
+        for (const QString &line : QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'))) {
+            for (auto it = number.globalMatch(line); it.hasNext();) {
+                const auto m = it.next();
+                v[m.captured(1)] = m.captured(2).toDouble();
+            }
+            if (line.contains(QLatin1String("<word")))
+                margins = QMarginsF(qMin(margins.left(), v["xMin"]), qMin(margins.top(), v["yMin"]),
+                                    qMin(margins.right(), v["width"] - v["xMax"]),
+                                    qMin(margins.bottom(), v["height"] - v["yMin"]));
+        }
+        return margins;
     }
 
     static QString pdfInfo(const QString &pdf, const QString &field)
@@ -698,6 +722,11 @@ private slots:
             QVERIFY(text.contains(QStringLiteral("printed")));
         QVERIFY(pdfInfo(pdf, QStringLiteral("Pages")).toInt() >= 2);
         QCOMPARE(pdfInfo(pdf, QStringLiteral("Title")), f->DocumentName);
+        // Margins of 2 cm (56.7 points) on every side.
+        const QMarginsF margins = pdfTextMargins(pdf);
+        QVERIFY2(margins.left() >= 54 && margins.left() <= 60 && margins.top() >= 54 && margins.top() <= 62
+                     && margins.right() >= 54 && margins.bottom() >= 57,
+                 qPrintable(QStringLiteral("%1 %2 %3 %4").arg(margins.left()).arg(margins.top()).arg(margins.right()).arg(margins.bottom())));
         QCOMPARE(f->Editor->Modified(), modified); // printing changes nothing
     }
 

@@ -185,28 +185,42 @@ private slots:
         QTRY_VERIFY(!f->EditPasteCmd->isEnabled());
     }
 
-    // Del goes to the pop-up menu's Delete, which only removes a selection.
+    // Del goes to the pop-up menu's Delete: it removes a selection, and with nothing selected
+    // the character after the caret, a letter together with its combining marks.
     void deleteKey_data()
     {
+        QTest::addColumn<QString>("text");
         QTest::addColumn<int>("start");
         QTest::addColumn<int>("length");
         QTest::addColumn<QString>("after");
-        QTest::newRow("nothing selected") << 2 << 0 << "abcdef";
-        QTest::newRow("nothing selected at end") << 6 << 0 << "abcdef";
-        QTest::newRow("selection") << 2 << 2 << "abef";
-        QTest::newRow("everything") << 0 << 6 << "";
+        QTest::addColumn<int>("caret");
+        const QString marked = QStringLiteral("a\u2C81\u0300\u0305b"); // alfa with two marks
+        QTest::newRow("nothing selected") << "abcdef" << 2 << 0 << "abdef" << 2;
+        QTest::newRow("nothing selected at end") << "abcdef" << 6 << 0 << "abcdef" << 6;
+        QTest::newRow("letter with its marks") << marked << 1 << 0 << "ab" << 1;
+        QTest::newRow("paragraph break") << "ab\r\ncd" << 2 << 0 << "abcd" << 2;
+        QTest::newRow("selection") << "abcdef" << 2 << 2 << "abef" << 2;
+        QTest::newRow("everything") << "abcdef" << 0 << 6 << "" << 0;
     }
     void deleteKey()
     {
+        QFETCH(QString, text);
         QFETCH(int, start);
         QFETCH(int, length);
         QFETCH(QString, after);
-        f->Editor->ReplaceSelection(QStringLiteral("abcdef"));
+        QFETCH(int, caret);
+        f->Editor->ReplaceSelection(text);
         f->Editor->SetSel(start, length);
         QSignalSpy deleted(f->mnuEditDelete, &QAction::triggered);
         QTest::keyClick(f->Editor, Qt::Key_Delete);
         QCOMPARE(deleted.count(), 1);
         QCOMPARE(f->Editor->Text(), after);
+        QCOMPARE(f->Editor->SelStart(), caret);
+        QCOMPARE(f->Editor->SelLength(), 0);
+        if (text != after) {
+            QTest::keyClick(f->Editor, Qt::Key_Z, Qt::ControlModifier);
+            QCOMPARE(f->Editor->Text(), text);
+        }
     }
 
     void selectAllKey()
@@ -274,6 +288,35 @@ private slots:
         f.prompts->Log.clear();
         QTest::keySequence(f->Editor, keys);
         QCOMPARE(f.prompts->Log, QStringList{asked});
+    }
+
+    // The formatting keys of word processors click the style and alignment buttons.
+    void formattingKeys_data()
+    {
+        QTest::addColumn<QKeySequence>("keys");
+        QTest::addColumn<int>("style");
+        QTest::addColumn<int>("alignment");
+        QTest::newRow("Ctrl+B") << QKeySequence("Ctrl+B") << int(fsBold) << 0;
+        QTest::newRow("Ctrl+I") << QKeySequence("Ctrl+I") << int(fsItalic) << 0;
+        QTest::newRow("Ctrl+U") << QKeySequence("Ctrl+U") << int(fsUnderline) << 0;
+        QTest::newRow("Ctrl+E") << QKeySequence("Ctrl+E") << 0 << 2;
+        QTest::newRow("Ctrl+R, then Ctrl+L") << QKeySequence("Ctrl+R, Ctrl+L") << 0 << 0;
+    }
+    void formattingKeys()
+    {
+        QFETCH(QKeySequence, keys);
+        QFETCH(int, style);
+        QFETCH(int, alignment);
+        f->Editor->ReplaceSelection(QStringLiteral("one two"));
+        f->Editor->SetSel(4, 3);
+        for (int i = 0; i < keys.count(); ++i) {
+            QTest::keySequence(f->Editor, QKeySequence(keys[i]));
+            if (i == 0 && keys.count() > 1)
+                QCOMPARE(f->Editor->Paragraph().Alignment(), 1);
+        }
+        QCOMPARE(f->Editor->SelAttributes().Style(), style);
+        QCOMPARE(f->Editor->Paragraph().Alignment(), alignment);
+        QCOMPARE(f->Editor->Text(), QStringLiteral("one two"));
     }
 
     void newAndLanguageKeys()

@@ -1,5 +1,8 @@
 // The main window's components, caption, status bar, hints, start-up and settings file.
 #include <QAction>
+#include <QClipboard>
+#include <QMimeData>
+#include <QTextBlock>
 #include <QComboBox>
 #include <QSet>
 #include <QEnterEvent>
@@ -687,6 +690,55 @@ private slots:
         QCOMPARE(readFile(home.filePath("config/kalvero/settings.opt")), QByteArray("[Font]\nSize=19\nName=Face\n"));
         QCOMPARE(sizeAtNextStart, QStringLiteral("19"));
         QVERIFY(!QFileInfo::exists(settingsPath()));
+    }
+
+    // Text without a face or size of its own (a new document, a plain-text file, text typed
+    // after everything was deleted) is shown, reported, saved and stored in the default font.
+    void textWithoutAFontTakesTheDefaults_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("after New") << "new";
+        QTest::newRow("plain text named on the command line") << "command line";
+        QTest::newRow("typed after pasted text was deleted") << "paste, delete";
+    }
+    void textWithoutAFontTakesTheDefaults()
+    {
+        QFETCH(QString, how);
+        writeFile(settingsPath(), "[Font]\nName=DejaVu Serif\nSize=16\n");
+        const QString plain = m_work.filePath(QStringLiteral("plain.txt"));
+        writeFile(plain, "plain text\n");
+        FormUnderTest f = makeForm(how == QLatin1String("command line") ? QStringList{plain} : QStringList{});
+        QVERIFY(showActive(f.form.get()));
+        f->Editor->setFocus();
+        if (how == QLatin1String("new")) {
+            QTest::keyClicks(f->Editor, QStringLiteral("typed"));
+            QTest::keySequence(f->Editor, QKeySequence("Ctrl+N"));
+            // The tool bar shows the empty document's font at once.
+            QCOMPARE(QStringList({f->FontName->currentText(), f->txtFontSize->text()}), QStringList({"DejaVu Serif", "16"}));
+            QTest::keyClicks(f->Editor, QStringLiteral("new text"));
+        } else if (how == QLatin1String("paste, delete")) {
+            auto *html = new QMimeData;
+            html->setHtml(QStringLiteral("<p>pasted</p><p>twice</p>"));
+            QGuiApplication::clipboard()->setMimeData(html);
+            QTest::keySequence(f->Editor, QKeySequence("Ctrl+V"));
+            QTest::keySequence(f->Editor, QKeySequence("Ctrl+A"));
+            QTest::keyClick(f->Editor, Qt::Key_Delete);
+            QTest::keyClicks(f->Editor, QStringLiteral("typed again"));
+        }
+        f->Editor->SetSel(1, 0);
+        QCOMPARE(QStringList({f->FontName->currentText(), f->txtFontSize->text()}), QStringList({"DejaVu Serif", "16"}));
+        // What the screen shows: the text's own format over the document's default font.
+        const QTextBlock first = f->Editor->document()->begin();
+        const QFont shown = first.textFormats().first().format.font().resolve(f->Editor->document()->defaultFont());
+        QCOMPARE(QStringList({shown.family(), QString::number(shown.pointSize())}), QStringList({"DejaVu Serif", "16"}));
+        // What the file gets.
+        const QString saved = m_work.filePath(QStringLiteral("saved.rtf"));
+        f->Editor->SaveToFile(saved);
+        const QByteArray rtf = readFile(saved);
+        QVERIFY2(rtf.contains("DejaVu Serif") && rtf.contains("\\fs32") && !rtf.contains("Sans Serif"), rtf.constData());
+        f->Editor->SetModified(false);
+        f->close();
+        QCOMPARE(readFile(settingsPath()), QByteArray("[Font]\nName=DejaVu Serif\nSize=16\n"));
     }
 
     // Every way of closing asks the close query; a refusal keeps the window.

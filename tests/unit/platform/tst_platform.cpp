@@ -9,7 +9,10 @@
 #include <QtTest>
 
 #include "Errors.h"
+#include "FontEnumeration.h"
 #include "IniFile.h"
+#include "KeyboardLayout.h"
+#include "RecordingKeyboardLayouts.h"
 #include "MemoryStatus.h"
 
 class TestPlatform : public QObject
@@ -99,6 +102,12 @@ private slots:
             << QByteArray("[Other]\nSize=1\n[Font]\nSize=2\nName=n\n")
             << QByteArray("[Other]\nSize=1\n[Font]\nSize=14\nName=ArialCoptic\n");
         QTest::newRow("no newline at end") << QByteArray("[Font]\nSize=2") << QByteArray("[Font]\nSize=14\nName=ArialCoptic\n");
+        QTest::newRow("bytes that are no text kept")
+            << QByteArray("[Bin]\nv=\xFF\xFE\xC3\x28\x80\xED\xA0\x80\n[Font]\nName=Old\xE9\nSize=9\n")
+            << QByteArray("[Bin]\nv=\xFF\xFE\xC3\x28\x80\xED\xA0\x80\n[Font]\nName=ArialCoptic\nSize=14\n");
+        QTest::newRow("each line keeps its line end and spelling")
+            << QByteArray("[font]\r\nNAME = Old\nsize=9\r\n\n[Tail]\nx=\xFF")
+            << QByteArray("[font]\r\nNAME = ArialCoptic\nsize=14\r\n\n[Tail]\nx=\xFF");
     }
     void write()
     {
@@ -205,6 +214,60 @@ private slots:
         }
         QCOMPARE(read(file), QByteArray("[Font]\nSize=9\n"));
         QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{QStringLiteral("settings.opt")});
+    }
+
+    // The font list holds face names as other programs know them: no foundry, each once.
+    void faceNamesOfFamilies_data()
+    {
+        QTest::addColumn<QStringList>("families");
+        QTest::addColumn<QStringList>("names");
+        QTest::newRow("foundries dropped, each face once")
+            << QStringList{"C059 [urw]", "Nimbus Roman [UKWN]", "C059 [UKWN]", "Nimbus Roman [urw]"}
+            << QStringList{"C059", "Nimbus Roman"};
+        QTest::newRow("plain and with foundry") << QStringList{"Z003", "Z003 [urw]"} << QStringList{"Z003"};
+        QTest::newRow("brackets inside a name kept") << QStringList{"Odd [x] Face"} << QStringList{"Odd [x] Face"};
+    }
+    void faceNamesOfFamilies()
+    {
+        QFETCH(QStringList, families);
+        QFETCH(QStringList, names);
+        QCOMPARE(FaceNamesOfFamilies(families), names);
+    }
+
+    // The session-wide layout as a per-window one. Steps: "next" (the window steps the layout),
+    // "out" and "in" (the window loses and gets the focus), "pick N" (the user picks layout N).
+    void windowLayoutMemory_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QStringList>("active"); // after each step
+        QTest::newRow("the user's layout outside, ours inside")
+            << "next out in out" << QStringList{"fr", "de", "fr", "de"};
+        QTest::newRow("never stepped: nothing touched") << "out in pick 1 out in" << QStringList{"de", "de", "fr", "fr", "fr"};
+        QTest::newRow("picked inside the window: stays both ways")
+            << "next next pick 1 out in" << QStringList{"fr", "us", "fr", "fr", "fr"};
+        QTest::newRow("picked in another window: restored to that")
+            << "next next out pick 1 in out" << QStringList{"fr", "us", "de", "fr", "us", "fr"};
+    }
+    void windowLayoutMemory()
+    {
+        QFETCH(QString, steps);
+        QFETCH(QStringList, active);
+        RecordingKeyboardLayouts layouts({"de", "fr", "us"}, 0);
+        WindowLayoutMemory memory(layouts);
+        QStringList seen;
+        const QStringList words = steps.split(QLatin1Char(' '));
+        for (int i = 0; i < words.size(); ++i) {
+            if (words[i] == QLatin1String("next"))
+                memory.activateNext();
+            else if (words[i] == QLatin1String("out"))
+                memory.windowDeactivated();
+            else if (words[i] == QLatin1String("in"))
+                memory.windowActivated();
+            else
+                layouts.setActive(words[++i].toInt());
+            seen << layouts.activeLayout();
+        }
+        QCOMPARE(seen, active);
     }
 
     void memInfo_data()

@@ -1,5 +1,5 @@
-// Loading and saving files: RTF decided by content, plain text in UTF-8 or
-// Windows-1252, the user-visible errors, and saves that never half-write.
+// Loading and saving files: RTF decided by content, plain text in UTF-8, UTF-16 or
+// the detected code page, the user-visible errors, and saves that never half-write.
 #include "Errors.h"
 #include "RtfCodec.h"
 #include "RtfTestSupport.h"
@@ -99,6 +99,16 @@ void TestRtfFiles::loadsPlainText_data()
     QTest::newRow("blank lines kept") << QByteArray("a\r\n\r\nb\r\n") << "a\n\nb\n";
     QTest::newRow("NUL dropped") << QByteArray("a\0b", 3) << "ab";
     QTest::newRow("RTF in a file of any name") << QByteArray("{\\rtf1 rich}") << "rich";
+    // Notepad's "Unicode" and "Unicode big endian", and the Arabic and Cyrillic code pages.
+    QTest::newRow("UTF-16 LE with BOM")
+        << QByteArray("\xFF\xFEH\0i\0 \0\x27\x06\r\0\n\0\x81\x2C", 16) << QString::fromUtf8("Hi ا\nⲁ");
+    QTest::newRow("UTF-16 BE with BOM") << QByteArray("\xFE\xFF\0H\0i\x06\x27", 8) << QString::fromUtf8("Hiا");
+    QTest::newRow("Windows-1256")
+        << QByteArray("\xe3\xd1\xcd\xc8\xc7 \xc8\xc7\xe1\xda\xc7\xe1\xe3\r\n\xc7\xe1\xd3\xe1\xc7\xe3 \xda\xe1\xed\xdf\xe3")
+        << QString::fromUtf8("مرحبا بالعالم\nالسلام عليكم");
+    QTest::newRow("Windows-1251") << QByteArray("\xcf\xf0\xe8\xe2\xe5\xf2, \xec\xe8\xf0! \xca\xe0\xea \xe4\xe5\xeb\xe0?")
+                                  << QString::fromUtf8("Привет, мир! Как дела?");
+    QTest::newRow("Windows-1252 quotes") << QByteArray("\x93quoted\x94 text") << QString::fromUtf8("“quoted” text");
 }
 
 void TestRtfFiles::loadsPlainText()

@@ -176,7 +176,7 @@ void TestRtfWriter::writesRightToLeftParagraphsAsLibreOffice()
     cursor.insertBlock(QTextBlockFormat());
     cursor.insertText(QStringLiteral("b"));
     const QByteArray out = rtf::writeRtf(doc, format(QStringLiteral("Arial")));
-    QVERIFY2(out.contains("\\pard" + props + " a\\par\r\n\\pard b\\par"), out);
+    QVERIFY2(out.contains("\\pard" + props + "\\fs24 a\\par\r\n\\pard b\\par"), out);
 }
 
 QTEST_MAIN(TestRtfWriter)

@@ -227,8 +227,8 @@ void TestForumMarkup::documents_data()
     QTest::newRow("nothing closed at the end")
         << Doc{P({{Fmt(10, Red, "biu", 2), "x"}})} << "[center][font=Arial][size=10pt][color=Red]<b><i><u>x";
     QTest::newRow("Coptic, Arabic and a pair beyond U+FFFF pass as they are")
-        << Doc{P({{Fmt(), QString::fromUtf16(u"\u2C81\u0627\u2028")}, {Fmt(10, Red), QString::fromUcs4(U"\U0001F600")}})}
-        << QString::fromUcs4(U"[left][font=Arial][size=10pt][color=WindowText]\u2C81\u0627\u2028[/color][color=Red]\U0001F600");
+        << Doc{P({{Fmt(), QString::fromUtf16(u"\u2C81\u0627")}, {Fmt(10, Red), QString::fromUcs4(U"\U0001F600")}})}
+        << QString::fromUcs4(U"[left][font=Arial][size=10pt][color=WindowText]\u2C81\u0627[/color][color=Red]\U0001F600");
     // Right-to-left paragraphs: their text in U+2067 ... U+2069, the tags outside the isolate.
     QTest::newRow("right-to-left paragraph in an isolate")
         << Doc{P({{Rtl(Fmt(10, Red, "", 1)), QString::fromUtf8("اب")}})}
@@ -239,6 +239,10 @@ void TestForumMarkup::documents_data()
     QTest::newRow("left-to-right paragraph after a right-to-left one, empty one between")
         << Doc{P({{Rtl(Fmt()), "a"}}), P({}, Rtl(Fmt())), P({{Fmt(), "b"}})}
         << QString::fromUtf8("[left][font=Arial][size=10pt][color=WindowText]\u2067a\u2069<br><br>b");
+    // A soft line break kept from a file (U+2028) is marked like every other line break.
+    QTest::newRow("line break inside a paragraph gives br")
+        << Doc{P({{Fmt(), QString::fromUtf16(u"a\u2028\u2028b")}, {Fmt(10, Red), QString::fromUtf16(u"\u2028c")}})}
+        << "[left][font=Arial][size=10pt][color=WindowText]a<br><br>b[/color][color=Red]<br>c";
 }
 
 void TestForumMarkup::documents()
