@@ -494,6 +494,7 @@ void TMainForm::FormCreate()
 
     // 6.-8.
     ApplyDocumentName(QStringLiteral("Untitled"));
+    StartRecovery();
     FillFontNameList();
     BuildRulerTicks();
 
@@ -513,6 +514,7 @@ void TMainForm::FormShow()
         if (first.exists() && !first.isDir())
             LoadDocument(m_arguments.first());
     }
+    OfferRecovery();
 }
 
 void TMainForm::FormActivate()
@@ -526,6 +528,7 @@ void TMainForm::FormActivate()
 void TMainForm::FormDestroy()
 {
     m_destroyed = true;
+    StopRecovery();
     CharacterMap.clear();
     SaveFontSettings();
 }
@@ -610,6 +613,8 @@ void TMainForm::ShowCaretPosition()
 void TMainForm::ShowModifiedState(bool modified)
 {
     StatusBar->SetPanelText(1, modified ? QStringLiteral("Modified") : QString());
+    // Every change and every clearing of the flag passes here.
+    NoteRecoveryState(modified);
 }
 
 void TMainForm::RichEditChange()

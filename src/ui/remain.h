@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "CharacterMap.h"
+#include "FileStamp.h"
 #include "Prompts.h"
 #include "TTntRichEdit.h"
 
@@ -27,6 +28,8 @@ class WindowLayoutMemory;
 class TRulerMarker;
 class TStatusBar;
 class TUpDown;
+class DocumentRecovery;
+struct RecoveryEntry;
 
 // Program-wide: true until the main window's first activation.
 extern bool FirstActivation;
@@ -139,6 +142,16 @@ public:
     void LoadDocument(const QString &name);
     void DropFiles(const QStringList &names);
 
+    // ---- Work kept safe (remain_safeguards.cpp) ------------------------------------------------
+    void StartRecovery();             // FormCreate
+    void OfferRecovery();             // FormShow: copies left by instances that ended abnormally
+    void RecoverDocument(const RecoveryEntry &entry);
+    void StopRecovery();              // FormDestroy: the program ends normally
+    void NoteRecoveryState(bool modified); // ShowModifiedState: a change, or saved/discarded
+    void RememberDocumentFile();      // after every load and save, and New
+    bool ConfirmSaveOverChanges();    // FileSave: false when the user keeps the changed file
+    DocumentRecovery *Recovery() const { return m_recovery; }
+
     // ---- Language input (remain_language.cpp) ---------------------------------------------------
     bool LoadCharacterMap();
     void SwitchLanguage(QAction *sender);
@@ -249,6 +262,8 @@ private:
     // The caret's display line was not known when it was last shown: shown once it is.
     bool m_caretLinePending = false;
     QVBoxLayout *m_clientLayout = nullptr;
+    DocumentRecovery *m_recovery = nullptr;        // child of the window
+    std::optional<FileStamp> m_documentStamp;      // the document's file when last loaded or saved
 
     // Where PlaceRulerMarkers last put each marker (its Left) and the indent it showed there: a
     // marker dropped where it was placed gives back exactly that indent. following: the first

@@ -34,6 +34,7 @@ void TMainForm::FileNew()
 {
     ApplyDocumentName(kUntitled);
     Editor->Clear();
+    RememberDocumentFile();
     Editor->SetModified(false);
     ShowModifiedState(false);
 }
@@ -42,6 +43,7 @@ void TMainForm::LoadDocument(const QString &name)
 {
     Editor->LoadFromFile(name); // on failure nothing below runs
     ApplyDocumentName(name);
+    RememberDocumentFile();
     Editor->setFocus();
     Editor->SetModified(false);
     ShowModifiedState(false);
@@ -86,8 +88,11 @@ void TMainForm::FileSave()
         FileSaveAs();
         return;
     }
+    if (!ConfirmSaveOverChanges())
+        return;
     ConfirmDroppedParts();
     Editor->SaveToFile(DocumentName);
+    RememberDocumentFile();
     Editor->SetModified(false);
     ShowModifiedState(false);
 }
@@ -105,6 +110,7 @@ void TMainForm::FileSaveAs()
         ConfirmDroppedParts();
     Editor->SaveToFile(*name);
     ApplyDocumentName(*name);
+    RememberDocumentFile();
     Editor->SetModified(false);
     ShowModifiedState(false);
 }

@@ -7,6 +7,8 @@ E2E_BIN="${KALVERO_BIN:?KALVERO_BIN must name the kalvero executable}"
 E2E_MAP="${KALVERO_MAP:?KALVERO_MAP must name the shipped map.txt}"
 E2E_TMP="$(mktemp -d /tmp/kalvero-e2e.XXXXXX)"
 E2E_PIDS=()
+# Recovery copies stay in the run's scratch folder, never among the user's.
+export XDG_STATE_HOME="$E2E_TMP/state"
 
 e2e_cleanup() {
     local pid

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QFont>
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QTextFormat>
+#include <QTextListFormat>
+#include <memory>
+
+class QTextDocument;
+
+// A copy of a document that costs the thread taking it little, built into a document of its
+// own later, on any thread. Taking it copies the text in one piece and, per paragraph and per
+// formatting run, a few numbers: on a document of a million characters that is a few
+// milliseconds, where QTextDocument::clone() takes a quarter of a second. Documents holding
+// frames (tables) or objects (pictures) are cloned whole instead, since their structure is more
+// than paragraphs and runs.
+class DocumentCopy
+{
+public:
+    // On the document's own thread.
+    static DocumentCopy Take(const QTextDocument &doc);
+
+    // The copy as a document of its own, made on the calling thread; the same paragraphs, runs,
+    // formats and lists as the original, without undo history. A clone is handed out as it is
+    // (shared, and read only).
+    std::shared_ptr<const QTextDocument> Build() const;
+
+    // True when Take fell back to a whole clone.
+    bool IsClone() const { return bool(m_clone); }
+
+private:
+    struct Run
+    {
+        int start;  // in m_text
+        int length;
+        int format; // index into m_formats
+    };
+    struct Paragraph
+    {
+        int blockFormat;
+        int charFormat;
+        int list;        // object index of its list in the original, or -1
+        int firstRun;    // runs m_runs[firstRun .. next paragraph's firstRun)
+    };
+
+    std::shared_ptr<const QTextDocument> m_clone;
+    QString m_text;
+    QList<QTextFormat> m_formats;
+    QList<Run> m_runs;
+    QList<Paragraph> m_paragraphs;
+    QHash<int, QTextListFormat> m_lists; // by the list's object index in the original
+    QFont m_defaultFont;
+};

@@ -1,0 +1,153 @@
+#include "DocumentRecovery.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTextDocument>
+
+#include "RtfCodec.h"
+
+namespace {
+
+qint64 steadyMs()
+{
+    static QElapsedTimer clock;
+    if (!clock.isValid())
+        clock.start();
+    return clock.elapsed();
+}
+
+} // namespace
+
+DocumentRecovery::DocumentRecovery(QString path, SnapshotSource source, QObject *parent)
+    : QObject(parent), m_path(std::move(path)), m_source(std::move(source)), m_clock(steadyMs)
+{
+    const QString folder = QFileInfo(m_path).absolutePath();
+    if (QDir().mkpath(folder))
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, &DocumentRecovery::TimerExpired);
+}
+
+DocumentRecovery::~DocumentRecovery()
+{
+    Discard();
+    if (m_worker.joinable())
+        m_worker.join();
+}
+
+void DocumentRecovery::DocumentChanged()
+{
+    const qint64 t = now();
+    if (m_firstChange < 0)
+        m_firstChange = t;
+    m_lastChange = t;
+    arm();
+}
+
+void DocumentRecovery::Discard()
+{
+    m_timer.stop();
+    m_firstChange = m_lastChange = -1;
+    m_writeAgain = false;
+    std::lock_guard<std::mutex> lock(m_fileMutex);
+    ++m_generation;
+    QFile::remove(m_path);
+}
+
+qint64 DocumentRecovery::MsUntilWrite() const
+{
+    if (m_firstChange < 0)
+        return -1;
+    const qint64 due = qMin(m_lastChange + PauseMs, m_firstChange + LongestMs);
+    return qMax<qint64>(0, due - now());
+}
+
+void DocumentRecovery::arm()
+{
+    const qint64 wait = MsUntilWrite();
+    if (wait < 0)
+        m_timer.stop();
+    else
+        m_timer.start(int(qMin<qint64>(wait, LongestMs)));
+}
+
+void DocumentRecovery::TimerExpired()
+{
+    if (m_firstChange < 0)
+        return;
+    // A coarse timer may fire a little early: then it waits for the rest.
+    if (MsUntilWrite() > 0) {
+        arm();
+        return;
+    }
+    m_firstChange = m_lastChange = -1;
+    startWrite();
+}
+
+void DocumentRecovery::startWrite()
+{
+    if (m_worker.joinable()) {
+        m_writeAgain = true; // the copy is taken when the worker is free, so it is the newest
+        return;
+    }
+    Snapshot snapshot = m_source();
+    if (!snapshot.document)
+        return;
+    m_inFlight = std::move(snapshot.document);
+    const quint64 sequence = ++m_sequence;
+    quint64 generation;
+    {
+        std::lock_guard<std::mutex> lock(m_fileMutex);
+        generation = m_generation;
+    }
+    // The worker reads only the copy, which nothing else touches until the join.
+    const DocumentCopy *copy = &*m_inFlight;
+    m_worker = std::thread([this, copy, format = snapshot.defaultFormat, header = snapshot.header,
+                            generation, sequence] {
+        try {
+            const std::shared_ptr<const QTextDocument> document = copy->Build();
+            const QByteArray bytes = RecoveryFileBytes(rtf::writeRtf(*document, format), header);
+            QSaveFile file(m_path);
+            if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()) {
+                std::lock_guard<std::mutex> lock(m_fileMutex);
+                if (m_generation == generation)
+                    file.commit();
+                else
+                    file.cancelWriting();
+            }
+        } catch (...) {
+            // Out of memory: the previous copy stays.
+        }
+        QMetaObject::invokeMethod(this, [this, sequence] { writerFinished(sequence); }, Qt::QueuedConnection);
+    });
+}
+
+void DocumentRecovery::writerFinished(quint64 sequence)
+{
+    // WaitForWriter may have done this already for this write.
+    if (sequence == m_sequence && m_worker.joinable())
+        joinWriter();
+}
+
+void DocumentRecovery::joinWriter()
+{
+    m_worker.join();
+    m_inFlight.reset();
+    m_finishedSinceWait = true;
+    if (m_writeAgain) {
+        m_writeAgain = false;
+        startWrite();
+    }
+}
+
+bool DocumentRecovery::WaitForWriter()
+{
+    while (m_worker.joinable())
+        joinWriter();
+    const bool finished = m_finishedSinceWait;
+    m_finishedSinceWait = false;
+    return finished;
+}
