@@ -4,6 +4,7 @@
 #include "KeptParts.h"
 #include "RtfCodec.h"
 #include "RtfSink.h"
+#include "TableText.h"
 #include "TextFlowLayout.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -217,7 +218,8 @@ int TTntRichEdit::DocToCrLfPos(int docPos) const
 {
     const QTextDocument *doc = document();
     docPos = qBound(0, docPos, doc->characterCount() - 1);
-    return docPos + doc->findBlock(docPos).blockNumber();
+    const QTextBlock block = doc->findBlock(docPos);
+    return docPos + block.blockNumber() - rtf::cellEndsBefore(*doc, block);
 }
 
 int TTntRichEdit::CrLfToDocPos(int crlfPos) const
@@ -225,8 +227,9 @@ int TTntRichEdit::CrLfToDocPos(int crlfPos) const
     return crLfToDoc(crlfPos, nullptr);
 }
 
-// A paragraph that starts at document position p as block number b starts at p + b in
-// the CR LF count, which grows with b: a binary search over block numbers finds it.
+// A paragraph that starts at document position p as block number b starts at p + b - t in
+// the CR LF count (t: the cell ends before it, read as one TAB each), which grows with b: a
+// binary search over block numbers finds it.
 int TTntRichEdit::crLfToDoc(int crlfPos, bool *onLineFeed) const
 {
     if (onLineFeed)
@@ -238,14 +241,15 @@ int TTntRichEdit::crLfToDoc(int crlfPos, bool *onLineFeed) const
     int hi = doc->blockCount() - 1;
     while (lo < hi) {
         const int mid = lo + (hi - lo + 1) / 2;
-        if (doc->findBlockByNumber(mid).position() + mid <= crlfPos)
+        const QTextBlock block = doc->findBlockByNumber(mid);
+        if (block.position() + mid - rtf::cellEndsBefore(*doc, block) <= crlfPos)
             lo = mid;
         else
             hi = mid - 1;
     }
     const QTextBlock block = doc->findBlockByNumber(lo);
     const int textLength = block.length() - 1;
-    const int offset = crlfPos - (block.position() + lo);
+    const int offset = crlfPos - (block.position() + lo - rtf::cellEndsBefore(*doc, block));
     if (offset <= textLength)
         return block.position() + offset;
     if (onLineFeed && block.next().isValid())
@@ -258,12 +262,18 @@ int TTntRichEdit::crLfToDoc(int crlfPos, bool *onLineFeed) const
 
 QString TTntRichEdit::Text() const
 {
-    return withCrLf(document()->toRawText());
+    const QTextDocument *doc = document();
+    if (doc->rootFrame()->childFrames().isEmpty())
+        return withCrLf(doc->toRawText());
+    return rtf::documentText(*doc, 0, doc->characterCount() - 1, u"\r\n");
 }
 
 QString TTntRichEdit::SelText() const
 {
-    return withCrLf(textCursor().selectedText());
+    const QTextCursor cursor = textCursor();
+    if (document()->rootFrame()->childFrames().isEmpty())
+        return withCrLf(cursor.selectedText());
+    return rtf::documentText(*document(), cursor.selectionStart(), cursor.selectionEnd(), u"\r\n");
 }
 
 int TTntRichEdit::SelStart() const

@@ -228,6 +228,7 @@ private:
 
     // Keys.
     bool isWindowShortcut(const QKeyEvent *e) const;
+    bool tableKey(QKeyEvent *e);
     void sendTyped(QKeyEvent *original, const QString &text);
     void sendTypedText(const QString &text, Qt::KeyboardModifiers modifiers, bool autoRepeat);
     bool translateTyped(const QString &text, Qt::KeyboardModifiers modifiers, bool autoRepeat);

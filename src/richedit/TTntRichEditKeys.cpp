@@ -1,5 +1,7 @@
 #include "TTntRichEdit.h"
 
+#include <QTextTable>
+
 #include <QAction>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -169,9 +171,54 @@ bool TTntRichEdit::translateTyped(const QString &text, Qt::KeyboardModifiers mod
 
 // Every typed character raises OnKeyPress with its 8-bit code first. A handler that sets
 // the code to 0 swallows the character; one that changes it types the new code instead.
+// Keys that work on the table around the caret: Tab and Shift+Tab go to the next and the
+// previous cell (Tab in the last cell adds a row), Backspace at a cell's start and Delete at
+// its end do nothing (cells are never merged), nor do they at the edges of a table seen from
+// the paragraphs around it. True when the key was handled here.
+bool TTntRichEdit::tableKey(QKeyEvent *e)
+{
+    const Qt::KeyboardModifiers mods = e->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
+    if (mods != Qt::NoModifier || isReadOnly())
+        return false;
+    QTextCursor cursor = textCursor();
+    QTextTable *table = cursor.currentTable();
+    const int key = e->key();
+    if (key == Qt::Key_Backspace || key == Qt::Key_Delete) {
+        if (cursor.hasSelection())
+            return false;
+        const int neighbour = key == Qt::Key_Backspace ? cursor.position() - 1 : cursor.position() + 1;
+        QTextCursor probe(document());
+        probe.setPosition(qBound(0, neighbour, document()->characterCount() - 1));
+        QTextTable *other = probe.currentTable();
+        if (!table && !other)
+            return false;
+        if (table != other)
+            return true; // the edge of a table
+        const QTextTableCell here = table->cellAt(cursor.position());
+        const QTextTableCell there = table->cellAt(probe.position());
+        return here.row() != there.row() || here.column() != there.column();
+    }
+    if ((key != Qt::Key_Tab && key != Qt::Key_Backtab) || !table)
+        return false;
+    const QTextTableCell cell = table->cellAt(cursor.position());
+    int index = cell.row() * table->columns() + cell.column();
+    index += (key == Qt::Key_Backtab || (e->modifiers() & Qt::ShiftModifier)) ? -1 : cell.columnSpan();
+    if (index < 0)
+        return true;
+    if (index >= table->rows() * table->columns())
+        table->appendRows(1);
+    cursor = table->cellAt(index / table->columns(), index % table->columns()).firstCursorPosition();
+    setTextCursor(cursor);
+    return true;
+}
+
 void TTntRichEdit::keyPressEvent(QKeyEvent *e)
 {
     trackDirectionKeys(e);
+    if (tableKey(e)) {
+        e->accept();
+        return;
+    }
     if (isReadOnly() || !OnKeyPress) {
         QTextEdit::keyPressEvent(e);
         return;

@@ -1,6 +1,8 @@
 // The two ways of feeding the forum markup builder from the editor control.
 #include "untRtf2Html.h"
 
+#include "TableText.h"
+
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
@@ -67,7 +69,8 @@ QString RichEditToForumMarkup(TTntRichEdit *editor)
     // run nothing changes, so the builder writes what it would write character by character.
     // The two positions of a paragraph break read as the caret at the end of that paragraph:
     // the format of its last character, or the paragraph's own character format when it is
-    // empty. The position after a break carries its "<br>".
+    // empty. The position after a break carries its "<br>". A table's cell ends inside a row
+    // read " | "; its row ends are paragraph breaks.
     ForumMarkupBuilder builder;
     const QTextDocument *document = editor->document();
     const QFont documentFont = document->defaultFont();
@@ -83,7 +86,11 @@ QString RichEditToForumMarkup(TTntRichEdit *editor)
             afterLineFeed = false;
             endFormat = range.format;
         }
-        if (block.next().isValid()) {
+        if (block.next().isValid() && rtf::endsCellInRow(block)) {
+            // The end of a table cell that has another after it in its row.
+            builder.feed(RunFormat(endFormat, blockFormat, documentFont), QStringLiteral(" | "), afterLineFeed);
+            afterLineFeed = false;
+        } else if (block.next().isValid()) {
             // CR (which may carry the "<br>" of an empty paragraph) and LF: no text of their own.
             builder.feed(RunFormat(endFormat, blockFormat, documentFont), QString(), afterLineFeed);
             afterLineFeed = true;

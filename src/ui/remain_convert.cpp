@@ -6,6 +6,12 @@
 #include "strFuncs.h"
 #include "untRtf2Html.h"
 
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <vector>
+
 void TMainForm::acCopyffExecute()
 {
     // The export walks the selection over the document; the user's selection and view come back.

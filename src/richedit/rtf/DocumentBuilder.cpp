@@ -8,6 +8,7 @@
 #include <QUrl>
 #include <QTextBlock>
 #include <QTextList>
+#include <QTextTable>
 
 namespace rtf {
 
@@ -283,6 +284,8 @@ void DocumentBuilder::paragraph(const RtfParaFormat &para, const RtfCharFormat &
 
 void DocumentBuilder::finish(const RtfParaFormat &para, const RtfCharFormat &format, bool openParagraph)
 {
+    if (m_table && m_mode == Mode::Insert)
+        leaveTable();
     if (m_mode == Mode::WholeDocument && (openParagraph || m_first))
         paragraph(para, format);
 }
@@ -317,21 +320,149 @@ void DocumentBuilder::picture(const RtfPicture &picture, const RtfCharFormat &fo
     m_cursor.insertText(QString(QChar::ObjectReplacementCharacter), around);
 }
 
+QTextTableFormat DocumentBuilder::toTableFormat(const RtfRowFormat &row)
+{
+    QTextTableFormat f;
+    f.setBorder(0);
+    f.setBorderCollapse(true);
+    f.setCellSpacing(0);
+    f.setCellPadding(row.gap / 15.0);
+    f.setMargin(0);
+    f.setLeftMargin(qMax(0, row.left) / 15.0);
+    switch (row.alignment) {
+    case RtfAlignment::Right: f.setAlignment(Qt::AlignRight); break;
+    case RtfAlignment::Center: f.setAlignment(Qt::AlignHCenter); break;
+    default: f.setAlignment(Qt::AlignLeft); break;
+    }
+    QList<QTextLength> widths;
+    QList<int> rights;
+    int left = row.left;
+    for (const RtfRowFormat::Cell &cell : row.cells) {
+        widths.append(QTextLength(QTextLength::FixedLength, qMax(1, cell.right - left) / 15.0));
+        rights.append(cell.right);
+        left = cell.right;
+    }
+    if (!widths.isEmpty())
+        f.setColumnWidthConstraints(widths);
+    f.setProperty(TableCellRightsProperty, QVariant::fromValue(rights));
+    f.setProperty(TableLeftProperty, row.left);
+    f.setProperty(TableGapProperty, row.gap);
+    if (row.height != 0)
+        f.setProperty(TableRowHeightProperty, row.height);
+    if (row.header)
+        f.setHeaderRowCount(1);
+    return f;
+}
+
+QTextTableCellFormat DocumentBuilder::toCellFormat(const RtfRowFormat::Cell &cell)
+{
+    QTextTableCellFormat f;
+    if (cell.shaded)
+        f.setBackground(QColor::fromRgb(qRed(cell.shading), qGreen(cell.shading), qBlue(cell.shading)));
+    const qreal width = qMax(1, cell.borderWidth) / 15.0;
+    f.setTopBorder(cell.borders & 1 ? width : 0);
+    f.setLeftBorder(cell.borders & 2 ? width : 0);
+    f.setBottomBorder(cell.borders & 4 ? width : 0);
+    f.setRightBorder(cell.borders & 8 ? width : 0);
+    f.setBorderBrush(QBrush(Qt::black));
+    f.setProperty(CellBordersProperty, int(cell.borders));
+    f.setProperty(CellBorderWidthProperty, cell.borderWidth);
+    return f;
+}
+
+void DocumentBuilder::paragraphBegins(int tableDepth, const RtfRowFormat &row)
+{
+    if (m_flatten)
+        return;
+    if (tableDepth > 0)
+        enterCell(row);
+    else
+        leaveTable();
+}
+
+// Puts the cursor in the cell that the next table paragraph belongs to, making
+// the table, its next row or its next column when needed.
+void DocumentBuilder::enterCell(const RtfRowFormat &row)
+{
+    if (m_inCell)
+        return;
+    const int columns = qMax<int>(1, int(row.cells.size()));
+    if (m_table && m_rowDone && m_table->columns() != columns)
+        leaveTable(); // rows of another shape make a table of their own
+    if (!m_table) {
+        if (m_first && m_mode == Mode::Insert && m_cursor.currentTable()) {
+            m_flatten = true;
+            return;
+        }
+        if (m_open && m_paragraphHasText)
+            m_cursor.insertBlock();
+        m_table = m_cursor.insertTable(1, columns, toTableFormat(row));
+        m_first = false;
+        m_row = m_column = 0;
+        m_rowDone = false;
+    } else if (m_rowDone) {
+        m_table->appendRows(1);
+        ++m_row;
+        m_column = 0;
+        m_rowDone = false;
+    } else if (m_column >= m_table->columns()) {
+        m_table->appendColumns(m_column - m_table->columns() + 1);
+    }
+    m_cursor = m_table->cellAt(m_row, m_column).firstCursorPosition();
+    m_inCell = true;
+    m_open = true;
+    m_paragraphHasText = false;
+}
+
+void DocumentBuilder::leaveTable()
+{
+    if (!m_table)
+        return;
+    if (m_mode == Mode::WholeDocument || m_cursor.position() <= m_table->lastPosition() + 1)
+        m_cursor.setPosition(m_table->lastPosition() + 1);
+    m_table = nullptr;
+    m_inCell = false;
+    // The paragraph after a table is there already.
+    m_open = true;
+    m_paragraphHasText = m_cursor.block().length() > 1;
+}
+
 void DocumentBuilder::cellEnd(const RtfParaFormat &para, const RtfCharFormat &format)
 {
-    ++m_pendingCellTabs;
-    m_lastCellPara = para;
-    m_lastCellFormat = format;
-    m_rowOpen = true;
+    if (m_flatten || !m_table) {
+        ++m_pendingCellTabs;
+        m_lastCellPara = para;
+        m_lastCellFormat = format;
+        m_rowOpen = true;
+        return;
+    }
+    RtfParaFormat inCell = para;
+    inCell.list = RtfListStyle::None;
+    paragraph(inCell, format);
+    m_inCell = false;
+    ++m_column;
 }
 
 void DocumentBuilder::rowEnd(const RtfRowFormat &row)
 {
-    Q_UNUSED(row);
-    m_pendingCellTabs = 0;
-    if (m_rowOpen)
-        paragraph(m_lastCellPara, m_lastCellFormat);
-    m_rowOpen = false;
+    if (m_flatten || !m_table) {
+        m_pendingCellTabs = 0;
+        if (m_rowOpen)
+            paragraph(m_lastCellPara, m_lastCellFormat);
+        m_rowOpen = false;
+        return;
+    }
+    if (m_inCell) { // a \row straight after text: that text ended its cell
+        m_inCell = false;
+        ++m_column;
+    }
+    if (int(row.cells.size()) > m_table->columns())
+        m_table->appendColumns(int(row.cells.size()) - m_table->columns());
+    if (m_row == 0 && !row.cells.empty())
+        m_table->setFormat(toTableFormat(row));
+    for (size_t i = 0; i < row.cells.size(); ++i)
+        m_table->cellAt(m_row, int(i)).setFormat(toCellFormat(row.cells[i]));
+    m_rowDone = true;
 }
 
 void DocumentBuilder::keptGroup(const QByteArray &group)

@@ -7,9 +7,11 @@
 #include <QTextBlockFormat>
 #include <QTextCharFormat>
 #include <QTextCursor>
+#include <QTextFormat>
 #include <QTextImageFormat>
 
 class QTextList;
+class QTextTable;
 
 namespace rtf {
 
@@ -29,6 +31,7 @@ public:
     void defaultFormat(const RtfCharFormat &format) override;
     void picture(const RtfPicture &picture, const RtfCharFormat &format) override;
     void cellEnd(const RtfParaFormat &para, const RtfCharFormat &format) override;
+    void paragraphBegins(int tableDepth, const RtfRowFormat &row) override;
     void rowEnd(const RtfRowFormat &row) override;
     void keptGroup(const QByteArray &group) override;
     void keptWords(const QByteArray &words) override;
@@ -47,8 +50,14 @@ public:
     // The image format of a picture (its name: the document resource, if decoded).
     static QTextImageFormat toImageFormat(const RtfPicture &picture, const QString &name);
 
+    // The table and cell formats of a row definition (widths, borders, shading, alignment).
+    static QTextTableFormat toTableFormat(const RtfRowFormat &row);
+    static QTextTableCellFormat toCellFormat(const RtfRowFormat::Cell &cell);
+
 private:
     void openParagraph();
+    void enterCell(const RtfRowFormat &row);
+    void leaveTable();
     const QTextCharFormat &charFormat(const RtfCharFormat &format);
     void applyList(const RtfParaFormat &para);
 
@@ -71,10 +80,17 @@ private:
     QTextCharFormat m_default;
 
     KeptParts m_kept;
+    // Tables. Inserted text that lands in a table already is flattened: cells
+    // separated by tabs, a row ending its paragraph.
+    bool m_flatten = false;
     int m_pendingCellTabs = 0;
     RtfParaFormat m_lastCellPara;
     RtfCharFormat m_lastCellFormat;
     bool m_rowOpen = false;
+    QTextTable *m_table = nullptr;
+    int m_row = 0, m_column = 0;
+    bool m_inCell = false;  // the cursor is in cell (m_row, m_column)
+    bool m_rowDone = false; // \row ended row m_row
     int m_pictureCount = 0;
 };
 

@@ -35,6 +35,13 @@ enum : int {
     TabStopsProperty,                                   // QList<int>: position, kind, leader per stop
     KeepTogetherProperty,                               // bool: \keep
     KeepWithNextProperty,                               // bool: \keepn
+    // Tables (QTextTableFormat) and their cells (QTextTableCellFormat).
+    TableCellRightsProperty,                            // QList<int>: \cellx of each column, twips
+    TableLeftProperty,                                  // int: \trleft, twips
+    TableGapProperty,                                   // int: \trgaph, twips
+    TableRowHeightProperty,                             // int: \trrh, twips
+    CellBordersProperty,                                // int: bit 0 top, 1 left, 2 bottom, 3 right
+    CellBorderWidthProperty,                            // int: twips
 };
 
 // True when the bytes begin with "{\rtf", "{\urtf" or "{urtf", in any case (the

@@ -703,6 +703,7 @@ void RtfReader::beginContent()
     m_bodyStarted = true;
     if (!m_paraHasContent) {
         m_paraHasContent = true;
+        announceParagraph();
         if (!m_label.isEmpty() && !paraIsList(top().para)) {
             // A numbering label that no list explains: keep it as text.
             const QString label = m_label;
@@ -715,6 +716,12 @@ void RtfReader::beginContent()
         const QChar replacement(0xFFFD);
         appendBodyChars(QStringView(&replacement, 1));
     }
+}
+
+void RtfReader::announceParagraph()
+{
+    const ParaState &para = top().para;
+    m_sink.paragraphBegins(std::max(para.tableDepth, para.inTable ? 1 : 0), m_row);
 }
 
 void RtfReader::syncRun()
@@ -778,6 +785,8 @@ void RtfReader::endParagraph()
     m_bodyStarted = true;
     if (m_pendingHigh || (!m_paraHasContent && !m_label.isEmpty()))
         beginContent();
+    if (!m_paraHasContent)
+        announceParagraph();
     flushRun();
     RtfParaFormat para = resolvePara(top().para);
     if (m_pageBreakNext) {

@@ -151,6 +151,7 @@ private:
     void finishPicture();
     void finishFieldInstruction(const GroupState &closing);
     void endCell();
+    void announceParagraph(); // tells the sink that a paragraph begins
     void endRow();
     void drop(const QString &what);
     void reportTables();

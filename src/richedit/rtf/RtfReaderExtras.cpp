@@ -411,6 +411,8 @@ void RtfReader::endCell()
 {
     if (m_pendingHigh || (!m_paraHasContent && !m_label.isEmpty()))
         beginContent();
+    if (!m_paraHasContent)
+        m_sink.paragraphBegins(std::max(top().para.tableDepth, 1), m_row);
     flushRun();
     RtfParaFormat para = resolvePara(top().para);
     para.tableDepth = std::max(para.tableDepth, 1);

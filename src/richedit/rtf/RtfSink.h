@@ -159,6 +159,14 @@ public:
         Q_UNUSED(para);
         Q_UNUSED(format);
     }
+    // A paragraph begins (before its first text, or at its end when it has none).
+    // tableDepth: as in RtfParaFormat; row: the row definition last read, which a
+    // table paragraph's row normally follows (writers give \trowd before the cells).
+    virtual void paragraphBegins(int tableDepth, const RtfRowFormat &row)
+    {
+        Q_UNUSED(tableDepth);
+        Q_UNUSED(row);
+    }
     // A table row ends (\row) with the cells the row's definition gives.
     virtual void rowEnd(const RtfRowFormat &row) { Q_UNUSED(row); }
     // A group of the document that nothing shows (information, style sheet,

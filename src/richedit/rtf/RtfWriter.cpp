@@ -13,6 +13,8 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextList>
+#include <QTextFrame>
+#include <QTextTable>
 
 #include <cmath>
 
@@ -226,6 +228,7 @@ RtfWriter::ParaProps RtfWriter::paraOf(const QTextBlock &block) const
     p.pageBreakBefore = bf.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore;
     p.keepTogether = bf.boolProperty(KeepTogetherProperty);
     p.keepWithNext = bf.boolProperty(KeepWithNextProperty);
+    p.inTable = QTextCursor(block).currentTable() != nullptr;
     const QVariant stops = bf.property(TabStopsProperty);
     if (stops.isValid()) {
         p.tabs = stops.value<QList<int>>();
@@ -513,6 +516,8 @@ void RtfWriter::writeParaProps(const ParaProps &para, const QTextBlock &block)
 {
     m_out.append("\\pard");
     m_needDelimiter = true;
+    if (para.inTable)
+        writeWord("intbl");
     if (para.list != 0) {
         writeListLabel(para, block);
         if (isBullet(para.list)) {
@@ -569,7 +574,7 @@ void RtfWriter::writeParaProps(const ParaProps &para, const QTextBlock &block)
     writeTabs(para.tabs);
 }
 
-void RtfWriter::writeBlock(const QTextBlock &block)
+void RtfWriter::writeBlock(const QTextBlock &block, const char *end)
 {
     const ParaProps para = paraOf(block);
     if (para.list != 0 && m_symbolFont < 0)
@@ -593,8 +598,103 @@ void RtfWriter::writeBlock(const QTextBlock &block)
     switchField(CharProps());
     if (empty)
         switchTo(propsOfIndex(block.charFormatIndex()));
-    m_out.append("\\par\r\n");
+    m_out.append(end);
     m_needDelimiter = false;
+}
+
+// The row's definition: where each cell ends (twips from the page's left margin), its
+// borders and shading, as the table's formats hold them.
+void RtfWriter::writeRowDefinition(const QTextTable &table, int row)
+{
+    const QTextTableFormat format = table.format();
+    const int columns = table.columns();
+    QList<int> rights = format.property(TableCellRightsProperty).value<QList<int>>();
+    const int left = format.hasProperty(TableLeftProperty) ? format.intProperty(TableLeftProperty)
+                                                           : toTwips(format.leftMargin());
+    if (rights.size() != columns) {
+        // Widths of the columns as the table gives them, else equal parts of a 6.5 inch line.
+        const QList<QTextLength> widths = format.columnWidthConstraints();
+        rights.clear();
+        int x = left;
+        for (int c = 0; c < columns; ++c) {
+            const QTextLength w = widths.value(c);
+            x += w.type() == QTextLength::FixedLength ? qMax(1, toTwips(w.rawValue())) : 9360 / columns;
+            rights.append(x);
+        }
+    }
+    m_out.append("\\trowd");
+    const int gap = format.hasProperty(TableGapProperty) ? format.intProperty(TableGapProperty)
+                                                         : toTwips(format.cellPadding());
+    writeWord("trgaph", gap);
+    if (left != 0)
+        writeWord("trleft", left);
+    const Qt::Alignment alignment = format.alignment() & Qt::AlignHorizontal_Mask;
+    if (alignment & Qt::AlignHCenter)
+        writeWord("trqc");
+    else if (alignment & Qt::AlignRight)
+        writeWord("trqr");
+    if (format.hasProperty(TableRowHeightProperty))
+        writeWord("trrh", format.intProperty(TableRowHeightProperty));
+    if (row < format.headerRowCount())
+        writeWord("trhdr");
+    static const char *const sides[] = {"clbrdrt", "clbrdrl", "clbrdrb", "clbrdrr"};
+    for (int c = 0; c < columns; ++c) {
+        const QTextTableCell cell = table.cellAt(row, c);
+        if (cell.row() != row || cell.column() != c)
+            continue; // covered by a merged cell
+        const QTextTableCellFormat cf = cell.format().toTableCellFormat();
+        int borders = 0;
+        int width = cf.intProperty(CellBorderWidthProperty);
+        if (cf.hasProperty(CellBordersProperty)) {
+            borders = cf.intProperty(CellBordersProperty);
+        } else {
+            const qreal shown[] = {cf.topBorder(), cf.leftBorder(), cf.bottomBorder(), cf.rightBorder()};
+            for (int i = 0; i < 4; ++i) {
+                if (shown[i] > 0) {
+                    borders |= 1 << i;
+                    width = qMax(width, toTwips(shown[i]));
+                }
+            }
+        }
+        for (int i = 0; i < 4; ++i) {
+            if (!(borders & (1 << i)))
+                continue;
+            writeWord(sides[i]);
+            writeWord("brdrs");
+            if (width > 0)
+                writeWord("brdrw", width);
+        }
+        if (cf.hasProperty(QTextFormat::BackgroundBrush) && cf.background().style() != Qt::NoBrush)
+            writeWord("clcbpat", colorId(cf.background().color().rgb()));
+        writeWord("cellx", rights.value(c + cell.columnSpan() - 1));
+    }
+    m_out.append("\r\n");
+    m_needDelimiter = false;
+}
+
+void RtfWriter::writeTable(const QTextTable &table)
+{
+    for (int row = 0; row < table.rows(); ++row) {
+        writeRowDefinition(table, row);
+        m_firstPara = true; // each row's paragraphs say they are in the table
+        for (int c = 0; c < table.columns(); ++c) {
+            const QTextTableCell cell = table.cellAt(row, c);
+            if (cell.row() != row || cell.column() != c)
+                continue; // covered by a merged cell
+            const QTextBlock last = table.document()->findBlock(cell.lastPosition());
+            for (QTextBlock block = table.document()->findBlock(cell.firstPosition()); block.isValid();
+                 block = block.next()) {
+                const bool isLast = block == last;
+                writeBlock(block, isLast ? "\\cell " : "\\par\r\n");
+                if (isLast)
+                    break;
+            }
+        }
+        switchField(CharProps());
+        m_out.append("\\row\r\n");
+        m_needDelimiter = false;
+    }
+    m_firstPara = true;
 }
 
 void RtfWriter::writeFontName(const QString &name)
@@ -742,8 +842,22 @@ QByteArray RtfWriter::write()
         m_out.append(group);
         m_needDelimiter = false;
     }
-    for (QTextBlock block = m_doc.begin(); block.isValid(); block = block.next())
-        writeBlock(block);
+    QTextFrame *root = m_doc.rootFrame();
+    QTextFrame::iterator it = root->begin();
+    // A table at the start of a document has an empty paragraph before it that only
+    // the document's structure needs: readers make it again.
+    if (it.currentBlock().isValid() && it.currentBlock().length() == 1 && !it.currentBlock().textList()) {
+        QTextFrame::iterator next = it;
+        ++next;
+        if (!next.atEnd() && qobject_cast<QTextTable *>(next.currentFrame()))
+            it = next;
+    }
+    for (; !it.atEnd(); ++it) {
+        if (auto *table = qobject_cast<QTextTable *>(it.currentFrame()))
+            writeTable(*table);
+        else if (it.currentBlock().isValid())
+            writeBlock(it.currentBlock());
+    }
     m_out.append('}');
     return header();
 }

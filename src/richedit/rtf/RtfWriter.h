@@ -14,6 +14,7 @@
 
 class QTextBlock;
 class QTextDocument;
+class QTextTable;
 
 namespace rtf {
 
@@ -68,9 +69,10 @@ private:
         bool keepTogether = false;
         bool keepWithNext = false;
         QList<int> tabs; // position, kind, leader per stop
+        bool inTable = false; // \intbl
         bool operator==(const ParaProps &o) const
         {
-            return alignment == o.alignment && leftIndent == o.leftIndent && rightIndent == o.rightIndent
+            return inTable == o.inTable && alignment == o.alignment && leftIndent == o.leftIndent && rightIndent == o.rightIndent
                 && firstIndent == o.firstIndent && list == o.list && rightToLeft == o.rightToLeft
                 && spaceBefore == o.spaceBefore && spaceAfter == o.spaceAfter && lineSpacing == o.lineSpacing
                 && lineMultiple == o.lineMultiple && pageBreakBefore == o.pageBreakBefore
@@ -92,7 +94,9 @@ private:
     int colorId(QRgb rgb);
     ParaProps paraOf(const QTextBlock &block) const;
 
-    void writeBlock(const QTextBlock &block);
+    void writeBlock(const QTextBlock &block, const char *end = "\\par\r\n");
+    void writeTable(const QTextTable &table);
+    void writeRowDefinition(const QTextTable &table, int row);
     void writeParaProps(const ParaProps &para, const QTextBlock &block);
     void writeListLabel(const ParaProps &para, const QTextBlock &block);
     void switchTo(const CharProps &props, bool rightToLeft = false, int assocFont = -1);

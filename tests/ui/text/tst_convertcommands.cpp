@@ -5,6 +5,8 @@
 #include <QTextCursor>
 #include <QToolButton>
 #include <QTemporaryDir>
+#include <QTextDocument>
+#include <QTextFrame>
 #include <QTest>
 
 #include <memory>
@@ -52,6 +54,7 @@ private slots:
     void copyForForumPutsMarkupOnClipboard();
     void copyForForumKeepsSelectionAndView_data();
     void copyForForumKeepsSelectionAndView();
+    void tablesStayInPlace();
 
 private:
     void select(int start, int length) { m_form->Editor->SetSel(start, length); }
@@ -275,6 +278,21 @@ void TestConvertCommands::copyForForumKeepsSelectionAndView()
     // A key typed now goes where the user left the caret.
     QTest::keyClick(editor(), Qt::Key_X);
     QCOMPARE(editor()->document()->toPlainText(), plain.left(position) + QLatin1Char('x') + plain.mid(anchor));
+}
+
+// A table: Copy for Forum reads a cell end as " | " and a row end as "<br>"; case conversion
+// over it changes the letters in the cells and leaves the table as it was.
+void TestConvertCommands::tablesStayInPlace()
+{
+    editor()->ReplaceSelection(QStringLiteral("{\\rtf1 x\\par\\trowd\\cellx900\\cellx1900\\intbl ")
+                               + U(u"\\u11393?") + QStringLiteral("\\cell b\\cell\\row\\trowd\\cellx900\\cellx1900"
+                                                          "\\intbl c\\cell d\\cell\\row\\pard y}"));
+    const QString markup = RichEditToForumMarkup(editor());
+    QVERIFY2(markup.contains(U(u"x<br>\u2C81 | b<br>c | d<br>y")), qPrintable(markup));
+    select(0, int(editor()->Text().size()));
+    m_form->mnuUpperCase->trigger();
+    QCOMPARE(editor()->Text(), U(u"x\r\n\u2C80\tb\r\nc\td\r\ny"));
+    QCOMPARE(editor()->document()->rootFrame()->childFrames().size(), 1);
 }
 
 QTEST_MAIN(TestConvertCommands)

@@ -98,7 +98,7 @@ void TestRtfReader::readsText_data()
     QTest::newRow("nested table read once")
         << wrap("\\intbl A\\cell\\intbl\\itap2 B\\nestcell{\\*\\nesttableprops\\trowd\\cellx9\\nestrow}"
                 "{\\nonesttables B\\par}\\itap1 C\\cell\\row")
-        << "A\tB\nC";
+        << "\nA\tB\nC\n";
     QTest::newRow("object skipped, text after kept")
         << wrap("a{\\object{\\*\\objdata 0102}{\\result{\\pict 00}}}b") << "ab";
     QTest::newRow("field shows its result") << wrap("{\\field{\\*\\fldinst HYPERLINK \"x\"}{\\fldrslt link}} end")
@@ -106,10 +106,16 @@ void TestRtfReader::readsText_data()
     QTest::newRow("field instruction without star") << wrap("{\\field{\\fldinst PAGE}{\\fldrslt 3}}") << "3";
     QTest::newRow("footnote skipped") << wrap("a{\\footnote note}b") << "ab";
     QTest::newRow("upr keeps the unicode form") << wrap("{\\upr{ansi}{\\*\\ud{\\u1575?}}}") << QString::fromUtf8("ا");
+    // A table begins after a paragraph (an empty one at the start) and is followed by one.
     QTest::newRow("table cells as tabs, rows as paragraphs")
-        << wrap("\\trowd\\cellx100\\cellx200\\intbl A\\cell B\\cell\\row\\intbl C\\cell\\cell\\row after")
-        << "A\tB\nC\nafter";
-    QTest::newRow("empty first cell") << wrap("\\intbl\\cell B\\cell\\row") << "\tB";
+        << wrap("x\\par\\trowd\\cellx100\\cellx200\\intbl A\\cell B\\cell\\row\\intbl C\\cell\\cell\\row\\pard after")
+        << "x\nA\tB\nC\t\nafter";
+    QTest::newRow("empty first cell") << wrap("\\trowd\\cellx9\\cellx19\\intbl\\cell B\\cell\\row") << "\n\tB\n";
+    QTest::newRow("rows of another shape: a table of their own")
+        << wrap("\\trowd\\cellx9\\cellx19\\intbl A\\cell B\\cell\\row\\trowd\\cellx9\\intbl C\\cell\\row")
+        << "\nA\tB\n\nC\n";
+    QTest::newRow("more cells than the definition")
+        << wrap("\\trowd\\cellx9\\intbl A\\cell B\\cell\\row") << "\nA\tB\n";
     QTest::newRow("text after the final brace dropped") << QByteArray("{\\rtf1 a}b{c}") << "a";
     QTest::newRow("hidden text is kept") << wrap("a{\\v b}c") << "abc";
     QTest::newRow("page break inside a paragraph splits it") << wrap("a\\page b") << "a\nb";

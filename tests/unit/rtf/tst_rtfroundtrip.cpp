@@ -12,6 +12,8 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
 #include <QTextList>
 #include <QtTest>
 
@@ -214,6 +216,8 @@ private slots:
     void defaultAttributes_data();
     void defaultAttributes();
     void unsetAttributesTakeTheDefaults();
+    void tables_data();
+    void tables();
 };
 
 void TestRtfRoundTrip::randomDocuments()
@@ -345,6 +349,76 @@ void TestRtfRoundTrip::unsetAttributesTakeTheDefaults()
     QCOMPARE(f.fontFamilies().toStringList(), QStringList{QStringLiteral("ArialCoptic")});
     QCOMPARE(f.fontPointSize(), 14.0);
     QVERIFY(f.property(rtf::AutoColorProperty).toBool());
+}
+
+
+// Tables as the file gives them and as written back: "rows x columns" per table, each
+// column's right edge, then per cell its borders and shading; and the text.
+namespace {
+QString describeTables(const QTextDocument &doc)
+{
+    QStringList out;
+    for (QTextFrame *frame : doc.rootFrame()->childFrames()) {
+        const auto *table = qobject_cast<QTextTable *>(frame);
+        if (!table)
+            continue;
+        QStringList cells;
+        for (int r = 0; r < table->rows(); ++r) {
+            for (int c = 0; c < table->columns(); ++c) {
+                const QTextTableCellFormat f = table->cellAt(r, c).format().toTableCellFormat();
+                cells << QStringLiteral("%1/%2%3").arg(f.intProperty(rtf::CellBordersProperty))
+                             .arg(f.intProperty(rtf::CellBorderWidthProperty))
+                             .arg(f.hasProperty(QTextFormat::BackgroundBrush) ? f.background().color().name()
+                                                                              : QString());
+            }
+        }
+        QStringList rights;
+        for (int x : table->format().property(rtf::TableCellRightsProperty).value<QList<int>>())
+            rights << QString::number(x);
+        out << QStringLiteral("%1x%2 [%3] align%4 left%5 {%6}")
+                   .arg(table->rows()).arg(table->columns()).arg(rights.join(u' '))
+                   .arg(int(table->format().alignment() & Qt::AlignHorizontal_Mask))
+                   .arg(table->format().intProperty(rtf::TableLeftProperty)).arg(cells.join(u' '));
+    }
+    return out.join(u'\n');
+}
+} // namespace
+
+void TestRtfRoundTrip::tables_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("tables");
+    QTest::addColumn<QString>("text");
+    const QByteArray head = "{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset0 Arial;}}{\\colortbl;\\red255\\green0\\blue0;}";
+    QTest::newRow("two rows with borders and shading")
+        << head + "before\\par\\trowd\\trgaph108\\trleft-108\\clbrdrt\\brdrs\\brdrw10\\clbrdrb\\brdrs\\brdrw10"
+                  "\\cellx2000\\clcbpat1\\cellx5000\\pard\\intbl A\\cell B\\par B2\\cell\\row"
+                  "\\trowd\\trgaph108\\trleft-108\\cellx2000\\cellx5000\\pard\\intbl C\\cell\\cell\\row\\pard after\\par}"
+        << "2x2 [2000 5000] align1 left-108 {5/10 0/0#ff0000 0/0 0/0}"
+        << "before\nA\tB\nB2\nC\t\nafter";
+    QTest::newRow("table first, centred, in a formatted cell")
+        << head + "\\trowd\\trqc\\cellx1000\\cellx2000\\cellx3000\\intbl{\\b x}\\cell\\cell z\\cell\\row}"
+        << "1x3 [1000 2000 3000] align4 left0 {0/0 0/0 0/0}" << "\nx\t\tz\n";
+}
+
+void TestRtfRoundTrip::tables()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, tables);
+    QFETCH(QString, text);
+    QTextDocument read;
+    rtftest::load(rtf, read);
+    QCOMPARE(describeTables(read), tables);
+    QCOMPARE(rtftest::plainText(read), text);
+    QTextDocument again;
+    rtftest::load(rtf::writeRtf(read), again);
+    QCOMPARE(describeTables(again), tables);
+    QCOMPARE(rtftest::plainText(again), text);
+    // Attributes of every run but those of the empty paragraph that ends the document.
+    QStringList readLines = rtftest::describe(read).split(u'\n');
+    QStringList againLines = rtftest::describe(again).split(u'\n');
+    QCOMPARE(againLines.size(), readLines.size());
+    QCOMPARE(againLines.mid(0, againLines.size() - 3), readLines.mid(0, readLines.size() - 3));
 }
 
 QTEST_MAIN(TestRtfRoundTrip)
