@@ -761,6 +761,8 @@ void TTntRichEdit::insertFromMimeData(const QMimeData *source)
     }
     replaceLineSeparators(from, textCursor().position());
     edit.endEditBlock();
+    // The paste's own scrolling ran before the layout knew the new paragraphs.
+    ensureCursorVisible();
     registerDocumentFaces();
 }
 

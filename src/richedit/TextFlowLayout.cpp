@@ -507,6 +507,10 @@ QRectF TextFlowLayout::blockBoundingRect(const QTextBlock &block) const
     if (!block.isValid() || block.document() != document())
         return QRectF();
     const int n = block.blockNumber();
+    // Inside an edit that has not ended (a paste in one undo step) the document may already
+    // hold paragraphs the layout has not been told of: they have no place until it ends.
+    if (n >= int(m_heights.size()))
+        return QRectF();
     if (n - m_laidOut > kEagerParagraphs)
         layoutAhead(n);
     else
