@@ -6,11 +6,7 @@
 #include "strFuncs.h"
 #include "untRtf2Html.h"
 
-#include <QTextBlock>
 #include <QTextCursor>
-#include <QTextDocument>
-
-#include <vector>
 
 void TMainForm::acCopyffExecute()
 {
