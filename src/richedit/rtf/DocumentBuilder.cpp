@@ -14,6 +14,28 @@ namespace rtf {
 
 namespace {
 
+// Adds columns at the right of a table; the new columns take the last column's width. Qt's own
+// appendColumns copies that width through a reference into the list it is growing, which reads
+// freed memory once the list moves: the widths are extended here instead.
+void appendColumns(QTextTable *table, int count)
+{
+    QTextTableFormat format = table->format();
+    QList<QTextLength> widths = format.columnWidthConstraints();
+    if (!widths.isEmpty()) {
+        format.clearColumnWidthConstraints();
+        table->setFormat(format);
+    }
+    table->appendColumns(count);
+    if (widths.isEmpty())
+        return;
+    const QTextLength last = widths.last();
+    while (widths.size() < table->columns())
+        widths.append(last);
+    format = table->format();
+    format.setColumnWidthConstraints(widths);
+    table->setFormat(format);
+}
+
 // Characters that QTextCursor::insertText would turn into paragraph or frame
 // breaks, or that cannot stand in text.
 bool needsCleaning(const QString &text)
@@ -406,7 +428,7 @@ void DocumentBuilder::enterCell(const RtfRowFormat &row)
         m_column = 0;
         m_rowDone = false;
     } else if (m_column >= m_table->columns()) {
-        m_table->appendColumns(m_column - m_table->columns() + 1);
+        appendColumns(m_table, m_column - m_table->columns() + 1);
     }
     m_cursor = m_table->cellAt(m_row, m_column).firstCursorPosition();
     m_inCell = true;
@@ -457,7 +479,7 @@ void DocumentBuilder::rowEnd(const RtfRowFormat &row)
         ++m_column;
     }
     if (int(row.cells.size()) > m_table->columns())
-        m_table->appendColumns(int(row.cells.size()) - m_table->columns());
+        appendColumns(m_table, int(row.cells.size()) - m_table->columns());
     if (m_row == 0 && !row.cells.empty())
         m_table->setFormat(toTableFormat(row));
     for (size_t i = 0; i < row.cells.size(); ++i)
