@@ -7,6 +7,7 @@
 #include <QTextDocument>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
@@ -34,7 +35,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray written = rtf::writeRtf(doc, defaultFormat);
     QTextDocument again;
     rtf::loadDocument(written, &again);
-    if (again.toPlainText() != text)
+    const QString back = again.toPlainText();
+    if (back != text) {
+        qsizetype at = 0;
+        while (at < text.size() && at < back.size() && text.at(at) == back.at(at))
+            ++at;
+        fprintf(stderr, "text changed at %lld:\nread:  %s\nagain: %s\n", static_cast<long long>(at),
+                qPrintable(text.mid(qMax<qsizetype>(0, at - 20), 60).toHtmlEscaped()),
+                qPrintable(back.mid(qMax<qsizetype>(0, at - 20), 60).toHtmlEscaped()));
         abort();
+    }
     return 0;
 }
