@@ -1,5 +1,8 @@
 #include "FontColors.h"
 
+#include <QPainter>
+#include <QPixmap>
+
 namespace {
 constexpr TColor rgb(int r, int g, int b) { return TColor(r | (g << 8) | (b << 16)); }
 } // namespace
@@ -33,4 +36,15 @@ int FontColorIndex(TColor color)
         if (FontColorEntries[i].color == color)
             return i;
     return -1;
+}
+
+QIcon FontColorSwatch(TColor color)
+{
+    QPixmap pixmap(16, 12);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setPen(Qt::black);
+    painter.setBrush(QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF));
+    painter.drawRect(0, 0, 15, 11);
+    return QIcon(pixmap);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QString>
 
 #include "TTntRichEdit.h"
@@ -16,3 +17,6 @@ extern const TFontColorEntry FontColorEntries[FontColorCount];
 
 // Index of the entry holding color, or -1 (automatic colour and every colour not in the list).
 int FontColorIndex(TColor color);
+
+// The small framed square that shows a colour in the colour boxes.
+QIcon FontColorSwatch(TColor color);

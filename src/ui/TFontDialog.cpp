@@ -26,17 +26,6 @@ struct StyleRow
 };
 constexpr StyleRow kStyles[] = {{"Regular", 0}, {"Italic", fsItalic}, {"Bold", fsBold}, {"Bold Italic", fsBold | fsItalic}};
 
-QIcon swatch(TColor color)
-{
-    QPixmap pixmap(16, 12);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setPen(Qt::black);
-    painter.setBrush(QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF));
-    painter.drawRect(0, 0, 15, 11);
-    return QIcon(pixmap);
-}
-
 // A label above a control, the label's mnemonic leading to it.
 QWidget *labelled(const QString &caption, QWidget *edit, QWidget *list, QWidget *parent)
 {
@@ -80,7 +69,7 @@ TFontDialog::TFontDialog(const QStringList &faces, QWidget *parent) : QDialog(pa
     Underline = new QCheckBox(QStringLiteral("&Underline"), this);
     ColorBox = new QComboBox(this);
     for (const TFontColorEntry &entry : FontColorEntries)
-        ColorBox->addItem(swatch(entry.color), QString::fromLatin1(entry.name), QVariant(entry.color));
+        ColorBox->addItem(FontColorSwatch(entry.color), QString::fromLatin1(entry.name), QVariant(entry.color));
     auto *effects = new QGroupBox(QStringLiteral("Effects"), this);
     auto *effectsLayout = new QVBoxLayout(effects);
     effectsLayout->addWidget(StrikeOut);

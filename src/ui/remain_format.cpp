@@ -35,17 +35,6 @@ QToolButton *makeCheckButton(QWidget *parent, const char *name, const QString &h
     return button;
 }
 
-QIcon colorSwatch(TColor color)
-{
-    QPixmap pixmap(16, 12);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setPen(Qt::black);
-    painter.setBrush(QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF));
-    painter.drawRect(0, 0, 15, 11);
-    return QIcon(pixmap);
-}
-
 FontNameCompletion *fontNameCompletion(QComboBox *box) { return box->findChild<FontNameCompletion *>(); }
 
 } // namespace
@@ -87,7 +76,7 @@ void TMainForm::CreateFormatControls()
     FontColor = new TColorBox(this);
     FontColor->setObjectName(QStringLiteral("FontColor"));
     for (const TFontColorEntry &entry : FontColorEntries)
-        FontColor->addItem(colorSwatch(entry.color), QString::fromLatin1(entry.name), QVariant(entry.color));
+        FontColor->addItem(FontColorSwatch(entry.color), QString::fromLatin1(entry.name), QVariant(entry.color));
     FontColor->setCurrentIndex(-1);
     FontColor->setFixedWidth(73);
 }

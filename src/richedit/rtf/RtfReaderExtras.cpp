@@ -23,17 +23,6 @@ constexpr qsizetype MaxFieldInstruction = 4096;
 
 int clampTwips(int value) { return std::clamp(value, -MaxTwips, MaxTwips); }
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 } // namespace
 
 RtfReader::ParaState RtfReader::defaultPara() const

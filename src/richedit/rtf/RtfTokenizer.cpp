@@ -10,17 +10,6 @@ namespace {
 inline bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Bytes that end a text run.
 struct StopTable
 {
@@ -34,6 +23,17 @@ struct StopTable
 constexpr StopTable kStops;
 
 } // namespace
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
 
 RtfTokenizer::RtfTokenizer(const char *data, qsizetype size)
     : m_begin(data), m_pos(data), m_end(data + (size > 0 ? size : 0))

@@ -4,6 +4,9 @@
 
 namespace rtf {
 
+// The value of a hexadecimal digit, or -1 for any other character.
+int hexValue(char c);
+
 // One lexical unit of RTF.
 struct RtfToken
 {
