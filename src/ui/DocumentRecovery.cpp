@@ -4,10 +4,14 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QTextDocument>
 
+#include "FileWrite.h"
 #include "RtfCodec.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -55,6 +59,12 @@ void DocumentRecovery::Discard()
     std::lock_guard<std::mutex> lock(m_fileMutex);
     ++m_generation;
     QFile::remove(m_path);
+    QFile::remove(partPath());
+    // A copy that could not be written no longer matters: there is nothing left to copy.
+    if (!m_lastError.isEmpty()) {
+        m_lastError.clear();
+        emit WriteRecovered();
+    }
 }
 
 qint64 DocumentRecovery::MsUntilWrite() const
@@ -107,22 +117,30 @@ void DocumentRecovery::startWrite()
     const DocumentCopy *copy = &*m_inFlight;
     m_worker = std::thread([this, copy, format = snapshot.defaultFormat, header = snapshot.header,
                             generation, sequence] {
+        QString error;
         try {
             const std::shared_ptr<const QTextDocument> document = copy->Build();
             const QByteArray bytes = RecoveryFileBytes(rtf::writeRtf(*document, format), header);
-            QSaveFile file(m_path);
-            if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()) {
-                std::lock_guard<std::mutex> lock(m_fileMutex);
-                if (m_generation == generation)
-                    file.commit();
-                else
-                    file.cancelWriting();
-            }
-        } catch (...) {
-            // Out of memory: the previous copy stays.
+            // The copy is complete on disk beside the old one before it may take its place, and
+            // it takes it only if the document was not saved or discarded meanwhile.
+            const QString part = partPath();
+            error = ReplaceFileContents(part, bytes);
+            std::lock_guard<std::mutex> lock(m_fileMutex);
+            if (!error.isEmpty() || m_generation != generation)
+                QFile::remove(part);
+            else if (std::rename(QFile::encodeName(part).constData(), QFile::encodeName(m_path).constData()) != 0)
+                error = qt_error_string(errno);
+        } catch (const std::bad_alloc &) {
+            error = qt_error_string(ENOMEM);
         }
+        m_workerError = error; // read after the join
         QMetaObject::invokeMethod(this, [this, sequence] { writerFinished(sequence); }, Qt::QueuedConnection);
     });
+}
+
+QString DocumentRecovery::partPath() const
+{
+    return m_path + QStringLiteral(".part");
 }
 
 void DocumentRecovery::writerFinished(quint64 sequence)
@@ -137,6 +155,12 @@ void DocumentRecovery::joinWriter()
     m_worker.join();
     m_inFlight.reset();
     m_finishedSinceWait = true;
+    const bool failedBefore = !m_lastError.isEmpty();
+    m_lastError = std::exchange(m_workerError, QString());
+    if (!m_lastError.isEmpty())
+        emit WriteFailed(m_lastError);
+    else if (failedBefore)
+        emit WriteRecovered();
     if (m_writeAgain) {
         m_writeAgain = false;
         startWrite();

@@ -56,13 +56,25 @@ public:
     void TimerExpired();
     // Blocks until the write in progress (if any) is on disk or dropped, and the follow-up
     // bookkeeping ran. True when a write finished since the last call. A write that fails (a
-    // full disk) leaves the previous copy and is tried again after the next change.
+    // full disk) leaves the previous copy, reports WriteFailed and is tried again after the
+    // next change.
     bool WaitForWriter();
+
+    // Why the latest copy could not be written (the system's reason), or empty when it was.
+    const QString &LastError() const { return m_lastError; }
+
+signals:
+    // The latest copy could not be written: the unsaved changes since the one before are not
+    // safe. Emitted on the thread that owns this object.
+    void WriteFailed(const QString &reason);
+    // A copy was written after one that failed.
+    void WriteRecovered();
 
 private:
     void arm();
     void startWrite();
     void writerFinished(quint64 sequence);
+    QString partPath() const;
     void joinWriter();
     qint64 now() const { return m_clock(); }
 
@@ -80,6 +92,8 @@ private:
     quint64 m_sequence = 0;    // of the latest write started
     bool m_writeAgain = false; // a copy fell due while the worker was busy
     bool m_finishedSinceWait = false;
+    QString m_lastError;
+    QString m_workerError; // written by the worker, read after the join
     std::mutex m_fileMutex;
     quint64 m_generation = 0; // guarded by m_fileMutex
 };

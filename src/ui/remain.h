@@ -145,6 +145,7 @@ public:
     // ---- Work kept safe (remain_safeguards.cpp) ------------------------------------------------
     void StartRecovery();             // FormCreate
     void OfferRecovery();             // FormShow: copies left by instances that ended abnormally
+    static QString RecoveryFailedMessage(const QString &reason); // status bar, while copies fail
     void RecoverDocument(const RecoveryEntry &entry);
     void StopRecovery();              // FormDestroy: the program ends normally
     void NoteRecoveryState(bool modified); // ShowModifiedState: a change, or saved/discarded

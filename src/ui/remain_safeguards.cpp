@@ -8,6 +8,7 @@
 
 #include "DocumentRecovery.h"
 #include "RecoveryFiles.h"
+#include "TStatusBar.h"
 
 namespace {
 const QString kUntitled = QStringLiteral("Untitled");
@@ -23,6 +24,16 @@ void TMainForm::StartRecovery()
         snapshot.header = {DocumentName, QDateTime::currentDateTimeUtc(), m_documentStamp};
         return snapshot;
     }, this);
+    // The user hears of a copy that could not be written (a full disk), as long as it matters.
+    connect(m_recovery, &DocumentRecovery::WriteFailed, this, [this](const QString &reason) {
+        StatusBar->showMessage(RecoveryFailedMessage(reason));
+    });
+    connect(m_recovery, &DocumentRecovery::WriteRecovered, StatusBar, &QStatusBar::clearMessage);
+}
+
+QString TMainForm::RecoveryFailedMessage(const QString &reason)
+{
+    return QStringLiteral("Unsaved changes are not safe: the recovery copy could not be written. %1").arg(reason);
 }
 
 void TMainForm::StopRecovery()

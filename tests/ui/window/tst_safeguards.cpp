@@ -12,6 +12,7 @@
 
 #include "DocumentCopy.h"
 #include "DocumentRecovery.h"
+#include "FileSizeLimit.h"
 #include "RecoveryFiles.h"
 #include "RtfCodec.h"
 #include "TStatusBar.h"
@@ -340,6 +341,29 @@ private slots:
             QVERIFY(f.prompts->entries("Error: ").isEmpty());
             QCOMPARE(f->Recovery()->MsUntilWrite(), -1);
         }
+    }
+
+    // A copy that cannot be written (the disk is full) leaves the one before, says so in the
+    // status bar while it lasts, and the next copy that can be written clears the notice.
+    void copyThatCannotBeWrittenSaysSo()
+    {
+        newForm();
+        type(QStringLiteral("kept"));
+        pauseAndWrite();
+        type(QStringLiteral(" lost"));
+        {
+            FileSizeLimit full(16);
+            QVERIFY(full.active());
+            pauseAndWrite();
+        }
+        QCOMPARE(readRecovery(ownCopy()).text, QStringLiteral("kept"));
+        QCOMPARE(f->Recovery()->LastError(), QStringLiteral("File too large"));
+        QCOMPARE(f->StatusBar->currentMessage(), TMainForm::RecoveryFailedMessage(QStringLiteral("File too large")));
+        QCOMPARE(QDir(RecoveryFolder()).entryList(QDir::Files).size(), 1); // nothing half-written beside it
+        type(QStringLiteral("!"));
+        pauseAndWrite();
+        QCOMPARE(readRecovery(ownCopy()).text, QStringLiteral("kept lost!"));
+        QVERIFY(f->StatusBar->currentMessage().isEmpty());
     }
 
     void writeInProgressWhenSavedIsDropped()
