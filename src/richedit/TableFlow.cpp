@@ -20,7 +20,14 @@ constexpr qreal kMinColumnWidth = 4;
 
 qreal cellPadding(const QTextTableCellFormat &cell, QTextFormat::Property property, const QTextTableFormat &table)
 {
-    return cell.hasProperty(property) ? cell.doubleProperty(property) : table.cellPadding();
+    if (cell.hasProperty(property))
+        return cell.doubleProperty(property);
+    // A table read from RTF holds its row's half gap (\trgaph) as the cell padding: that gap
+    // is room at the left and right of the text only.
+    const bool vertical = property == QTextFormat::TableCellTopPadding || property == QTextFormat::TableCellBottomPadding;
+    if (vertical && table.hasProperty(rtf::TableGapProperty))
+        return 0;
+    return table.cellPadding();
 }
 
 // A cell's border on one side in screen pixels: its own, else the table's.
@@ -308,16 +315,22 @@ void drawBorders(QPainter *painter, QTextTable *table, const TableGeometry &geom
 {
     const QTextTableFormat format = table->format();
     // A border never vanishes for being thinner than a device pixel.
-    const auto width = [scale](qreal pixels) { return pixels > 0 ? qMax<qreal>(1, pixels * scale) : 0; };
+    const auto width = [scale](qreal pixels) { return pixels > 0 ? qMax<qreal>(1, std::round(pixels * scale)) : 0; };
+    // Edges on whole device pixels: a line of one pixel never smears over two.
+    const auto fill = [painter](const QRectF &r, const QBrush &brush) {
+        painter->fillRect(QRectF(std::round(r.left()), std::round(r.top()), qMax<qreal>(1, std::round(r.width())),
+                                 qMax<qreal>(1, std::round(r.height()))),
+                          brush);
+    };
     const qreal tableBorder = format.borderStyle() == QTextFrameFormat::BorderStyle_None ? 0 : format.border();
     if (tableBorder > 0) {
         const qreal w = width(tableBorder);
         const QRectF box(geometry.left, top, geometry.width, geometry.height);
         const QBrush brush = format.borderBrush();
-        painter->fillRect(QRectF(box.left(), box.top(), box.width(), w), brush);
-        painter->fillRect(QRectF(box.left(), box.bottom() - w, box.width(), w), brush);
-        painter->fillRect(QRectF(box.left(), box.top(), w, box.height()), brush);
-        painter->fillRect(QRectF(box.right() - w, box.top(), w, box.height()), brush);
+        fill(QRectF(box.left(), box.top(), box.width(), w), brush);
+        fill(QRectF(box.left(), box.bottom() - w, box.width(), w), brush);
+        fill(QRectF(box.left(), box.top(), w, box.height()), brush);
+        fill(QRectF(box.right() - w, box.top(), w, box.height()), brush);
     }
     for (int r = 0; r < int(geometry.rowY.size()); ++r) {
         if (top + geometry.rowY[r] > clip.bottom())
@@ -341,16 +354,16 @@ void drawBorders(QPainter *painter, QTextTable *table, const TableGeometry &geom
                 return brush.style() == Qt::NoBrush ? format.borderBrush() : brush;
             };
             if (t > 0)
-                painter->fillRect(QRectF(box.left() - l / 2, box.top() - t / 2, box.width() + (l + rw) / 2, t),
+                fill(QRectF(box.left() - l / 2, box.top() - t / 2, box.width() + (l + rw) / 2, t),
                                   brushOf(QTextFormat::TableCellTopBorderBrush));
             if (b > 0)
-                painter->fillRect(QRectF(box.left() - l / 2, box.bottom() - b / 2, box.width() + (l + rw) / 2, b),
+                fill(QRectF(box.left() - l / 2, box.bottom() - b / 2, box.width() + (l + rw) / 2, b),
                                   brushOf(QTextFormat::TableCellBottomBorderBrush));
             if (l > 0)
-                painter->fillRect(QRectF(box.left() - l / 2, box.top() - t / 2, l, box.height() + (t + b) / 2),
+                fill(QRectF(box.left() - l / 2, box.top() - t / 2, l, box.height() + (t + b) / 2),
                                   brushOf(QTextFormat::TableCellLeftBorderBrush));
             if (rw > 0)
-                painter->fillRect(QRectF(box.right() - rw / 2, box.top() - t / 2, rw, box.height() + (t + b) / 2),
+                fill(QRectF(box.right() - rw / 2, box.top() - t / 2, rw, box.height() + (t + b) / 2),
                                   brushOf(QTextFormat::TableCellRightBorderBrush));
         }
     }
