@@ -9,6 +9,7 @@
 #include <QTextFrame>
 #include <QTextLayout>
 #include <QTextList>
+#include <QTextTable>
 
 #include <algorithm>
 #include <cmath>
@@ -254,7 +255,7 @@ qreal TextFlowLayout::firstLineOffset(const QTextBlock &block) const
 
 // The paragraph's margins on its start and end sides: the block format's left margin, indent
 // steps and first-line indent belong to the start side, its right margin to the end side.
-ParagraphFrame TextFlowLayout::paragraphFrame(const QTextBlock &block) const
+ParagraphFrame TextFlowLayout::paragraphFrame(const QTextBlock &block, qreal width) const
 {
     const QTextBlockFormat format = block.blockFormat();
     int indentSteps = format.indent();
@@ -263,19 +264,26 @@ ParagraphFrame TextFlowLayout::paragraphFrame(const QTextBlock &block) const
     const qreal scale = deviceScale();
     ParagraphFrame frame;
     frame.rightToLeft = format.layoutDirection() == Qt::RightToLeft;
-    frame.width = m_geometry.width - m_geometry.left - m_geometry.right;
+    frame.width = width;
     frame.start = (format.leftMargin() + indentSteps * document()->indentWidth()) * scale;
     frame.end = format.rightMargin() * scale;
     frame.firstLine = firstLineOffset(block);
     return frame;
 }
 
-qreal TextFlowLayout::layoutBlock(QTextBlock block) const
+qreal TextFlowLayout::usableWidth() const
+{
+    return qMax<qreal>(0, m_geometry.width - m_geometry.left - m_geometry.right);
+}
+
+// Lays out a paragraph whose lines start at x (from the document's left edge) in the given
+// width: the whole text area, or the inside of a table cell.
+qreal TextFlowLayout::layoutBlock(QTextBlock block, qreal x, qreal areaWidth) const
 {
     const QTextDocument *doc = document();
     QTextLayout *layout = block.layout();
     const QTextBlockFormat format = block.blockFormat();
-    const ParagraphFrame frame = paragraphFrame(block);
+    const ParagraphFrame frame = paragraphFrame(block, areaWidth);
 
     QTextOption option = doc->defaultTextOption();
     // A paragraph reads left to right unless it says otherwise; its alignment is physical
@@ -310,14 +318,66 @@ qreal TextFlowLayout::layoutBlock(QTextBlock block) const
         ++lines;
     }
     layout->endLayout();
-    layout->setPosition(QPointF(m_geometry.left, 0));
+    layout->setPosition(QPointF(x, 0));
     if (block.lineCount() != qMax(lines, 1))
         block.setLineCount(qMax(lines, 1));
     return y + format.bottomMargin() * scale;
 }
 
+int TextFlowLayout::layoutItem(QTextBlock &block, int n) const
+{
+    QTextTable *table = TableFlow::tableOf(block);
+    if (!table) {
+        setHeight(n, layoutBlock(block, m_geometry.left, usableWidth()));
+        block = block.next();
+        return n + 1;
+    }
+    const LayoutParagraph layoutParagraph = [this](QTextBlock &b, qreal x, qreal width) {
+        return layoutBlock(b, x, width);
+    };
+    TableGeometry geometry = TableFlow::layout(table, m_geometry.left, usableWidth(), deviceScale(), layoutParagraph);
+    const QTextDocument *doc = document();
+    const int first = doc->findBlock(table->firstPosition()).blockNumber();
+    const int next = first + int(geometry.blocks.size());
+    setHeight(first, geometry.height);
+    for (int i = first + 1; i < next; ++i)
+        setHeight(i, 0);
+    if (!m_tables.contains(table)) {
+        const QTextFrame *key = table;
+        connect(table, &QObject::destroyed, this, [this, key] { m_tables.remove(key); });
+    }
+    m_tables.insert(table, std::move(geometry));
+    block = doc->findBlockByNumber(next);
+    return next;
+}
+
+int TextFlowLayout::itemStart(int n) const
+{
+    const QTextBlock block = document()->findBlockByNumber(n);
+    if (const QTextTable *table = TableFlow::tableOf(block))
+        return document()->findBlock(table->firstPosition()).blockNumber();
+    return n;
+}
+
+int TextFlowLayout::itemEnd(int n) const
+{
+    const QTextBlock block = document()->findBlockByNumber(n);
+    if (const QTextTable *table = TableFlow::tableOf(block))
+        return document()->findBlock(table->lastPosition()).blockNumber();
+    return n;
+}
+
+const TableGeometry *TextFlowLayout::tableGeometry(const QTextTable *table) const
+{
+    const auto it = m_tables.constFind(table);
+    return it == m_tables.constEnd() ? nullptr : &it.value();
+}
+
 void TextFlowLayout::setHeight(int blockNumber, qreal height) const
 {
+    // Inside an edit that has not ended the document may hold paragraphs not counted yet.
+    if (blockNumber < 0 || blockNumber >= int(m_heights.size()))
+        return;
     const qreal delta = height - m_heights[blockNumber];
     if (delta == 0)
         return;
@@ -340,9 +400,11 @@ int TextFlowLayout::charactersBefore(int blockNumber) const
     if (blockNumber < m_laidOut)
         return 0;
     const QTextDocument *doc = document();
-    const QTextBlock block = doc->findBlockByNumber(blockNumber);
+    QTextBlock block = doc->findBlockByNumber(blockNumber);
     if (!block.isValid())
         return 0;
+    if (const QTextTable *table = TableFlow::tableOf(block)) // laid out whole
+        block = doc->findBlock(table->lastPosition());
     return block.position() + block.length() - doc->findBlockByNumber(m_laidOut).position();
 }
 
@@ -351,9 +413,11 @@ int TextFlowLayout::charactersBefore(int blockNumber) const
 // nothing waits for the layout of everything before it. Its height counts from then on.
 void TextFlowLayout::layoutAhead(int blockNumber) const
 {
+    blockNumber = itemStart(blockNumber);
     if (m_ahead == blockNumber)
         return;
-    setHeight(blockNumber, layoutBlock(document()->findBlockByNumber(blockNumber)));
+    QTextBlock block = document()->findBlockByNumber(blockNumber);
+    layoutItem(block, blockNumber);
     m_ahead = blockNumber;
     const_cast<QTimer &>(m_idle).start();
 }
@@ -368,11 +432,9 @@ void TextFlowLayout::ensureLaidOut(int blockNumber) const
     blockNumber = qMin(blockNumber, int(m_heights.size()) - 1);
     if (m_laidOut > blockNumber)
         return;
-    for (QTextBlock block = document()->findBlockByNumber(m_laidOut); block.isValid() && m_laidOut <= blockNumber;
-         block = block.next()) {
-        setHeight(m_laidOut, layoutBlock(block));
-        ++m_laidOut;
-    }
+    QTextBlock block = document()->findBlockByNumber(m_laidOut);
+    while (block.isValid() && m_laidOut <= blockNumber)
+        m_laidOut = layoutItem(block, m_laidOut);
     // The document's height changed: tell the view once the current work is done.
     const_cast<QTimer &>(m_idle).start();
 }
@@ -387,10 +449,11 @@ void TextFlowLayout::ensureLineLaidOut(int line) const
         if (lastDone.firstLineNumber() + lastDone.lineCount() > line)
             return;
     }
-    for (QTextBlock block = doc->findBlockByNumber(m_laidOut); block.isValid(); block = block.next()) {
-        setHeight(m_laidOut, layoutBlock(block));
-        ++m_laidOut;
-        if (block.firstLineNumber() + block.lineCount() > line)
+    QTextBlock block = doc->findBlockByNumber(m_laidOut);
+    while (block.isValid()) {
+        m_laidOut = layoutItem(block, m_laidOut);
+        // The lines of everything laid out come before the next paragraph's first line.
+        if (!block.isValid() || block.firstLineNumber() > line)
             break;
     }
     const_cast<QTimer &>(m_idle).start();
@@ -400,9 +463,9 @@ void TextFlowLayout::layoutUntilY(qreal y) const
 {
     if (isComplete() || blockTop(m_laidOut) > y)
         return;
-    for (QTextBlock block = document()->findBlockByNumber(m_laidOut); block.isValid(); block = block.next()) {
-        setHeight(m_laidOut, layoutBlock(block));
-        ++m_laidOut;
+    QTextBlock block = document()->findBlockByNumber(m_laidOut);
+    while (block.isValid()) {
+        m_laidOut = layoutItem(block, m_laidOut);
         if (isComplete() || blockTop(m_laidOut) > y)
             break;
     }
@@ -437,11 +500,18 @@ void TextFlowLayout::documentChanged(int from, int charsRemoved, int charsAdded)
     const int newCount = doc->blockCount();
     const int delta = newCount - oldCount;
     const int lastPos = doc->characterCount() - 1;
-    const int first = doc->findBlock(qBound(0, from, lastPos)).blockNumber();
-    const int last = doc->findBlock(qBound(0, from + charsAdded, lastPos)).blockNumber();
-    const int oldLast = last - delta;
-    if (oldCount == 0 || first < 0 || last < first || oldLast < first || oldLast >= oldCount
+    int first = doc->findBlock(qBound(0, from, lastPos)).blockNumber();
+    int last = doc->findBlock(qBound(0, from + charsAdded, lastPos)).blockNumber();
+    if (oldCount == 0 || first < 0 || last < first || last - delta < first || last - delta >= oldCount
         || last - first >= kEagerParagraphs) {
+        invalidateAll();
+        return;
+    }
+    // A table is laid out whole: an edit in one of its cells lays out all of it again.
+    first = itemStart(first);
+    last = itemEnd(last);
+    const int oldLast = last - delta;
+    if (oldLast >= oldCount) {
         invalidateAll();
         return;
     }
@@ -462,8 +532,8 @@ void TextFlowLayout::documentChanged(int from, int charsRemoved, int charsAdded)
     if (inLaidOutPart) {
         m_laidOut += delta;
         QTextBlock block = doc->findBlockByNumber(first);
-        for (int n = first; n <= last && block.isValid(); ++n, block = block.next())
-            setHeight(n, layoutBlock(block));
+        for (int n = first; n <= last && block.isValid();)
+            n = layoutItem(block, n);
     } else {
         if (delta == 0) {
             QTextBlock block = doc->findBlockByNumber(first);
@@ -497,9 +567,17 @@ QSizeF TextFlowLayout::documentSize() const
 
 QRectF TextFlowLayout::frameBoundingRect(QTextFrame *frame) const
 {
-    if (frame != document()->rootFrame())
+    if (frame == document()->rootFrame())
+        return QRectF(QPointF(0, 0), documentSize());
+    const auto *table = qobject_cast<QTextTable *>(frame);
+    if (!table || frame->parentFrame() != document()->rootFrame())
         return QRectF();
-    return QRectF(QPointF(0, 0), documentSize());
+    const int first = document()->findBlock(table->firstPosition()).blockNumber();
+    ensureLaidOut(first);
+    const TableGeometry *geometry = tableGeometry(table);
+    if (!geometry || first >= int(m_heights.size()))
+        return QRectF();
+    return QRectF(geometry->left, blockTop(first), geometry->width, geometry->height);
 }
 
 QRectF TextFlowLayout::blockBoundingRect(const QTextBlock &block) const
@@ -515,24 +593,22 @@ QRectF TextFlowLayout::blockBoundingRect(const QTextBlock &block) const
         layoutAhead(n);
     else
         ensureLaidOut(n);
-    const qreal width = qMax<qreal>(0, m_geometry.width - m_geometry.left - m_geometry.right);
-    return QRectF(m_geometry.left, blockTop(n), width, m_heights[n]);
+    if (const QTextTable *table = TableFlow::tableOf(block)) {
+        // A paragraph in a cell: its place in the table, below the table's top.
+        const int first = document()->findBlock(table->firstPosition()).blockNumber();
+        const TableGeometry *geometry = tableGeometry(table);
+        if (geometry && n - first >= 0 && n - first < int(geometry->blocks.size())) {
+            const TablePlace &place = geometry->blocks[n - first];
+            return QRectF(place.x, blockTop(first) + place.y, place.width, place.height);
+        }
+    }
+    return QRectF(m_geometry.left, blockTop(n), usableWidth(), m_heights[n]);
 }
 
-int TextFlowLayout::hitTest(const QPointF &point, Qt::HitTestAccuracy accuracy) const
+int TextFlowLayout::hitParagraph(const QTextBlock &block, const QPointF &point, Qt::HitTestAccuracy accuracy) const
 {
-    const QTextDocument *doc = document();
-    layoutUntilY(point.y());
-    if (point.y() < m_geometry.top)
-        return accuracy == Qt::ExactHit ? -1 : 0;
-    const int n = m_tree.find(point.y() - m_geometry.top);
-    const QTextBlock block = doc->findBlockByNumber(n);
-    ensureLaidOut(n);
-    const qreal top = blockTop(n);
-    if (point.y() >= top + m_heights[n] && n == int(m_heights.size()) - 1)
-        return accuracy == Qt::ExactHit ? -1 : doc->characterCount() - 1;
     const QTextLayout *layout = block.layout();
-    const QPointF local = point - QPointF(layout->position().x(), top);
+    const QPointF local = point - layout->position();
     QTextLine line;
     for (int i = 0; i < layout->lineCount(); ++i) {
         const QTextLine candidate = layout->lineAt(i);
@@ -550,13 +626,47 @@ int TextFlowLayout::hitTest(const QPointF &point, Qt::HitTestAccuracy accuracy) 
     return block.position() + line.xToCursor(local.x(), QTextLine::CursorBetweenCharacters);
 }
 
+int TextFlowLayout::hitTest(const QPointF &point, Qt::HitTestAccuracy accuracy) const
+{
+    const QTextDocument *doc = document();
+    layoutUntilY(point.y());
+    if (point.y() < m_geometry.top)
+        return accuracy == Qt::ExactHit ? -1 : 0;
+    int n = m_tree.find(point.y() - m_geometry.top);
+    QTextBlock block = doc->findBlockByNumber(n);
+    ensureLaidOut(n);
+    const qreal top = blockTop(n);
+    if (point.y() >= top + m_heights[n] && n == int(m_heights.size()) - 1)
+        return accuracy == Qt::ExactHit ? -1 : doc->characterCount() - 1;
+    if (QTextTable *table = TableFlow::tableOf(block)) {
+        const TableGeometry *geometry = tableGeometry(table);
+        if (!geometry || geometry->rowY.empty())
+            return accuracy == Qt::ExactHit ? -1 : block.position();
+        // The cell under the point, then the last of its paragraphs that begins above it.
+        const int first = doc->findBlock(table->firstPosition()).blockNumber();
+        const QPointF local(point.x(), point.y() - blockTop(first));
+        const QTextTableCell cell = table->cellAt(geometry->rowAt(local.y()), geometry->columnAt(local.x()));
+        block = doc->findBlock(cell.firstPosition());
+        for (QTextBlock next = block.next(); next.isValid() && next.position() <= cell.lastPosition();
+             next = next.next()) {
+            const int index = next.blockNumber() - first;
+            if (index >= int(geometry->blocks.size()) || geometry->blocks[index].y > local.y())
+                break;
+            block = next;
+        }
+        return hitParagraph(block, local, accuracy);
+    }
+    return hitParagraph(block, point - QPointF(0, top), accuracy);
+}
+
 // The marker stands where the first line would start without it, on the paragraph's start side.
-void TextFlowLayout::drawListMarker(QPainter *painter, const QTextBlock &block, const QPointF &origin) const
+void TextFlowLayout::drawListMarker(QPainter *painter, const QTextBlock &block, const QPointF &origin,
+                                    qreal width) const
 {
     const QTextLayout *layout = block.layout();
     if (layout->lineCount() == 0)
         return;
-    const ParagraphFrame frame = paragraphFrame(block);
+    const ParagraphFrame frame = paragraphFrame(block, width);
     const QTextCharFormat charFormat = markerFormat(block);
     const QString text = markerText(block);
     const QFont font(charFormat.font(), painter->device());
@@ -569,8 +679,92 @@ void TextFlowLayout::drawListMarker(QPainter *painter, const QTextBlock &block, 
     painter->setLayoutDirection(frame.rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
     if (charFormat.hasProperty(QTextFormat::ForegroundBrush) && charFormat.foreground().style() != Qt::NoBrush)
         painter->setPen(charFormat.foreground().color());
-    painter->drawText(QPointF(origin.x() + x, origin.y() + firstLine.y() + firstLine.ascent()), text);
+    painter->drawText(QPointF(origin.x() + x, origin.y() + layout->position().y() + firstLine.y() + firstLine.ascent()),
+                      text);
     painter->restore();
+}
+
+void TextFlowLayout::drawParagraph(QPainter *painter, const QTextBlock &block, const QPointF &origin,
+                                   const QRectF &box, const PaintContext &context, const QRectF &clip,
+                                   int cursorWidth) const
+{
+    const QTextBlockFormat format = block.blockFormat();
+    QTextLayout *layout = block.layout();
+    if (format.background().style() != Qt::NoBrush)
+        painter->fillRect(box, format.background());
+
+    const int blockStart = block.position();
+    const int textLength = block.length() - 1;
+    QList<QTextLayout::FormatRange> selections;
+    for (const Selection &selection : context.selections) {
+        const int start = selection.cursor.selectionStart() - blockStart;
+        const int end = selection.cursor.selectionEnd() - blockStart;
+        if (end <= 0 || start > textLength)
+            continue;
+        QTextLayout::FormatRange range;
+        range.start = qMax(0, start);
+        range.length = qMin(end, textLength) - range.start;
+        range.format = selection.format;
+        if (range.length > 0)
+            selections.append(range);
+        if (end > textLength && layout->lineCount() > 0) {
+            // The paragraph break is selected too: mark it where the last line's text ends.
+            const QTextLine lastLine = layout->lineAt(layout->lineCount() - 1);
+            const QRectF text = lastLine.naturalTextRect();
+            const qreal markWidth = kBreakMarkWidth * deviceScale();
+            const bool rightToLeft = format.layoutDirection() == Qt::RightToLeft;
+            const qreal x = rightToLeft ? text.left() - markWidth : text.right();
+            const QRectF mark(origin.x() + layout->position().x() + x,
+                              origin.y() + layout->position().y() + lastLine.y(), markWidth, lastLine.height());
+            painter->fillRect(mark, selection.format.background());
+        }
+    }
+    layout->draw(painter, origin, selections, clip);
+    if (block.textList())
+        drawListMarker(painter, block, origin, box.width());
+    if (context.cursorPosition >= blockStart && context.cursorPosition < blockStart + block.length())
+        layout->drawCursor(painter, origin, context.cursorPosition - blockStart, cursorWidth);
+}
+
+// A table: shading, then a selection of whole cells, the cells' paragraphs, and the borders
+// over them.
+void TextFlowLayout::drawTable(QPainter *painter, QTextTable *table, qreal top, const PaintContext &context,
+                               const QRectF &clip, int cursorWidth) const
+{
+    const TableGeometry *geometry = tableGeometry(table);
+    if (!geometry)
+        return;
+    TableFlow::drawBackgrounds(painter, table, *geometry, top, clip);
+    PaintContext inCells = context;
+    inCells.selections.clear();
+    for (const Selection &selection : context.selections) {
+        const QTextCursor &cursor = selection.cursor;
+        if (!cursor.hasComplexSelection() || cursor.currentTable() != table) {
+            inCells.selections.append(selection);
+            continue;
+        }
+        int firstRow, rows, firstColumn, columns;
+        cursor.selectedTableCells(&firstRow, &rows, &firstColumn, &columns);
+        for (int r = firstRow; r < firstRow + rows; ++r) {
+            for (int c = firstColumn; c < firstColumn + columns; ++c) {
+                const QTextTableCell cell = table->cellAt(r, c);
+                if (cell.isValid() && cell.row() == r && cell.column() == c)
+                    painter->fillRect(geometry->cellRect(cell).translated(0, top), selection.format.background());
+            }
+        }
+    }
+    const QTextDocument *doc = document();
+    const int first = doc->findBlock(table->firstPosition()).blockNumber();
+    QTextBlock block = doc->findBlockByNumber(first);
+    for (const TablePlace &place : geometry->blocks) {
+        if (!block.isValid())
+            break;
+        const QRectF box(place.x, top + place.y, place.width, place.height);
+        if (box.bottom() >= clip.top() && box.top() <= clip.bottom())
+            drawParagraph(painter, block, QPointF(0, top), box, inCells, clip, cursorWidth);
+        block = block.next();
+    }
+    TableFlow::drawBorders(painter, table, *geometry, top, deviceScale(), clip);
 }
 
 void TextFlowLayout::draw(QPainter *painter, const PaintContext &context)
@@ -584,52 +778,59 @@ void TextFlowLayout::draw(QPainter *painter, const PaintContext &context)
     painter->save();
     painter->setPen(context.palette.color(QPalette::Text));
     int n = m_tree.find(qMax<qreal>(0, clip.top() - m_geometry.top));
-    for (QTextBlock block = doc->findBlockByNumber(n); block.isValid(); block = block.next(), ++n) {
-        if (n >= m_laidOut)
-            break;
+    QTextBlock block = doc->findBlockByNumber(n);
+    while (block.isValid() && n < m_laidOut) {
         const qreal top = blockTop(n);
         if (top > clip.bottom())
             break;
-        const QTextBlockFormat format = block.blockFormat();
-        QTextLayout *layout = block.layout();
-        const QPointF origin(0, top);
-        if (format.background().style() != Qt::NoBrush)
-            painter->fillRect(QRectF(m_geometry.left, top, m_geometry.width - m_geometry.left - m_geometry.right,
-                                     m_heights[n]),
-                              format.background());
-
-        const int blockStart = block.position();
-        const int textLength = block.length() - 1;
-        QList<QTextLayout::FormatRange> selections;
-        for (const Selection &selection : context.selections) {
-            const int start = selection.cursor.selectionStart() - blockStart;
-            const int end = selection.cursor.selectionEnd() - blockStart;
-            if (end <= 0 || start > textLength)
-                continue;
-            QTextLayout::FormatRange range;
-            range.start = qMax(0, start);
-            range.length = qMin(end, textLength) - range.start;
-            range.format = selection.format;
-            if (range.length > 0)
-                selections.append(range);
-            if (end > textLength && layout->lineCount() > 0) {
-                // The paragraph break is selected too: mark it where the last line's text ends.
-                const QTextLine lastLine = layout->lineAt(layout->lineCount() - 1);
-                const QRectF text = lastLine.naturalTextRect();
-                const qreal markWidth = kBreakMarkWidth * deviceScale();
-                const bool rightToLeft = block.blockFormat().layoutDirection() == Qt::RightToLeft;
-                const qreal x = rightToLeft ? text.left() - markWidth : text.right();
-                const QRectF mark(layout->position().x() + x, top + lastLine.y(), markWidth, lastLine.height());
-                painter->fillRect(mark, selection.format.background());
-            }
+        if (QTextTable *table = TableFlow::tableOf(block)) {
+            drawTable(painter, table, top, context, clip, cursorWidth);
+            n = doc->findBlock(table->lastPosition()).blockNumber() + 1;
+            block = doc->findBlockByNumber(n);
+            continue;
         }
-        layout->draw(painter, origin, selections, clip);
-        if (block.textList())
-            drawListMarker(painter, block, origin);
-        if (context.cursorPosition >= blockStart && context.cursorPosition < blockStart + block.length())
-            layout->drawCursor(painter, origin, context.cursorPosition - blockStart, cursorWidth);
+        const QRectF box(m_geometry.left, top, usableWidth(), m_heights[n]);
+        drawParagraph(painter, block, QPointF(0, top), box, context, clip, cursorWidth);
+        block = block.next();
+        ++n;
     }
     painter->restore();
+}
+
+// Rows of a table: a row that would cross the bottom of the page starts the next one; a row
+// taller than a page breaks between the lines of its cells.
+void TextFlowLayout::tablePageTops(QTextTable *table, qreal top, qreal pageHeight, QList<qreal> &tops) const
+{
+    const TableGeometry *geometry = tableGeometry(table);
+    if (!geometry)
+        return;
+    const QTextDocument *doc = document();
+    const int first = doc->findBlock(table->firstPosition()).blockNumber();
+    for (int r = 0; r < int(geometry->rowY.size()); ++r) {
+        const qreal rowTop = top + geometry->rowY[r];
+        const qreal rowBottom = rowTop + geometry->rowHeights[r];
+        if (rowBottom > tops.last() + pageHeight && rowTop > tops.last())
+            tops.append(rowTop);
+        if (rowBottom <= tops.last() + pageHeight)
+            continue;
+        QList<QPair<qreal, qreal>> lines; // top and height of every line in the row
+        QTextBlock block = doc->findBlockByNumber(first);
+        for (const TablePlace &place : geometry->blocks) {
+            if (!block.isValid())
+                break;
+            if (place.row == r) {
+                const QTextLayout *layout = block.layout();
+                for (int i = 0; i < layout->lineCount(); ++i)
+                    lines.append({top + place.y + layout->lineAt(i).y(), layout->lineAt(i).height()});
+            }
+            block = block.next();
+        }
+        std::sort(lines.begin(), lines.end());
+        for (const auto &[lineTop, lineHeight] : lines) {
+            if (lineTop + lineHeight > tops.last() + pageHeight && lineTop > tops.last())
+                tops.append(lineTop);
+        }
+    }
 }
 
 QList<qreal> TextFlowLayout::pageTops(qreal pageHeight) const
@@ -638,12 +839,19 @@ QList<qreal> TextFlowLayout::pageTops(qreal pageHeight) const
     if (m_heights.empty() || pageHeight <= 0)
         return tops;
     ensureLaidOut(int(m_heights.size()) - 1);
+    const QTextDocument *doc = document();
     int n = 0;
-    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next(), ++n) {
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next(), ++n) {
         const qreal top = blockTop(n);
-        const QTextLayout *layout = block.layout();
         if ((block.blockFormat().pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore) && top > tops.last())
             tops.append(top); // the paragraph asks to begin a page
+        if (QTextTable *table = TableFlow::tableOf(block)) {
+            tablePageTops(table, top, pageHeight, tops);
+            n = doc->findBlock(table->lastPosition()).blockNumber();
+            block = doc->findBlockByNumber(n);
+            continue;
+        }
+        const QTextLayout *layout = block.layout();
         for (int i = 0; i < layout->lineCount(); ++i) {
             const QTextLine line = layout->lineAt(i);
             const qreal lineTop = top + line.y();

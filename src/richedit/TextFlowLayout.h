@@ -1,6 +1,9 @@
 #pragma once
 
+#include "TableFlow.h"
+
 #include <QAbstractTextDocumentLayout>
+#include <QHash>
 #include <QFont>
 #include <QTextBlock>
 #include <QTimer>
@@ -53,7 +56,9 @@ private:
 // paragraphs it touched: the paragraphs' vertical places come from running sums of their
 // heights, so nothing after the edit is moved one by one. Paragraphs are laid out in document
 // order; after a change of the width or the default font they are laid out again on demand
-// (what is shown, what is asked for) and in idle time. Each paragraph's number of display
+// (what is shown, what is asked for) and in idle time. A table is one item of that sequence:
+// it is laid out whole, its first paragraph carries the height of the whole table in the
+// running sums (its other paragraphs none), and its cells' paragraphs stand side by side. Each paragraph's number of display
 // lines is stored as the block's line count, so QTextDocument finds lines in O(log n).
 class TextFlowLayout : public QAbstractTextDocumentLayout
 {
@@ -85,7 +90,8 @@ signals:
 public:
 
     // Where each printed page starts in the laid-out document, for pages of the given
-    // height: a line that would not fit whole on a page begins the next one.
+    // height: a line that would not fit whole on a page begins the next one, and so does a
+    // table row (a row taller than a page breaks between lines).
     QList<qreal> pageTops(qreal pageHeight) const;
 
 protected:
@@ -106,16 +112,32 @@ private:
     Geometry currentGeometry() const;
     void invalidateAll();
     qreal estimateHeight(const QTextBlock &block) const;
-    qreal layoutBlock(QTextBlock block) const;
+    qreal usableWidth() const;
+    qreal layoutBlock(QTextBlock block, qreal x, qreal width) const;
+    // Lays out the item the paragraph (number n) belongs to: itself, or the whole table around
+    // it. Moves block to the paragraph after the item and returns that paragraph's number.
+    int layoutItem(QTextBlock &block, int n) const;
+    // First and last paragraph of the item that holds paragraph n.
+    int itemStart(int n) const;
+    int itemEnd(int n) const;
+    const TableGeometry *tableGeometry(const QTextTable *table) const;
     void setHeight(int blockNumber, qreal height) const;
     void layoutNext() const;
     void layoutAhead(int blockNumber) const;
     void layoutUntilY(qreal y) const;
     qreal blockTop(int blockNumber) const;
     void layoutInIdleTime();
-    void drawListMarker(QPainter *painter, const QTextBlock &block, const QPointF &origin) const;
+    void drawListMarker(QPainter *painter, const QTextBlock &block, const QPointF &origin, qreal width) const;
+    // Draws one paragraph whose QTextLayout is placed relative to origin; box is its rect.
+    void drawParagraph(QPainter *painter, const QTextBlock &block, const QPointF &origin, const QRectF &box,
+                       const PaintContext &context, const QRectF &clip, int cursorWidth) const;
+    void drawTable(QPainter *painter, QTextTable *table, qreal top, const PaintContext &context, const QRectF &clip,
+                   int cursorWidth) const;
+    // The position under a point given relative to the origin the paragraph's layout is placed from.
+    int hitParagraph(const QTextBlock &block, const QPointF &point, Qt::HitTestAccuracy accuracy) const;
+    void tablePageTops(QTextTable *table, qreal top, qreal pageHeight, QList<qreal> &tops) const;
     qreal firstLineOffset(const QTextBlock &block) const;
-    ParagraphFrame paragraphFrame(const QTextBlock &block) const;
+    ParagraphFrame paragraphFrame(const QTextBlock &block, qreal width) const;
     qreal deviceScale() const;
 
     mutable std::vector<qreal> m_heights;
@@ -126,4 +148,6 @@ private:
     mutable int m_ahead = -1;
     Geometry m_geometry;
     QTimer m_idle;
+    // The tables laid out so far, by their frame (an entry goes when its table does).
+    mutable QHash<const QTextFrame *, TableGeometry> m_tables;
 };

@@ -1,7 +1,13 @@
-// Tables in the control: the text reads and their positions, and editing in cells.
+// Tables in the control: the text reads and their positions, editing in cells, and the
+// layout that puts cells side by side.
 #include "RichEditTestSupport.h"
 
+#include "TextFlowLayout.h"
+
+#include <QScrollBar>
 #include <QTextTable>
+
+#include <numeric>
 
 namespace {
 
@@ -9,6 +15,62 @@ namespace {
 const QString kTableDocument = QStringLiteral(
     "{\\rtf1{\\fonttbl{\\f0\\fcharset0 Arial;}}x\\par\\trowd\\cellx1000\\cellx2000\\intbl a\\cell b\\cell\\row"
     "\\trowd\\cellx1000\\cellx2000\\intbl c\\cell\\cell\\row\\pard y\\par}");
+
+// A table with no borders, padding or spacing, so that cell rects are column boxes.
+QTextTableFormat plainTableFormat()
+{
+    QTextTableFormat format;
+    format.setBorder(0);
+    format.setCellSpacing(0);
+    format.setCellPadding(0);
+    format.setMargin(0);
+    return format;
+}
+
+// "x", a table of the given cells (row by row), "y".
+QTextTable *insertTable(TTntRichEdit &editor, const QStringList &cells, int columns,
+                        const QTextTableFormat &format = plainTableFormat())
+{
+    QTextCursor cursor(editor.document());
+    cursor.insertText(QStringLiteral("x"));
+    cursor.insertBlock();
+    QTextTable *table = cursor.insertTable(int(cells.size()) / columns, columns, format);
+    for (int i = 0; i < cells.size(); ++i)
+        table->cellAt(i / columns, i % columns).firstCursorPosition().insertText(cells[i]);
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(QStringLiteral("y"));
+    return table;
+}
+
+QRectF rectOf(const TTntRichEdit &editor, const QTextBlock &block)
+{
+    return editor.document()->documentLayout()->blockBoundingRect(block);
+}
+
+QRectF cellRect(const TTntRichEdit &editor, QTextTable *table, int row, int column)
+{
+    return rectOf(editor, table->cellAt(row, column).firstCursorPosition().block());
+}
+
+QString words(int count)
+{
+    QStringList list;
+    for (int i = 0; i < count; ++i)
+        list << QStringLiteral("w%1").arg(i);
+    return list.join(QLatin1Char(' '));
+}
+
+// Lays everything out again from nothing: a width change invalidates every paragraph.
+void relayoutFromScratch(TTntRichEdit &editor)
+{
+    const QSize size = editor.size();
+    editor.resize(size.width() + 37, size.height());
+    QTest::qWait(1);
+    editor.LineIndex(1 << 30);
+    editor.resize(size);
+    QTest::qWait(1);
+    editor.LineIndex(1 << 30);
+}
 
 } // namespace
 
@@ -20,6 +82,14 @@ private slots:
     void textAndPositions();
     void keysInCells_data();
     void keysInCells();
+    void cellsStandSideBySide_data();
+    void cellsStandSideBySide();
+    void rowsClearTheirTallestCell();
+    void clickPutsTheCaretInTheCell_data();
+    void clickPutsTheCaretInTheCell();
+    void typingInACellGrowsItsRow();
+    void pagesBreakBetweenRows_data();
+    void pagesBreakBetweenRows();
 };
 
 // Every position of the text read selects what the text says is there, and maps back.
@@ -63,6 +133,10 @@ void TestRichEditTables::keysInCells_data()
     QTest::newRow("Backspace after the table") << 12 << int(Qt::Key_Backspace) << "" << "x\r\na\tb\r\n" + rest;
     QTest::newRow("Delete before the table") << 1 << int(Qt::Key_Delete) << "" << "x\r\na\tb\r\n" + rest;
     QTest::newRow("Backspace in a cell") << 4 << int(Qt::Key_Backspace) << "" << "x\r\n\tb\r\n" + rest;
+    QTest::newRow("Down goes to the cell below") << 3 << int(Qt::Key_Down) << "z" << "x\r\na\tb\r\nzc\t\r\ny";
+    QTest::newRow("Down from the last row leaves the table") << 8 << int(Qt::Key_Down) << "z"
+                                                             << "x\r\na\tb\r\nc\t\r\nzy";
+    QTest::newRow("Up from the first row leaves the table") << 3 << int(Qt::Key_Up) << "z" << "zx\r\na\tb\r\n" + rest;
 }
 
 void TestRichEditTables::keysInCells()
@@ -82,6 +156,199 @@ void TestRichEditTables::keysInCells()
         typeText(&editor, typed);
     QCOMPARE(editor.Text(), text);
     QVERIFY(editor.document()->rootFrame()->childFrames().size() == 1);
+}
+
+// Columns take their widths from the table format and stand left to right in one row, placed
+// as the row's alignment says. Widths are "100" (pixels) or "25%" (of the text area).
+void TestRichEditTables::cellsStandSideBySide_data()
+{
+    QTest::addColumn<QString>("constraints"); // f: fixed pixels, p: percent, v: a share of the rest
+    QTest::addColumn<int>("alignment");
+    QTest::addColumn<QString>("widths");
+    QTest::newRow("fixed widths") << "f100 f150" << int(Qt::AlignLeft) << "100 150";
+    QTest::newRow("percentages of the text area") << "p25 p75" << int(Qt::AlignLeft) << "25% 75%";
+    QTest::newRow("equal shares without constraints") << "v v v" << int(Qt::AlignLeft) << "33.3333% 33.3333% 33.3333%";
+    QTest::newRow("a share of what fixed widths leave") << "f100 v" << int(Qt::AlignLeft) << "100 rest";
+    QTest::newRow("too wide shrinks in proportion") << "f1000 f3000" << int(Qt::AlignLeft) << "25% 75%";
+    QTest::newRow("centred row") << "f100 f60" << int(Qt::AlignHCenter) << "100 60";
+    QTest::newRow("right-aligned row") << "f100 f60" << int(Qt::AlignRight) << "100 60";
+}
+
+void TestRichEditTables::cellsStandSideBySide()
+{
+    QFETCH(QString, constraints);
+    QFETCH(int, alignment);
+    QFETCH(QString, widths);
+    TTntRichEdit editor;
+    prepareEditor(editor, 420, 300);
+    QTextTableFormat format = plainTableFormat();
+    format.setAlignment(Qt::Alignment(alignment));
+    QList<QTextLength> lengths;
+    for (const QString &c : constraints.split(' ')) {
+        const qreal value = c.mid(1).toDouble();
+        lengths << (c[0] == 'f'   ? QTextLength(QTextLength::FixedLength, value)
+                        : c[0] == 'p' ? QTextLength(QTextLength::PercentageLength, value)
+                                      : QTextLength());
+    }
+    format.setColumnWidthConstraints(lengths);
+    QTextTable *table = insertTable(editor, QStringList(lengths.size(), QStringLiteral("t")), int(lengths.size()), format);
+
+    const QRectF area = rectOf(editor, editor.document()->begin()); // the paragraph "x"
+    QList<qreal> expected;
+    qreal fixed = 0;
+    for (const QString &w : widths.split(' ')) {
+        expected << (w.endsWith('%') ? w.chopped(1).toDouble() * area.width() / 100 : w == "rest" ? -1 : w.toDouble());
+        fixed += qMax<qreal>(0, expected.last());
+    }
+    for (qreal &w : expected)
+        if (w < 0)
+            w = area.width() - fixed;
+    const qreal total = std::accumulate(expected.begin(), expected.end(), qreal(0));
+    qreal left = area.left();
+    if (alignment == Qt::AlignHCenter)
+        left += (area.width() - total) / 2;
+    else if (alignment == Qt::AlignRight)
+        left = area.right() - total;
+
+    const QRectF first = cellRect(editor, table, 0, 0);
+    QVERIFY(first.top() >= area.bottom());
+    for (int c = 0; c < lengths.size(); ++c) {
+        const QRectF cell = cellRect(editor, table, 0, c);
+        QVERIFY2(qAbs(cell.left() - left) < 0.01, qPrintable(QStringLiteral("column %1 at %2, not %3").arg(c).arg(cell.left()).arg(left)));
+        QVERIFY2(qAbs(cell.width() - expected[c]) < 0.01, qPrintable(QStringLiteral("column %1 %2 wide, not %3").arg(c).arg(cell.width()).arg(expected[c])));
+        QCOMPARE(cell.top(), first.top());
+        left += expected[c];
+    }
+}
+
+// A row is as tall as its tallest cell, and what follows the table starts below its last row.
+void TestRichEditTables::rowsClearTheirTallestCell()
+{
+    TTntRichEdit editor;
+    prepareEditor(editor, 300, 400);
+    QTextTable *table = insertTable(editor, {QStringLiteral("a"), words(40), QStringLiteral("c"), QStringLiteral("d")}, 2);
+    const QRectF a = cellRect(editor, table, 0, 0);
+    const QRectF b = cellRect(editor, table, 0, 1);
+    const QRectF c = cellRect(editor, table, 1, 0);
+    const QRectF d = cellRect(editor, table, 1, 1);
+    const QRectF y = rectOf(editor, editor.document()->lastBlock());
+    QVERIFY2(b.height() > 3 * a.height(), "the long cell wraps inside its column");
+    QCOMPARE(a.top(), b.top());
+    QCOMPARE(c.top(), b.bottom());
+    QCOMPARE(d.top(), c.top());
+    QCOMPARE(y.top(), c.bottom());
+    QCOMPARE(editor.document()->documentLayout()->documentSize().height(), y.bottom() + editor.document()->rootFrame()->frameFormat().bottomMargin());
+}
+
+void TestRichEditTables::clickPutsTheCaretInTheCell_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("place"); // in the cell's paragraph: "start" or "end"
+    QTest::newRow("first cell, its start") << 0 << 0 << "start";
+    QTest::newRow("first cell, its end") << 0 << 0 << "end";
+    QTest::newRow("second cell of the first row") << 0 << 1 << "end";
+    QTest::newRow("first cell of the second row") << 1 << 0 << "start";
+    QTest::newRow("last cell") << 1 << 1 << "end";
+}
+
+void TestRichEditTables::clickPutsTheCaretInTheCell()
+{
+    QFETCH(int, row);
+    QFETCH(int, column);
+    QFETCH(QString, place);
+    TTntRichEdit editor;
+    prepareEditor(editor, 400, 300);
+    QTextTable *table = insertTable(editor, {"one", "two", "three", "four"}, 2);
+    const QTextTableCell cell = table->cellAt(row, column);
+    const QRectF rect = cellRect(editor, table, row, column);
+    const QPointF inDocument(place == "start" ? rect.left() + 1 : rect.right() - 2, rect.center().y());
+    const QPoint inView = (inDocument - QPointF(editor.horizontalScrollBar()->value(), editor.verticalScrollBar()->value())).toPoint();
+    QTest::mouseClick(editor.viewport(), Qt::LeftButton, Qt::NoModifier, inView);
+    const int expected = place == "start" ? cell.firstPosition() : cell.lastPosition();
+    QCOMPARE(editor.textCursor().position(), expected);
+    // The caret shows in the cell, at the start or after the end of its text.
+    const QRect caret = editor.cursorRect();
+    const qreal textWidth = cell.firstCursorPosition().block().layout()->lineAt(0).naturalTextWidth();
+    const qreal caretX = rect.left() - editor.horizontalScrollBar()->value() + (place == "start" ? 0 : textWidth);
+    QVERIFY2(qAbs(caret.center().y() - inView.y()) < rect.height() / 2 + 1, "caret on the clicked line");
+    QVERIFY2(qAbs(caret.left() - caretX) < 1.5, qPrintable(QStringLiteral("caret at %1, not %2").arg(caret.left()).arg(caretX)));
+}
+
+// Text typed into a cell wraps at the cell's width; the row grows and everything after it moves
+// down, just as a layout of the whole document from scratch places it.
+void TestRichEditTables::typingInACellGrowsItsRow()
+{
+    TTntRichEdit editor;
+    prepareEditor(editor, 300, 400);
+    editor.OnKeyPress = [](unsigned char &) {};
+    QTextTable *table = insertTable(editor, {"a", "b", "c", "d"}, 2);
+    const QRectF before = cellRect(editor, table, 1, 0);
+    const qreal yBefore = rectOf(editor, editor.document()->lastBlock()).top();
+    editor.setTextCursor(table->cellAt(0, 0).lastCursorPosition());
+    for (int i = 0; i < 12; ++i)
+        typeText(&editor, QStringLiteral(" word"));
+    const QRectF typed = cellRect(editor, table, 0, 0);
+    const QRectF after = cellRect(editor, table, 1, 0);
+    const qreal growth = after.top() - before.top();
+    QVERIFY2(growth > before.height(), "the first row grows by lines");
+    QCOMPARE(typed.bottom(), after.top());
+    QCOMPARE(cellRect(editor, table, 0, 1).top(), typed.top());
+    QCOMPARE(rectOf(editor, editor.document()->lastBlock()).top(), yBefore + growth);
+
+    QList<QRectF> incremental;
+    for (QTextBlock block = editor.document()->begin(); block.isValid(); block = block.next())
+        incremental << rectOf(editor, block);
+    relayoutFromScratch(editor);
+    QList<QRectF> full;
+    for (QTextBlock block = editor.document()->begin(); block.isValid(); block = block.next())
+        full << rectOf(editor, block);
+    QCOMPARE(incremental, full);
+}
+
+void TestRichEditTables::pagesBreakBetweenRows_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("wordsPerCell");
+    QTest::addColumn<qreal>("pageInRows"); // page height, in heights of the first row
+    QTest::newRow("rows shorter than a page") << 30 << 12 << 4.5;
+    QTest::newRow("a row taller than a page") << 1 << 300 << 0.3;
+}
+
+void TestRichEditTables::pagesBreakBetweenRows()
+{
+    QFETCH(int, rows);
+    QFETCH(int, wordsPerCell);
+    QFETCH(qreal, pageInRows);
+    TTntRichEdit editor;
+    prepareEditor(editor, 300, 400);
+    QStringList cells;
+    for (int i = 0; i < rows; ++i)
+        cells << words(wordsPerCell) << QStringLiteral("r%1").arg(i);
+    QTextTable *table = insertTable(editor, cells, 2);
+    auto *layout = static_cast<TextFlowLayout *>(editor.document()->documentLayout());
+    const qreal pageHeight = cellRect(editor, table, 0, 0).height() * pageInRows;
+    const QList<qreal> tops = layout->pageTops(pageHeight);
+
+    // Where a page may begin: a row's top, or a line's top inside a row taller than a page.
+    QList<qreal> allowed;
+    for (int r = 0; r < rows; ++r) {
+        const QTextBlock block = table->cellAt(r, 0).firstCursorPosition().block();
+        const QRectF rect = rectOf(editor, block);
+        allowed << rect.top();
+        if (rect.height() > pageHeight)
+            for (int i = 0; i < block.layout()->lineCount(); ++i)
+                allowed << rect.top() + block.layout()->lineAt(i).y();
+    }
+    allowed << rectOf(editor, editor.document()->lastBlock()).top();
+    const qreal end = layout->documentSize().height();
+    QVERIFY(tops.size() >= 2);
+    for (int i = 1; i < tops.size(); ++i) {
+        QVERIFY2(allowed.contains(tops[i]), qPrintable(QStringLiteral("page %1 starts at %2").arg(i).arg(tops[i])));
+        QVERIFY(tops[i] - tops[i - 1] <= pageHeight);
+        QVERIFY(tops[i] > tops[i - 1]);
+    }
+    QVERIFY(end - tops.last() <= pageHeight + 1);
 }
 
 QTEST_MAIN(TestRichEditTables)
