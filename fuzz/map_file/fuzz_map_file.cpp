@@ -1,7 +1,8 @@
 // Feeds arbitrary bytes to the map file parser, then looks every byte up as a key and decodes
 // every entry, as typing does. Checks: the three columns stay aligned; a key found is the first
 // entry of exactly that one byte, and a key not found has no such entry; decoding never gives
-// more UTF-16 units than the entry has bytes, and gives ASCII entries back unchanged.
+// more UTF-16 units than the entry has bytes, gives ASCII entries back unchanged, and lets no
+// U+0000 into the text (an entry holding one gives nothing).
 #include "CharacterMap.h"
 
 #include <algorithm>
@@ -48,7 +49,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         bool ascii = true;
         for (const char c : entry)
             ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-        if (ascii && text != QString::fromLatin1(entry))
+        if (text.contains(QChar(0)) || (entry.contains('\0') && !text.isEmpty()))
+            abort();
+        if (ascii && !entry.contains('\0') && text != QString::fromLatin1(entry))
             abort();
     };
     for (int i = 0; i < map.size(); ++i) {
