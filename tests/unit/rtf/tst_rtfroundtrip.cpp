@@ -352,34 +352,46 @@ void TestRtfRoundTrip::unsetAttributesTakeTheDefaults()
 }
 
 
-// Tables as the file gives them and as written back: "rows x columns" per table, each
-// column's right edge, then per cell its borders and shading; and the text.
+// Tables as the file gives them and as written back: "rows x columns" per table (nested
+// ones marked ">" after the table around them), each column's right edge, then per cell its
+// borders and shading, its own right edge ("@") and its span ("+"); and the text.
 namespace {
-QString describeTables(const QTextDocument &doc)
+void describeTables(const QTextFrame *parent, const QString &depth, QStringList &out)
 {
-    QStringList out;
-    for (QTextFrame *frame : doc.rootFrame()->childFrames()) {
+    for (QTextFrame *frame : parent->childFrames()) {
         const auto *table = qobject_cast<QTextTable *>(frame);
         if (!table)
             continue;
         QStringList cells;
         for (int r = 0; r < table->rows(); ++r) {
             for (int c = 0; c < table->columns(); ++c) {
-                const QTextTableCellFormat f = table->cellAt(r, c).format().toTableCellFormat();
-                cells << QStringLiteral("%1/%2%3").arg(f.intProperty(rtf::CellBordersProperty))
+                const QTextTableCell cell = table->cellAt(r, c);
+                if (cell.row() != r || cell.column() != c)
+                    continue;
+                const QTextTableCellFormat f = cell.format().toTableCellFormat();
+                cells << QStringLiteral("%1/%2%3@%4%5").arg(f.intProperty(rtf::CellBordersProperty))
                              .arg(f.intProperty(rtf::CellBorderWidthProperty))
                              .arg(f.hasProperty(QTextFormat::BackgroundBrush) ? f.background().color().name()
-                                                                              : QString());
+                                                                              : QString())
+                             .arg(f.intProperty(rtf::CellRightProperty))
+                             .arg(cell.columnSpan() > 1 ? QStringLiteral("+%1").arg(cell.columnSpan()) : QString());
             }
         }
         QStringList rights;
         for (int x : table->format().property(rtf::TableCellRightsProperty).value<QList<int>>())
             rights << QString::number(x);
-        out << QStringLiteral("%1x%2 [%3] align%4 left%5 {%6}")
-                   .arg(table->rows()).arg(table->columns()).arg(rights.join(u' '))
+        out << QStringLiteral("%1%2x%3 [%4] align%5 left%6 {%7}")
+                   .arg(depth).arg(table->rows()).arg(table->columns()).arg(rights.join(u' '))
                    .arg(int(table->format().alignment() & Qt::AlignHorizontal_Mask))
                    .arg(table->format().intProperty(rtf::TableLeftProperty)).arg(cells.join(u' '));
+        describeTables(table, depth + u'>', out);
     }
+}
+
+QString describeTables(const QTextDocument &doc)
+{
+    QStringList out;
+    describeTables(doc.rootFrame(), QString(), out);
     return out.join(u'\n');
 }
 } // namespace
@@ -394,11 +406,25 @@ void TestRtfRoundTrip::tables_data()
         << head + "before\\par\\trowd\\trgaph108\\trleft-108\\clbrdrt\\brdrs\\brdrw10\\clbrdrb\\brdrs\\brdrw10"
                   "\\cellx2000\\clcbpat1\\cellx5000\\pard\\intbl A\\cell B\\par B2\\cell\\row"
                   "\\trowd\\trgaph108\\trleft-108\\cellx2000\\cellx5000\\pard\\intbl C\\cell\\cell\\row\\pard after\\par}"
-        << "2x2 [2000 5000] align1 left-108 {5/10 0/0#ff0000 0/0 0/0}"
+        << "2x2 [2000 5000] align1 left-108 {5/10@2000 0/0#ff0000@5000 0/0@2000 0/0@5000}"
         << "before\nA\tB\nB2\nC\t\nafter";
     QTest::newRow("table first, centred, in a formatted cell")
         << head + "\\trowd\\trqc\\cellx1000\\cellx2000\\cellx3000\\intbl{\\b x}\\cell\\cell z\\cell\\row}"
-        << "1x3 [1000 2000 3000] align4 left0 {0/0 0/0 0/0}" << "\nx\t\tz\n";
+        << "1x3 [1000 2000 3000] align4 left0 {0/0@1000 0/0@2000 0/0@3000}" << "\nx\t\tz\n";
+    // LibreOffice keeps such rows in one table too; each row keeps its own edges.
+    QTest::newRow("rows of other widths and shapes in one table")
+        << head + "\\trowd\\cellx2000\\cellx4000\\intbl A\\cell B\\cell\\row\\trowd\\cellx1000\\cellx5000\\intbl C\\cell D\\cell\\row"
+                  "\\trowd\\cellx3000\\intbl E\\cell\\row\\trowd\\cellx1000\\cellx2000\\cellx6000\\intbl F\\cell G\\cell H\\cell\\row\\pard after\\par}"
+        << "4x3 [2000 4000] align1 left0 {0/0@2000 0/0@4000+2 0/0@1000 0/0@5000+2 0/0@3000+3 0/0@1000 0/0@2000 0/0@6000}"
+        << "\nA\tB\nC\tD\nE\nF\tG\tH\nafter";
+    // As LibreOffice writes a table in a table: the inner rows' definitions after their cells.
+    QTest::newRow("nested table")
+        << head + "\\pard\\intbl\\itap2 N1\\nestcell N2\\nestcell{\\*\\nesttableprops\\trowd\\cellx1000\\clcbpat1\\cellx2000\\nestrow}"
+                  "{\\nonesttables\\par}\\pard\\intbl\\itap2 N3\\nestcell\\nestcell{\\*\\nesttableprops\\trowd\\cellx1000\\cellx2000\\nestrow}"
+                  "{\\nonesttables\\par}\\pard\\intbl tail\\cell\\trowd\\cellx3000\\cellx6000\\pard\\intbl X\\cell\\row\\pard after\\par}"
+        << "1x2 [3000 6000] align1 left0 {0/0@3000 0/0@6000}\n"
+           ">2x2 [1000 2000] align1 left0 {0/0@1000 0/0#ff0000@2000 0/0@1000 0/0@2000}"
+        << "\n\nN1\tN2\nN3\t\ntail\tX\nafter";
 }
 
 void TestRtfRoundTrip::tables()
