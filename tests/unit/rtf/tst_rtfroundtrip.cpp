@@ -1,6 +1,6 @@
 // Save then load gives back everything the control can hold: text of all of
 // Unicode, runs with every attribute, paragraphs with every attribute, bullets,
-// empty and trailing empty paragraphs, and the default attributes.
+// tables, empty and trailing empty paragraphs, and the default attributes.
 #include "RtfCodec.h"
 #include "RtfSink.h"
 #include "RtfTestSupport.h"
@@ -142,15 +142,60 @@ QTextBlockFormat randomBlockFormat(QRandomGenerator &rng)
     return b;
 }
 
+void insertRandomRuns(QRandomGenerator &rng, QTextDocument &doc, QTextCursor &cursor, int runs)
+{
+    for (int r = 0; r < runs; ++r) {
+        QString text;
+        const int pieces = rng.bounded(1, 5);
+        for (int p = 0; p < pieces; ++p)
+            text += kPieces.at(rng.bounded(kPieces.size()));
+        cursor.insertText(text, randomCharFormat(rng));
+        if (rng.bounded(10) == 0) {
+            QTextCharFormat picture = randomCharFormat(rng);
+            picture.merge(randomPicture(rng, doc));
+            cursor.insertText(QString(QChar::ObjectReplacementCharacter), picture);
+        }
+    }
+}
+
+// A table after the cursor's paragraph, with formatted text (one or two paragraphs) in
+// its cells; the cursor ends in the paragraph after it.
+void insertRandomTable(QRandomGenerator &rng, QTextDocument &doc, QTextCursor &cursor)
+{
+    QTextTable *table = cursor.insertTable(rng.bounded(1, 4), rng.bounded(1, 4));
+    for (int r = 0; r < table->rows(); ++r) {
+        for (int c = 0; c < table->columns(); ++c) {
+            QTextCursor cell = table->cellAt(r, c).firstCursorPosition();
+            for (int p = rng.bounded(1, 3); p > 0; --p) {
+                cell.setBlockFormat(randomBlockFormat(rng));
+                insertRandomRuns(rng, doc, cell, rng.bounded(1, 3));
+                if (p > 1)
+                    cell.insertBlock();
+            }
+        }
+    }
+    cursor.setPosition(table->lastPosition() + 1);
+}
+
 void buildRandomDocument(QTextDocument &doc, quint32 seed)
 {
     QRandomGenerator rng(seed);
     QTextCursor cursor(&doc);
     const int blocks = rng.bounded(1, 12);
     QTextList *list = nullptr;
+    bool afterTable = false;
     for (int b = 0; b < blocks; ++b) {
-        if (b > 0)
+        // Not after an empty first paragraph: that one only stands before the table and
+        // is not written (QTextDocument puts it there, readers make it again).
+        if (b > 0 && b + 1 < blocks && !afterTable && cursor.block().length() > 1 && rng.bounded(5) == 0) {
+            insertRandomTable(rng, doc, cursor);
+            afterTable = true; // the paragraph after the table is there already
+            list = nullptr;
+            continue;
+        }
+        if (b > 0 && !afterTable)
             cursor.insertBlock();
+        afterTable = false;
         cursor.setBlockFormat(randomBlockFormat(rng));
         const int kind = rng.bounded(6);
         if (kind == 0) { // bullet, continuing the list above when there is one
@@ -174,19 +219,19 @@ void buildRandomDocument(QTextDocument &doc, quint32 seed)
                 empty.clearProperty(property);
             cursor.setBlockCharFormat(empty);
         }
-        for (int r = 0; r < runs; ++r) {
-            QString text;
-            const int pieces = rng.bounded(1, 5);
-            for (int p = 0; p < pieces; ++p)
-                text += kPieces.at(rng.bounded(kPieces.size()));
-            cursor.insertText(text, randomCharFormat(rng));
-            if (rng.bounded(10) == 0) {
-                QTextCharFormat picture = randomCharFormat(rng);
-                picture.merge(randomPicture(rng, doc));
-                cursor.insertText(QString(QChar::ObjectReplacementCharacter), picture);
-            }
-        }
+        insertRandomRuns(rng, doc, cursor, runs);
     }
+}
+
+// Rows and columns of every table in document order, nested ones inside "( )".
+QString tableShape(const QTextFrame *parent)
+{
+    QString out;
+    for (const QTextFrame *frame : parent->childFrames()) {
+        if (const auto *table = qobject_cast<const QTextTable *>(frame))
+            out += QStringLiteral("%1x%2(%3) ").arg(table->rows()).arg(table->columns()).arg(tableShape(table));
+    }
+    return out;
 }
 
 // Attributes of the list a block is in, and whether it continues the list of
@@ -218,6 +263,7 @@ private slots:
     void unsetAttributesTakeTheDefaults();
     void tables_data();
     void tables();
+    void keepsStyleReferencesWithTheStyleSheet();
 };
 
 void TestRtfRoundTrip::randomDocuments()
@@ -233,7 +279,8 @@ void TestRtfRoundTrip::randomDocuments()
         rtftest::load(rtf, loaded);
         const QString expected = rtftest::describe(original);
         const QString actual = rtftest::describe(loaded);
-        if (expected != actual || listShape(original) != listShape(loaded)) {
+        if (expected != actual || listShape(original) != listShape(loaded)
+            || tableShape(original.rootFrame()) != tableShape(loaded.rootFrame())) {
             qWarning().noquote() << "seed" << seed << "\n" << rtf;
             const QStringList a = actual.split(u'\n'), e = expected.split(u'\n');
             for (qsizetype l = 0; l < qMin(a.size(), e.size()); ++l) {
@@ -244,6 +291,7 @@ void TestRtfRoundTrip::randomDocuments()
             }
             QCOMPARE(actual, expected);
             QCOMPARE(listShape(loaded), listShape(original));
+            QCOMPARE(tableShape(loaded.rootFrame()), tableShape(original.rootFrame()));
         }
     }
 }
@@ -445,6 +493,48 @@ void TestRtfRoundTrip::tables()
     QStringList againLines = rtftest::describe(again).split(u'\n');
     QCOMPARE(againLines.size(), readLines.size());
     QCOMPARE(againLines.mid(0, againLines.size() - 3), readLines.mid(0, readLines.size() - 3));
+}
+
+void TestRtfRoundTrip::keepsStyleReferencesWithTheStyleSheet()
+{
+    // A paragraph in a bold heading style whose run says \\b0: written back with its style
+    // and every attribute of the run said outright, so that readers that apply the style
+    // (LibreOffice) do not make it bold; a run in a character style ends it with \\plain.
+    const QByteArray rtf = "{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0\\fcharset0 Arial;}}"
+                           "{\\stylesheet{\\s0 Normal;}{\\s1\\b\\fs32 Heading;}{\\*\\cs7\\i Emphasis;}}"
+                           "{\\info{\\title \\'c0}}"
+                           "\\pard\\s1 H\\b0 x\\par\\pard\\s0 a{\\cs7\\i b}c\\par}";
+    QTextDocument read;
+    rtftest::load(rtf, read);
+    const QByteArray written = rtf::writeRtf(read);
+    QVERIFY(written.startsWith("{\\rtf1\\ansi\\ansicpg1251")); // the page of the kept title's byte
+    const QByteArray all = "\\f1\\fs32\\cf0"; // then b, i, ul, strike, nosupersub, highlight
+    QVERIFY2(written.contains("\\s1" + all + "\\b\\i0\\ulnone\\strike0\\nosupersub\\highlight0 H\\b0 x\\par"),
+             written.constData());
+    QVERIFY2(written.contains("\\s0" + all + "\\b0\\i0\\ulnone\\strike0\\nosupersub\\highlight0 a"
+                              "\\cs7" + all + "\\b0\\i\\ulnone\\strike0\\nosupersub\\highlight0 b"
+                              "\\plain" + all + "\\b0\\i0\\ulnone\\strike0\\nosupersub\\highlight0 c\\par"),
+             written.constData());
+    QTextDocument again;
+    rtftest::load(written, again);
+    QCOMPARE(rtftest::describe(again), rtftest::describe(read));
+    for (const QTextDocument *doc : {&read, &again}) {
+        QCOMPARE(doc->begin().blockFormat().intProperty(rtf::ParaStyleProperty), 1);
+        const QTextBlock second = doc->begin().next();
+        QCOMPARE(second.blockFormat().intProperty(rtf::ParaStyleProperty), 0);
+        QStringList styles;
+        for (auto it = second.begin(); !it.atEnd(); ++it)
+            styles << it.fragment().text() + QString::number(it.fragment().charFormat().intProperty(rtf::CharStyleProperty));
+        QCOMPARE(styles, QStringList({QStringLiteral("a0"), QStringLiteral("b7"), QStringLiteral("c0")}));
+    }
+
+    // Without the style sheet (a pasted file's numbers mean nothing here) none is written.
+    QTextDocument pasted;
+    QTextCursor cursor(&pasted);
+    rtf::insertRtf(rtf, cursor);
+    QVERIFY(!pasted.begin().blockFormat().hasProperty(rtf::ParaStyleProperty));
+    const QByteArray plain = rtf::writeRtf(pasted);
+    QVERIFY2(!plain.contains("\\s1") && !plain.contains("\\cs7"), plain.constData());
 }
 
 QTEST_MAIN(TestRtfRoundTrip)
