@@ -1,19 +1,25 @@
 // Reading and writing a 10 MB RTF document of mixed formatting with English,
-// Arabic and Coptic text. Targets: read >= 30 MB/s, write >= 60 MB/s, heap peak
-// while loading <= 3x the loaded document's heap size.
+// Arabic and Coptic text (argument 0), and one of 10 MB with tables and pictures
+// among the paragraphs (argument 1). Targets: read >= 30 MB/s, write >= 60 MB/s, heap
+// peak while loading <= 3x the loaded document's heap size.
 //
 //   bench_rtf [--write-sample FILE] [benchmark flags]
 // --write-sample writes the benchmark's document as RTF and exits (used by
 // compare.sh to time other converters on the same file).
 #include "HeapCounter.h"
 #include "RtfCodec.h"
+#include "RtfSink.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QGuiApplication>
+#include <QImage>
 #include <QRandomGenerator>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextList>
+#include <QTextTable>
+#include <QUrl>
 
 #include <benchmark/benchmark.h>
 
@@ -29,8 +35,87 @@ const QStringList kCoptic = {QString::fromUtf8("ⲡⲓⲛⲟⲩϯ"), QString::fr
                              QString::fromUtf8("ⲭⲣⲓⲥⲧⲟⲥ"), QString::fromUtf8("ⲉⲕⲕⲗⲏⲥⲓⲁ")};
 const QStringList kFamilies = {QStringLiteral("Arial"), QStringLiteral("ArialCoptic"), QStringLiteral("Noto Naskh Arabic")};
 
-// A document whose RTF is about targetBytes long.
-void buildDocument(QTextDocument &doc, qsizetype targetBytes)
+// Runs of formatted words at the cursor; returns about how many bytes of RTF they make.
+qsizetype insertRuns(QRandomGenerator &rng, QTextCursor &cursor, int runs)
+{
+    qsizetype estimate = 0;
+    for (int r = 0; r < runs; ++r) {
+        QTextCharFormat f;
+        const int script = rng.bounded(3);
+        f.setFontFamilies({kFamilies[script]});
+        f.setFontPointSize(rng.bounded(16, 40) / 2.0);
+        if (rng.bounded(3) == 0)
+            f.setForeground(QColor::fromRgb(rng.bounded(8) * 32, rng.bounded(8) * 32, rng.bounded(8) * 32));
+        else
+            f.setProperty(rtf::AutoColorProperty, true);
+        f.setFontWeight(rng.bounded(4) == 0 ? QFont::Bold : QFont::Normal);
+        f.setFontItalic(rng.bounded(5) == 0);
+        f.setFontUnderline(rng.bounded(7) == 0);
+        f.setProperty(rtf::CharsetProperty, script == 2 ? 178 : 1);
+        const QStringList &words = script == 0 ? kEnglish : script == 1 ? kCoptic : kArabic;
+        QString text;
+        const int count = rng.bounded(2, 12);
+        for (int w = 0; w < count; ++w) {
+            text += words[rng.bounded(words.size())];
+            text += u' ';
+            // ASCII costs a byte, everything else about 7 (\uNNNN?).
+            estimate += script == 0 ? 8 : 40;
+        }
+        if (rng.bounded(20) == 0)
+            text += QChar(0x2028);
+        cursor.insertText(text, f);
+        estimate += 20;
+    }
+    return estimate;
+}
+
+// A PNG picture of a few kilobytes, as a file read from RTF holds it; returns its RTF size.
+qsizetype insertPicture(QRandomGenerator &rng, QTextDocument &doc, QTextCursor &cursor)
+{
+    static int count = 0;
+    QImage image(rng.bounded(16, 48), rng.bounded(16, 48), QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, qRgb(rng.bounded(256), (x * 8) & 255, (y * 8) & 255)); // hardly compresses
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    const QString name = QStringLiteral("bench-picture:%1").arg(++count);
+    doc.addResource(QTextDocument::ImageResource, QUrl(name), image);
+    QTextImageFormat f;
+    f.setName(name);
+    f.setWidth(image.width());
+    f.setHeight(image.height());
+    f.setProperty(rtf::PictureDataProperty, png);
+    f.setProperty(rtf::PictureKindProperty, int(rtf::RtfPicture::Png));
+    f.setProperty(rtf::PictureSizeProperty, QVariant::fromValue(QList<int>{image.width(), image.height(),
+                                                                           image.width() * 15, image.height() * 15,
+                                                                           100, 100, 0}));
+    cursor.insertText(QString(QChar::ObjectReplacementCharacter), f);
+    return png.size() * 2 + png.size() / 32 + 80;
+}
+
+// A table of a few rows and columns with formatted text in its cells, after the
+// cursor's paragraph; the cursor ends in the paragraph after it.
+qsizetype insertTable(QRandomGenerator &rng, QTextCursor &cursor)
+{
+    QTextTable *table = cursor.insertTable(rng.bounded(2, 6), rng.bounded(2, 5));
+    qsizetype estimate = 0;
+    for (int r = 0; r < table->rows(); ++r) {
+        estimate += 40 + table->columns() * 60; // row definition
+        for (int c = 0; c < table->columns(); ++c) {
+            QTextCursor cell = table->cellAt(r, c).firstCursorPosition();
+            estimate += insertRuns(rng, cell, rng.bounded(1, 3)) + 20;
+        }
+    }
+    cursor.setPosition(table->lastPosition() + 1);
+    return estimate;
+}
+
+// A document whose RTF is about targetBytes long; with tables and pictures, every
+// eighth paragraph is a table and every sixth holds a picture.
+void buildDocument(QTextDocument &doc, qsizetype targetBytes, bool tablesAndPictures)
 {
     QRandomGenerator rng(7);
     QTextCursor cursor(&doc);
@@ -38,6 +123,11 @@ void buildDocument(QTextDocument &doc, qsizetype targetBytes)
     qsizetype estimate = 0;
     bool first = true;
     while (estimate < targetBytes) {
+        if (tablesAndPictures && !first && rng.bounded(8) == 0) {
+            estimate += insertTable(rng, cursor);
+            first = true; // the paragraph after the table is there already
+            continue;
+        }
         if (!first)
             cursor.insertBlock();
         first = false;
@@ -49,34 +139,9 @@ void buildDocument(QTextDocument &doc, qsizetype targetBytes)
         cursor.setBlockFormat(bf);
         if (rng.bounded(8) == 0)
             cursor.createList(QTextListFormat::ListDisc);
-        const int runs = rng.bounded(3, 12);
-        for (int r = 0; r < runs; ++r) {
-            QTextCharFormat f;
-            const int script = rng.bounded(3);
-            f.setFontFamilies({kFamilies[script]});
-            f.setFontPointSize(rng.bounded(16, 40) / 2.0);
-            if (rng.bounded(3) == 0)
-                f.setForeground(QColor::fromRgb(rng.bounded(8) * 32, rng.bounded(8) * 32, rng.bounded(8) * 32));
-            else
-                f.setProperty(rtf::AutoColorProperty, true);
-            f.setFontWeight(rng.bounded(4) == 0 ? QFont::Bold : QFont::Normal);
-            f.setFontItalic(rng.bounded(5) == 0);
-            f.setFontUnderline(rng.bounded(7) == 0);
-            f.setProperty(rtf::CharsetProperty, script == 2 ? 178 : 1);
-            const QStringList &words = script == 0 ? kEnglish : script == 1 ? kCoptic : kArabic;
-            QString text;
-            const int count = rng.bounded(2, 12);
-            for (int w = 0; w < count; ++w) {
-                text += words[rng.bounded(words.size())];
-                text += u' ';
-                // ASCII costs a byte, everything else about 7 (\uNNNN?).
-                estimate += script == 0 ? 8 : 40;
-            }
-            if (rng.bounded(20) == 0)
-                text += QChar(0x2028);
-            cursor.insertText(text, f);
-            estimate += 20;
-        }
+        estimate += insertRuns(rng, cursor, rng.bounded(3, 12));
+        if (tablesAndPictures && rng.bounded(6) == 0)
+            estimate += insertPicture(rng, doc, cursor);
         estimate += 12;
     }
     cursor.endEditBlock();
@@ -86,22 +151,27 @@ struct Sample
 {
     QTextDocument doc;
     QByteArray rtf;
-    Sample()
+    explicit Sample(bool tablesAndPictures)
     {
-        buildDocument(doc, 10 * 1000 * 1000);
+        buildDocument(doc, 10 * 1000 * 1000, tablesAndPictures);
         rtf = rtf::writeRtf(doc);
     }
 };
 
-Sample &sample()
+// 0: formatted text; 1: with tables and pictures.
+Sample &sample(int kind = 0)
 {
-    static Sample s;
-    return s;
+    if (kind == 1) {
+        static Sample withTables(true);
+        return withTables;
+    }
+    static Sample text(false);
+    return text;
 }
 
 void BM_ReadRtf(benchmark::State &state)
 {
-    const QByteArray &rtf = sample().rtf;
+    const QByteArray &rtf = sample(int(state.range(0))).rtf;
     for (auto _ : state) {
         QTextDocument doc;
         rtf::loadDocument(rtf, &doc);
@@ -113,7 +183,7 @@ void BM_ReadRtf(benchmark::State &state)
 
 void BM_WriteRtf(benchmark::State &state)
 {
-    const QTextDocument &doc = sample().doc;
+    const QTextDocument &doc = sample(int(state.range(0))).doc;
     qsizetype size = 0;
     for (auto _ : state) {
         const QByteArray out = rtf::writeRtf(doc);
@@ -121,6 +191,7 @@ void BM_WriteRtf(benchmark::State &state)
         benchmark::DoNotOptimize(out.constData());
     }
     state.SetBytesProcessed(state.iterations() * size);
+    state.counters["rtf_MB"] = size / 1e6;
 }
 
 // Heap while loading against the heap the loaded document keeps.
@@ -149,8 +220,8 @@ void BM_LoadMemory(benchmark::State &state)
     state.counters["peak_over_doc"] = ratio;
 }
 
-BENCHMARK(BM_ReadRtf)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_WriteRtf)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_ReadRtf)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_WriteRtf)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_LoadMemory)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 } // namespace

@@ -16,6 +16,7 @@
 #include <QTextImageFormat>
 #include <QUrl>
 #include <QTextList>
+#include <QTextTable>
 #include <QXmlStreamReader>
 #include <QtTest>
 
@@ -184,6 +185,58 @@ QString describeOdf(const QList<OdfParagraph> &paragraphs)
     return out;
 }
 
+// Each table as "row: width|text width|text ..." per row (widths in twips from the cells'
+// own right edges) and a nested table's rows after "> ".
+QStringList tableRows(const QTextFrame *parent, const QString &depth = QString())
+{
+    QStringList rows;
+    for (QTextFrame *frame : parent->childFrames()) {
+        const auto *table = qobject_cast<QTextTable *>(frame);
+        if (!table)
+            continue;
+        for (int r = 0; r < table->rows(); ++r) {
+            QStringList cells;
+            int left = table->format().intProperty(rtf::TableLeftProperty);
+            for (int c = 0; c < table->columns(); ++c) {
+                const QTextTableCell cell = table->cellAt(r, c);
+                if (cell.row() != r || cell.column() != c)
+                    continue;
+                const int right = cell.format().intProperty(rtf::CellRightProperty);
+                QStringList text; // the cell's own paragraphs; a nested table as "[table]"
+                for (auto it = cell.begin(); !it.atEnd(); ++it)
+                    text << (it.currentFrame() ? QStringLiteral("[table]") : it.currentBlock().text());
+                cells << QStringLiteral("%1|%2").arg(right - left).arg(text.join(u'/'));
+                left = right;
+            }
+            rows << depth + cells.join(u' ');
+        }
+        rows += tableRows(table, depth + QStringLiteral("> "));
+    }
+    return rows;
+}
+
+// Cell widths LibreOffice gives back may differ by rounding (twips to its 100ths of mm).
+bool sameRows(const QStringList &got, const QStringList &want)
+{
+    if (got.size() != want.size())
+        return false;
+    static const QRegularExpression width(QStringLiteral("(-?\\d+)\\|"));
+    for (qsizetype i = 0; i < got.size(); ++i) {
+        QString a = got[i], b = want[i];
+        QList<int> wa, wb;
+        for (const auto &m : width.globalMatch(a))
+            wa << m.captured(1).toInt();
+        for (const auto &m : width.globalMatch(b))
+            wb << m.captured(1).toInt();
+        if (wa.size() != wb.size() || a.remove(width) != b.remove(width))
+            return false;
+        for (qsizetype k = 0; k < wa.size(); ++k)
+            if (qAbs(wa[k] - wb[k]) > 2)
+                return false;
+    }
+    return true;
+}
+
 } // namespace
 
 class TestRtfLibreOffice : public QObject
@@ -198,6 +251,7 @@ private slots:
     void rightToLeftParagraphsOpenRightToLeftThere();
     void libreOfficeRightToLeftParagraphsSurviveASave();
     void libreOfficeShowsPicturesLinksAndRaisedText();
+    void tablesKeepRowsCellsWidthsAndTextThroughLibreOffice();
     void pandocReadsTheSameWords();
 
 private:
@@ -480,6 +534,37 @@ void TestRtfLibreOffice::pandocReadsTheSameWords()
     static const QRegularExpression space(QStringLiteral("\\s+"), QRegularExpression::UseUnicodePropertiesOption);
     ours.replace(QChar(0x2028), u' ');
     QCOMPARE(theirs.replace(space, QStringLiteral(" ")).trimmed(), ours.replace(space, QStringLiteral(" ")).trimmed());
+}
+
+void TestRtfLibreOffice::tablesKeepRowsCellsWidthsAndTextThroughLibreOffice()
+{
+    // Our table (rows of other widths and shapes, a nested table) goes to LibreOffice, which
+    // reads it and writes its own RTF; reading that must give the same rows, cells, widths
+    // and text: LibreOffice read ours as we did, and we read LibreOffice's.
+    const QByteArray source =
+        "{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset0 Liberation Serif;}}"
+        "before\\par\\trowd\\trgaph0\\cellx2000\\cellx4500\\intbl A1\\cell {\\b B1}\\cell\\row"
+        "\\trowd\\trgaph0\\cellx1500\\cellx4500\\intbl A2\\cell B2\\cell\\row"
+        "\\trowd\\trgaph0\\cellx4500\\intbl\\itap2 N1\\nestcell N2\\nestcell"
+        "{\\*\\nesttableprops\\trowd\\trgaph0\\cellx1000\\cellx3000\\nestrow}{\\nonesttables\\par}"
+        "\\pard\\intbl wide\\cell\\row\\pard after\\par}";
+    QTextDocument ours;
+    rtftest::load(source, ours);
+    const QStringList expected = tableRows(ours.rootFrame());
+    QCOMPARE(expected, (QStringList{QStringLiteral("2000|A1 2500|B1"), QStringLiteral("1500|A2 3000|B2"),
+                                    QStringLiteral("4500|/[table]/wide"), QStringLiteral("> 1000|N1 2000|N2")}));
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("table.rtf"));
+    rtf::saveFile(path, ours);
+    const QString out = dir.filePath(QStringLiteral("lo"));
+    convert({path}, QStringLiteral("rtf"), out);
+    QTextDocument theirs;
+    rtf::loadFile(out + QStringLiteral("/table.rtf"), &theirs);
+    const QStringList got = tableRows(theirs.rootFrame());
+    QVERIFY2(sameRows(got, expected), qPrintable(got.join(u'\n')));
+    QCOMPARE(rtftest::plainText(theirs).remove(u'\n'), rtftest::plainText(ours).remove(u'\n'));
 }
 
 QTEST_MAIN(TestRtfLibreOffice)

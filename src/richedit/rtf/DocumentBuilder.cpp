@@ -143,6 +143,8 @@ QTextCharFormat DocumentBuilder::toCharFormat(const RtfCharFormat &f)
     }
     if (f.fieldId > 0)
         cf.setProperty(FieldIdProperty, f.fieldId);
+    if (f.charStyle >= 0)
+        cf.setProperty(CharStyleProperty, f.charStyle);
     return cf;
 }
 
@@ -197,6 +199,8 @@ QTextBlockFormat DocumentBuilder::toBlockFormat(const RtfParaFormat &p)
         bf.setTabPositions(shown);
         bf.setProperty(TabStopsProperty, QVariant::fromValue(stops));
     }
+    if (p.style >= 0)
+        bf.setProperty(ParaStyleProperty, p.style);
     return bf;
 }
 
@@ -232,8 +236,12 @@ const QTextCharFormat &DocumentBuilder::charFormat(const RtfCharFormat &format)
     if (m_lastValid && format == m_lastKey)
         return m_lastFormat;
     auto it = m_charFormats.find(format);
-    if (it == m_charFormats.end())
-        it = m_charFormats.insert(format, toCharFormat(format));
+    if (it == m_charFormats.end()) {
+        QTextCharFormat converted = toCharFormat(format);
+        if (m_mode == Mode::Insert)
+            converted.clearProperty(CharStyleProperty); // a number of the pasted file's style sheet
+        it = m_charFormats.insert(format, converted);
+    }
     m_lastKey = format;
     m_lastFormat = *it;
     m_lastValid = true;
@@ -299,15 +307,19 @@ void DocumentBuilder::paragraph(const RtfParaFormat &para, const RtfCharFormat &
     openParagraph();
     if (!m_paragraphHasText && m_cursor.block().length() == 1)
         m_cursor.setBlockCharFormat(charFormat(format));
-    m_cursor.setBlockFormat(toBlockFormat(para));
+    QTextBlockFormat block = toBlockFormat(para);
+    if (m_mode == Mode::Insert)
+        block.clearProperty(ParaStyleProperty);
+    m_cursor.setBlockFormat(block);
     applyList(para);
     m_open = false;
 }
 
 void DocumentBuilder::finish(const RtfParaFormat &para, const RtfCharFormat &format, bool openParagraph)
 {
-    if (m_table && m_mode == Mode::Insert)
-        leaveTable();
+    if (m_mode == Mode::Insert)
+        while (!m_tables.empty())
+            leaveTable();
     if (m_mode == Mode::WholeDocument && (openParagraph || m_first))
         paragraph(para, format);
 }
@@ -389,6 +401,7 @@ QTextTableCellFormat DocumentBuilder::toCellFormat(const RtfRowFormat::Cell &cel
     f.setBorderBrush(QBrush(Qt::black));
     f.setProperty(CellBordersProperty, int(cell.borders));
     f.setProperty(CellBorderWidthProperty, cell.borderWidth);
+    f.setProperty(CellRightProperty, cell.right);
     return f;
 }
 
@@ -396,54 +409,60 @@ void DocumentBuilder::paragraphBegins(int tableDepth, const RtfRowFormat &row)
 {
     if (m_flatten)
         return;
-    if (tableDepth > 0)
-        enterCell(row);
-    else
+    const int depth = std::min(tableDepth, MaxTableDepth);
+    while (int(m_tables.size()) > depth)
         leaveTable();
+    // A nested table's row definition comes at its row's end: its columns grow as cells come.
+    for (int d = 1; d <= depth && !m_flatten; ++d)
+        enterCell(d, d == 1 ? row : RtfRowFormat());
 }
 
-// Puts the cursor in the cell that the next table paragraph belongs to, making
-// the table, its next row or its next column when needed.
-void DocumentBuilder::enterCell(const RtfRowFormat &row)
+// Puts the cursor in the cell of the table at this depth that the next table paragraph
+// belongs to, making the table, its next row or its next column when needed. The tables
+// of smaller depths hold the cursor already.
+void DocumentBuilder::enterCell(int depth, const RtfRowFormat &row)
 {
-    if (m_inCell)
+    if (int(m_tables.size()) >= depth && m_tables[size_t(depth - 1)].inCell)
         return;
-    const int columns = qMax<int>(1, int(row.cells.size()));
-    if (m_table && m_rowDone && m_table->columns() != columns)
-        leaveTable(); // rows of another shape make a table of their own
-    if (!m_table) {
+    if (int(m_tables.size()) < depth) {
         if (m_first && m_mode == Mode::Insert && m_cursor.currentTable()) {
             m_flatten = true;
             return;
         }
         if (m_open && m_paragraphHasText)
             m_cursor.insertBlock();
-        m_table = m_cursor.insertTable(1, columns, toTableFormat(row));
+        TableLevel level;
+        level.table = m_cursor.insertTable(1, qMax<int>(1, int(row.cells.size())), toTableFormat(row));
+        level.columnsAtRowStart = level.table->columns();
+        m_tables.push_back(level);
         m_first = false;
-        m_row = m_column = 0;
-        m_rowDone = false;
-    } else if (m_rowDone) {
-        m_table->appendRows(1);
-        ++m_row;
-        m_column = 0;
-        m_rowDone = false;
-    } else if (m_column >= m_table->columns()) {
-        appendColumns(m_table, m_column - m_table->columns() + 1);
+    } else {
+        TableLevel &level = m_tables[size_t(depth - 1)];
+        if (level.rowDone) {
+            level.table->appendRows(1);
+            ++level.row;
+            level.column = 0;
+            level.rowDone = false;
+        } else if (level.column >= level.table->columns()) {
+            appendColumns(level.table, level.column - level.table->columns() + 1);
+        }
     }
-    m_cursor = m_table->cellAt(m_row, m_column).firstCursorPosition();
-    m_inCell = true;
+    TableLevel &level = m_tables[size_t(depth - 1)];
+    m_cursor = level.table->cellAt(level.row, level.column).firstCursorPosition();
+    level.inCell = true;
     m_open = true;
     m_paragraphHasText = false;
 }
 
+// Leaves the innermost table: the cursor goes to the paragraph after it.
 void DocumentBuilder::leaveTable()
 {
-    if (!m_table)
+    if (m_tables.empty())
         return;
-    if (m_mode == Mode::WholeDocument || m_cursor.position() <= m_table->lastPosition() + 1)
-        m_cursor.setPosition(m_table->lastPosition() + 1);
-    m_table = nullptr;
-    m_inCell = false;
+    const QTextTable *table = m_tables.back().table;
+    m_tables.pop_back();
+    if (m_mode == Mode::WholeDocument || m_cursor.position() <= table->lastPosition() + 1)
+        m_cursor.setPosition(table->lastPosition() + 1);
     // The paragraph after a table is there already.
     m_open = true;
     m_paragraphHasText = m_cursor.block().length() > 1;
@@ -451,40 +470,70 @@ void DocumentBuilder::leaveTable()
 
 void DocumentBuilder::cellEnd(const RtfParaFormat &para, const RtfCharFormat &format)
 {
-    if (m_flatten || !m_table) {
+    if (m_flatten || m_tables.empty()) {
         ++m_pendingCellTabs;
         m_lastCellPara = para;
         m_lastCellFormat = format;
         m_rowOpen = true;
         return;
     }
+    while (int(m_tables.size()) > std::clamp(para.tableDepth, 1, MaxTableDepth))
+        leaveTable();
     RtfParaFormat inCell = para;
     inCell.list = RtfListStyle::None;
     paragraph(inCell, format);
-    m_inCell = false;
-    ++m_column;
+    TableLevel &level = m_tables.back();
+    level.inCell = false;
+    ++level.column;
 }
 
-void DocumentBuilder::rowEnd(const RtfRowFormat &row)
+void DocumentBuilder::rowEnd(const RtfRowFormat &row, int tableDepth)
 {
-    if (m_flatten || !m_table) {
+    if (m_flatten || m_tables.empty()) {
         m_pendingCellTabs = 0;
         if (m_rowOpen)
             paragraph(m_lastCellPara, m_lastCellFormat);
         m_rowOpen = false;
         return;
     }
-    if (m_inCell) { // a \row straight after text: that text ended its cell
-        m_inCell = false;
-        ++m_column;
+    const int depth = std::clamp(tableDepth, 1, MaxTableDepth);
+    if (depth > int(m_tables.size()))
+        return; // the end of a nested row whose cells never came
+    while (int(m_tables.size()) > depth)
+        leaveTable();
+    finishRow(m_tables.back(), row);
+}
+
+// Gives the row its definition. Rows of another shape stay in the table, as LibreOffice
+// reads them: a row with fewer cells has its last one span the rest, a row with more
+// widens the table and the rows before have their last cells span the new columns. Each
+// cell keeps its own right edge, so the rows write back as they were read.
+void DocumentBuilder::finishRow(TableLevel &level, const RtfRowFormat &row)
+{
+    if (level.inCell) { // the row's end straight after text: that text ended its cell
+        level.inCell = false;
+        ++level.column;
     }
-    if (int(row.cells.size()) > m_table->columns())
-        appendColumns(m_table, int(row.cells.size()) - m_table->columns());
-    if (m_row == 0 && !row.cells.empty())
-        m_table->setFormat(toTableFormat(row));
+    QTextTable *table = level.table;
+    const int before = table->columns();
+    if (int(row.cells.size()) > before)
+        appendColumns(table, int(row.cells.size()) - before);
+    if (level.row == 0 && !row.cells.empty())
+        table->setFormat(toTableFormat(row));
     for (size_t i = 0; i < row.cells.size(); ++i)
-        m_table->cellAt(m_row, int(i)).setFormat(toCellFormat(row.cells[i]));
-    m_rowDone = true;
+        table->cellAt(level.row, int(i)).setFormat(toCellFormat(row.cells[i]));
+    const int columns = table->columns();
+    if (columns > level.columnsAtRowStart) {
+        for (int r = 0; r < level.row; ++r) {
+            const QTextTableCell last = table->cellAt(r, level.columnsAtRowStart - 1);
+            table->mergeCells(r, last.column(), 1, columns - last.column());
+        }
+    }
+    const int used = std::max(level.column, int(row.cells.size()));
+    if (used >= 1 && used < columns)
+        table->mergeCells(level.row, used - 1, 1, columns - used + 1);
+    level.columnsAtRowStart = columns;
+    level.rowDone = true;
 }
 
 void DocumentBuilder::keptGroup(const QByteArray &group)
@@ -505,6 +554,12 @@ void DocumentBuilder::tables(const QList<RtfFontEntry> &fonts, const QList<RtfCo
         m_kept.fonts = fonts;
         m_kept.colors = colors;
     }
+}
+
+void DocumentBuilder::codePage(int codePage)
+{
+    if (m_mode == Mode::WholeDocument)
+        m_kept.codePage = codePage;
 }
 
 void DocumentBuilder::dropped(const QString &what)

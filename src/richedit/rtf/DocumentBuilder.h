@@ -10,6 +10,8 @@
 #include <QTextFormat>
 #include <QTextImageFormat>
 
+#include <vector>
+
 class QTextList;
 class QTextTable;
 
@@ -32,10 +34,11 @@ public:
     void picture(const RtfPicture &picture, const RtfCharFormat &format) override;
     void cellEnd(const RtfParaFormat &para, const RtfCharFormat &format) override;
     void paragraphBegins(int tableDepth, const RtfRowFormat &row) override;
-    void rowEnd(const RtfRowFormat &row) override;
+    void rowEnd(const RtfRowFormat &row, int tableDepth) override;
     void keptGroup(const QByteArray &group) override;
     void keptWords(const QByteArray &words) override;
     void tables(const QList<RtfFontEntry> &fonts, const QList<RtfColorEntry> &colors) override;
+    void codePage(int codePage) override;
     void dropped(const QString &what) override;
 
     // What the document holds beyond its text (whole-document mode).
@@ -54,10 +57,23 @@ public:
     static QTextTableFormat toTableFormat(const RtfRowFormat &row);
     static QTextTableCellFormat toCellFormat(const RtfRowFormat::Cell &cell);
 
+    // Deepest table nesting kept; deeper tables are read as paragraphs of their cell.
+    static constexpr int MaxTableDepth = 8;
+
 private:
+    struct TableLevel
+    {
+        QTextTable *table = nullptr;
+        int row = 0, column = 0;
+        bool inCell = false;  // the cursor is in cell (row, column)
+        bool rowDone = false; // the row's end ended row `row`
+        int columnsAtRowStart = 1;
+    };
+
     void openParagraph();
-    void enterCell(const RtfRowFormat &row);
+    void enterCell(int depth, const RtfRowFormat &row);
     void leaveTable();
+    void finishRow(TableLevel &level, const RtfRowFormat &row);
     const QTextCharFormat &charFormat(const RtfCharFormat &format);
     void applyList(const RtfParaFormat &para);
 
@@ -87,10 +103,7 @@ private:
     RtfParaFormat m_lastCellPara;
     RtfCharFormat m_lastCellFormat;
     bool m_rowOpen = false;
-    QTextTable *m_table = nullptr;
-    int m_row = 0, m_column = 0;
-    bool m_inCell = false;  // the cursor is in cell (m_row, m_column)
-    bool m_rowDone = false; // \row ended row m_row
+    std::vector<TableLevel> m_tables; // the table the cursor is in, outermost first
     int m_pictureCount = 0;
 };
 

@@ -22,6 +22,7 @@ struct KeptParts
     QList<RtfFontEntry> fonts;
     QList<RtfColorEntry> colors;
     QStringList dropped;      // "OLE object", "footnote" ...
+    int codePage = 1252;      // \ansicpg of the file: the page of 8-bit bytes in the groups
 
     bool isEmpty() const { return groups.isEmpty() && words.isEmpty() && dropped.isEmpty(); }
 };

@@ -42,6 +42,10 @@ enum : int {
     TableRowHeightProperty,                             // int: \trrh, twips
     CellBordersProperty,                                // int: bit 0 top, 1 left, 2 bottom, 3 right
     CellBorderWidthProperty,                            // int: twips
+    CellRightProperty,                                  // int: the cell's own \cellx, twips
+    // References into the style sheet kept with the document.
+    CharStyleProperty,                                  // int: \csN of a run
+    ParaStyleProperty,                                  // int: \sN of a paragraph
 };
 
 // True when the bytes begin with "{\rtf", "{\urtf" or "{urtf", in any case (the

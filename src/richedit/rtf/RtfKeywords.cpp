@@ -157,6 +157,7 @@ constexpr Entry kKeywords[] = {
     {"mmathPr", Kw::Skip},
     {"nestcell", Kw::NestCell},
     {"nestrow", Kw::NestRow},
+    {"nesttableprops", Kw::NestTableProps},
     {"nonesttables", Kw::Skip},
     {"nonshppict", Kw::Skip},
     {"nosupersub", Kw::NoSuperSub},

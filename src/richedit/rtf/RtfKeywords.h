@@ -104,7 +104,7 @@ enum class Kw : quint8 {
     Sb, Sa, Sl, SlMult, PageBb, Keep, KeepN, Tx, Tb, Tqr, Tqc, Tqdec,
     TlDot, TlHyph, TlUl, TlTh, TlEq, TlMDot, S, SBasedOn, Cs, StyleSheet,
     // Tables.
-    InTbl, Itap, NestCell, NestRow, Trowd, Cellx, TrLeft, TrGaph, TrQl, TrQr, TrQc, TrRh, TrHdr,
+    InTbl, Itap, NestCell, NestRow, NestTableProps, Trowd, Cellx, TrLeft, TrGaph, TrQl, TrQr, TrQc, TrRh, TrHdr,
     ClCbPat, ClBrdrT, ClBrdrL, ClBrdrB, ClBrdrR, BrdrW, BrdrNone, BrdrStyle,
     // Pictures.
     Pict, ShpPict, PngBlip, JpegBlip, WMetafile, EmfBlip, DiBitmap, WBitmap, MacPict,

@@ -171,7 +171,10 @@ void RtfReader::groupClose()
         break;
     case Dest::StyleSheet:
         if (parent.dest != Dest::StyleSheet && m_states.size() == 2) {
-            m_sink.keptGroup(QByteArray(m_data + closing.groupStart, m_tokenPos - closing.groupStart));
+            // Only a group that begins with the word is a style sheet to keep: text read
+            // before a \stylesheet later in a group is the document's already.
+            if (closing.groupStart >= 0)
+                m_sink.keptGroup(QByteArray(m_data + closing.groupStart, m_tokenPos - closing.groupStart));
             // Text that names no attributes of its own takes those of the normal style.
             if (parent.ch == CharState())
                 parent.ch = defaultChar();
@@ -444,7 +447,10 @@ void RtfReader::controlWord(const RtfToken &token, RtfTokenizer &tokenizer)
         break;
 
     // Paragraph formatting.
-    case Kw::Pard: s.para = defaultPara(); break;
+    case Kw::Pard:
+        s.para = defaultPara();
+        m_rowEnded = false;
+        break;
     case Kw::RtlPar: s.para.rightToLeft = true; break;
     case Kw::LtrPar: s.para.rightToLeft = false; break;
     case Kw::Ql: s.para.alignment = RtfAlignment::Left; break;
@@ -721,7 +727,11 @@ void RtfReader::beginContent()
 void RtfReader::announceParagraph()
 {
     const ParaState &para = top().para;
-    m_sink.paragraphBegins(std::max(para.tableDepth, para.inTable ? 1 : 0), m_row);
+    // After \row, \intbl stays in force until \pard; text that no paragraph word
+    // put back into the table follows it (LibreOffice drops such text, Word shows it
+    // below the table).
+    const int depth = m_rowEnded ? 0 : std::max(para.tableDepth, para.inTable ? 1 : 0);
+    m_sink.paragraphBegins(depth, m_row);
 }
 
 void RtfReader::syncRun()

@@ -34,7 +34,7 @@ private:
     enum class Dest : quint8 {
         Body, Ignore, FontTable, ColorTable, Pn, PnText, ListText, ListTable, ListOverrideTable, Default, Upr,
         DefPap,
-        Pict, FieldInstruction, StyleSheet, StyleEntry
+        Pict, FieldInstruction, StyleSheet, StyleEntry, NestTableProps
     };
     struct CharState
     {
@@ -51,12 +51,13 @@ private:
         int backgroundColor = 0; // colour table index
         int raise = 0;         // \up / \dn, half points
         int field = 0;         // 1-based index into m_fields of the field whose result this is
+        int charStyle = -1;    // \csN
         bool operator==(const CharState &o) const
         {
             return font == o.font && halfPoints == o.halfPoints && color == o.color && flags == o.flags
                 && assocFont == o.assocFont && assocHalfPoints == o.assocHalfPoints && assocFlags == o.assocFlags
                 && vertical == o.vertical && background == o.background && backgroundColor == o.backgroundColor
-                && raise == o.raise && field == o.field;
+                && raise == o.raise && field == o.field && charStyle == o.charStyle;
         }
         bool operator!=(const CharState &o) const { return !(*this == o); }
     };
@@ -150,9 +151,11 @@ private:
     void pictBytes(const char *bytes, qsizetype size);
     void finishPicture();
     void finishFieldInstruction(const GroupState &closing);
-    void endCell();
+    void endCell(int minDepth);
     void announceParagraph(); // tells the sink that a paragraph begins
     void endRow();
+    void endNestedRow();
+    RtfRowFormat &rowDefinition(); // the row that table words describe here
     void drop(const QString &what);
     void reportTables();
     void fieldInstructionBytes(const char *bytes, qsizetype size);
@@ -219,6 +222,10 @@ private:
     int m_pictNibble = -1; // the high half of a hex byte read, or -1
     std::vector<FieldDef> m_fields;
     RtfRowFormat m_row;        // the row definition being read (\trowd ... \cellx)
+    RtfRowFormat m_nestRow;    // the same for a nested table (\nesttableprops)
+    // A \row ended the table's last row and no paragraph word followed: the next
+    // paragraph is outside the table unless a cell or row word claims it.
+    bool m_rowEnded = false;
     RtfRowFormat::Cell m_cell; // attributes of the cell that the next \cellx ends
     int m_borderBit = -1;      // the cell border that \brdrw and \brdrnone describe
     QStringList m_dropped;

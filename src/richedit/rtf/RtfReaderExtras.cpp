@@ -164,8 +164,11 @@ RtfReader::WordResult RtfReader::extraWord(Kw kw, const RtfToken &token, GroupSt
 
     // Style sheet.
     case Kw::StyleSheet:
-        if (s.dest == Dest::Body && m_states.size() == 3)
+        if (s.dest == Dest::Body && m_states.size() == 3) {
             s.dest = Dest::StyleSheet;
+            if (!groupStart)
+                s.groupStart = -1; // read, but not kept: see groupClose
+        }
         else if (s.dest == Dest::Body)
             return WordResult::SkipGroup;
         return WordResult::Done;
@@ -185,51 +188,66 @@ RtfReader::WordResult RtfReader::extraWord(Kw kw, const RtfToken &token, GroupSt
                 updateCodePage(s);
             }
             s.para.style = param;
+        } else if (kw == Kw::Cs && s.dest == Dest::Body) {
+            s.ch.charStyle = std::max(param, 0); // written back with the style sheet kept
         }
         return WordResult::Done;
     case Kw::SBasedOn:
         return WordResult::Done; // the style's own words are all it gives
 
     // Tables.
-    case Kw::InTbl: s.para.inTable = true; return WordResult::Done;
-    case Kw::Itap: s.para.tableDepth = std::clamp(param, 0, 64); return WordResult::Done;
-    case Kw::Cell:
-        if (s.dest == Dest::Body)
-            endCell();
+    case Kw::InTbl:
+        s.para.inTable = true;
+        m_rowEnded = false;
         return WordResult::Done;
+    case Kw::Itap:
+        s.para.tableDepth = std::clamp(param, 0, 64);
+        m_rowEnded = false;
+        return WordResult::Done;
+    case Kw::Cell:
     case Kw::NestCell:
-        // A table inside a cell is read as paragraphs of that cell.
         if (s.dest == Dest::Body)
-            endParagraph();
+            endCell(kw == Kw::Cell ? 1 : 2);
         return WordResult::Done;
     case Kw::Row:
         if (s.dest == Dest::Body)
             endRow();
         return WordResult::Done;
     case Kw::NestRow:
+        if (s.dest == Dest::Body || s.dest == Dest::NestTableProps)
+            endNestedRow();
+        return WordResult::Done;
+    case Kw::NestTableProps:
+        if (s.dest != Dest::Body)
+            return WordResult::SkipGroup;
+        s.dest = Dest::NestTableProps;
+        m_nestRow = RtfRowFormat();
+        m_cell = RtfRowFormat::Cell();
+        m_borderBit = -1;
         return WordResult::Done;
     case Kw::Trowd:
-        if (s.dest == Dest::Body) {
-            m_row = RtfRowFormat();
+        if (s.dest == Dest::Body || s.dest == Dest::NestTableProps) {
+            rowDefinition() = RtfRowFormat();
             m_cell = RtfRowFormat::Cell();
             m_borderBit = -1;
+            m_rowEnded = false;
         }
         return WordResult::Done;
     case Kw::Cellx:
-        if (s.dest == Dest::Body && m_row.cells.size() < size_t(MaxCells)) {
+        if ((s.dest == Dest::Body || s.dest == Dest::NestTableProps) && rowDefinition().cells.size() < size_t(MaxCells)) {
             m_cell.right = clampTwips(param);
-            m_row.cells.push_back(m_cell);
+            rowDefinition().cells.push_back(m_cell);
             m_cell = RtfRowFormat::Cell();
             m_borderBit = -1;
         }
         return WordResult::Done;
-    case Kw::TrLeft: m_row.left = clampTwips(param); return WordResult::Done;
-    case Kw::TrGaph: m_row.gap = std::clamp(param, 0, MaxTwips); return WordResult::Done;
-    case Kw::TrQl: m_row.alignment = RtfAlignment::Left; return WordResult::Done;
-    case Kw::TrQr: m_row.alignment = RtfAlignment::Right; return WordResult::Done;
-    case Kw::TrQc: m_row.alignment = RtfAlignment::Center; return WordResult::Done;
-    case Kw::TrRh: m_row.height = clampTwips(param); return WordResult::Done;
-    case Kw::TrHdr: m_row.header = on; return WordResult::Done;
+    case Kw::TrLeft: rowDefinition().left = clampTwips(param); return WordResult::Done;
+    case Kw::TrGaph: rowDefinition().gap = std::clamp(param, 0, MaxTwips); return WordResult::Done;
+    case Kw::TrQl: rowDefinition().alignment = RtfAlignment::Left; return WordResult::Done;
+    case Kw::TrQr: rowDefinition().alignment = RtfAlignment::Right; return WordResult::Done;
+    case Kw::TrQc: rowDefinition().alignment = RtfAlignment::Center; return WordResult::Done;
+    case Kw::TrRh: rowDefinition().height = clampTwips(param); return WordResult::Done;
+    case Kw::TrHdr: rowDefinition().header = on; return WordResult::Done;
     case Kw::ClCbPat:
         if (param > 0 && size_t(param) < m_colors.size() && !m_colors[size_t(param)].isAuto) {
             m_cell.shaded = true;
@@ -396,15 +414,22 @@ void RtfReader::finishFieldInstruction(const GroupState &closing)
 // ---------------------------------------------------------------------------
 // Tables
 
-void RtfReader::endCell()
+RtfRowFormat &RtfReader::rowDefinition()
 {
+    return top().dest == Dest::NestTableProps ? m_nestRow : m_row;
+}
+
+// minDepth: 1 for \cell, 2 for \nestcell (a nested table's cell even where \itap is missing).
+void RtfReader::endCell(int minDepth)
+{
+    m_rowEnded = false;
     if (m_pendingHigh || (!m_paraHasContent && !m_label.isEmpty()))
         beginContent();
     if (!m_paraHasContent)
-        m_sink.paragraphBegins(std::max(top().para.tableDepth, 1), m_row);
+        m_sink.paragraphBegins(std::max(top().para.tableDepth, minDepth), m_row);
     flushRun();
     RtfParaFormat para = resolvePara(top().para);
-    para.tableDepth = std::max(para.tableDepth, 1);
+    para.tableDepth = std::max(para.tableDepth, minDepth);
     m_sink.cellEnd(para, resolve(top().ch));
     m_label.clear();
     m_paraHasContent = false;
@@ -413,8 +438,16 @@ void RtfReader::endCell()
 void RtfReader::endRow()
 {
     if (m_paraHasContent)
-        endCell(); // text after the last \cell: a cell of its own
-    m_sink.rowEnd(m_row);
+        endCell(1); // text after the last \cell: a cell of its own
+    m_sink.rowEnd(m_row, 1);
+    m_rowEnded = true;
+}
+
+void RtfReader::endNestedRow()
+{
+    if (m_paraHasContent)
+        endCell(2);
+    m_sink.rowEnd(m_nestRow, std::max(top().para.tableDepth, 2));
 }
 
 // ---------------------------------------------------------------------------
@@ -443,6 +476,7 @@ void RtfReader::reportTables()
     for (const ColorDef &color : m_colors)
         colors.append(RtfColorEntry{color.isAuto, color.rgb});
     m_sink.tables(fonts, colors);
+    m_sink.codePage(m_defaultCodePage);
 }
 
 } // namespace rtf

@@ -173,6 +173,7 @@ const RtfCharFormat &RtfReader::resolve(const CharState &ch)
             f.field = field.instruction;
         f.fieldId = ch.field;
     }
+    f.charStyle = ch.charStyle;
     m_resolved = f;
     m_resolvedKey = ch;
     m_resolvedValid = true;
@@ -196,6 +197,7 @@ RtfParaFormat RtfReader::resolvePara(const ParaState &para) const
     p.keepWithNext = para.keepWithNext;
     p.tabs = para.tabs;
     p.tableDepth = std::max(para.tableDepth, para.inTable ? 1 : 0);
+    p.style = para.style;
     if (para.ls >= 0) {
         RtfListStyle style = RtfListStyle::Decimal; // a list the tables do not describe
         const auto it = m_overrideToList.constFind(para.ls);

@@ -34,6 +34,7 @@ struct RtfCharFormat
     QString link;  // hyperlink target of a HYPERLINK field's result
     QString field; // instruction of another field whose result this run is
     int fieldId = 0; // tells neighbouring fields apart (0: none)
+    int charStyle = -1; // \csN of the file's style sheet; -1: none
 
     bool operator==(const RtfCharFormat &o) const
     {
@@ -42,7 +43,7 @@ struct RtfCharFormat
             && underline == o.underline && strikeOut == o.strikeOut && vertical == o.vertical
             && raise == o.raise && background == o.background
             && (background == NoBackground || backgroundColor == o.backgroundColor) && fieldId == o.fieldId
-            && family == o.family && link == o.link && field == o.field;
+            && charStyle == o.charStyle && family == o.family && link == o.link && field == o.field;
     }
     bool operator!=(const RtfCharFormat &o) const { return !(*this == o); }
 };
@@ -87,6 +88,7 @@ struct RtfParaFormat
     bool keepWithNext = false;    // \keepn
     std::vector<RtfTab> tabs;     // in the order given
     int tableDepth = 0;           // \itap (1 with \intbl alone); 0 outside tables
+    int style = -1;               // \sN of the file's style sheet; -1: none
 };
 
 // One row of a table as \trowd ... \cellx describe it.
@@ -167,8 +169,14 @@ public:
         Q_UNUSED(tableDepth);
         Q_UNUSED(row);
     }
-    // A table row ends (\row) with the cells the row's definition gives.
-    virtual void rowEnd(const RtfRowFormat &row) { Q_UNUSED(row); }
+    // A table row ends (\row, or \nestrow for tableDepth 2 and deeper) with the
+    // cells the row's definition gives. A nested table's row definition comes after
+    // its cells (\nesttableprops), so its paragraphs begin with an empty one.
+    virtual void rowEnd(const RtfRowFormat &row, int tableDepth)
+    {
+        Q_UNUSED(row);
+        Q_UNUSED(tableDepth);
+    }
     // A group of the document that nothing shows (information, style sheet,
     // headers and footers ...), byte for byte from "{" to "}"; fonts and colours
     // in it are numbers of the tables reported by tables().
@@ -181,6 +189,8 @@ public:
         Q_UNUSED(fonts);
         Q_UNUSED(colors);
     }
+    // The document's code page (\ansicpg), in which kept groups spell their bytes.
+    virtual void codePage(int codePage) { Q_UNUSED(codePage); }
     // Something of the document that the reader cannot keep (a short name such
     // as "OLE object"), once per kind.
     virtual void dropped(const QString &what) { Q_UNUSED(what); }

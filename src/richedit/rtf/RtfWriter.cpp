@@ -175,6 +175,8 @@ RtfWriter::CharProps RtfWriter::propsOf(const QTextCharFormat &format)
     }
     if (!p.field.isEmpty())
         p.fieldId = qMax(1, format.intProperty(FieldIdProperty));
+    if (m_writeStyles && format.hasProperty(CharStyleProperty))
+        p.charStyle = format.intProperty(CharStyleProperty);
     return p;
 }
 
@@ -228,7 +230,10 @@ RtfWriter::ParaProps RtfWriter::paraOf(const QTextBlock &block) const
     p.pageBreakBefore = bf.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore;
     p.keepTogether = bf.boolProperty(KeepTogetherProperty);
     p.keepWithNext = bf.boolProperty(KeepWithNextProperty);
-    p.inTable = QTextCursor(block).currentTable() != nullptr;
+    for (const QTextFrame *frame = QTextCursor(block).currentFrame(); frame; frame = frame->parentFrame())
+        p.tableDepth += qobject_cast<const QTextTable *>(frame) ? 1 : 0;
+    if (m_writeStyles && bf.hasProperty(ParaStyleProperty))
+        p.style = bf.intProperty(ParaStyleProperty);
     const QVariant stops = bf.property(TabStopsProperty);
     if (stops.isValid()) {
         p.tabs = stops.value<QList<int>>();
@@ -259,6 +264,22 @@ void RtfWriter::writeWord(const char *word, int param)
     m_needDelimiter = true;
 }
 
+// Attributes that differ from p in everything switchTo writes, so that it writes them all.
+RtfWriter::CharProps RtfWriter::unlike(const CharProps &p)
+{
+    CharProps o = p;
+    o.font = -1;
+    o.halfPoints = -1;
+    o.color = -3; // no colour number, nor the automatic one said outright
+    o.bold = !p.bold;
+    o.italic = !p.italic;
+    o.underline = !p.underline;
+    o.strikeOut = !p.strikeOut;
+    o.vertical = p.vertical == RtfCharFormat::Baseline ? quint8(RtfCharFormat::Super) : quint8(RtfCharFormat::Baseline);
+    o.background = p.background == 0 ? quint8(RtfCharFormat::Highlight) : quint8(0);
+    return o;
+}
+
 // Arabic and Hebrew runs carry their face, size, bold and italic twice: as
 // associated properties after \rtlch too, which Word and LibreOffice use for
 // right-to-left script.
@@ -266,6 +287,24 @@ void RtfWriter::writeWord(const char *word, int param)
 // them (assocFont) as its associated font, so other programs show the same face.
 void RtfWriter::switchTo(const CharProps &p, bool rightToLeft, int assocFont)
 {
+    if (p.charStyle != m_current.charStyle) {
+        if (m_current.charStyle >= 0) {
+            // Only \plain ends a character style; it resets every attribute.
+            writeWord("plain");
+            m_current = unlike(p);
+            m_rightToLeft = false;
+            m_associatedValid = false;
+        }
+        if (p.charStyle >= 0) {
+            writeWord("cs", p.charStyle);
+            m_forceChar = true;
+        }
+        m_current.charStyle = p.charStyle;
+    }
+    if (m_forceChar) {
+        m_current = unlike(p);
+        m_forceChar = false;
+    }
     const int af = assocFont >= 0 ? assocFont : p.font;
     if (rightToLeft) {
         const bool assocChanged = !m_associatedValid || af != m_associated.font
@@ -516,8 +555,16 @@ void RtfWriter::writeParaProps(const ParaProps &para, const QTextBlock &block)
 {
     m_out.append("\\pard");
     m_needDelimiter = true;
-    if (para.inTable)
+    if (para.tableDepth > 0)
         writeWord("intbl");
+    if (para.tableDepth > 1)
+        writeWord("itap", para.tableDepth);
+    if (para.style >= 0) {
+        // The style's attributes give what a paragraph or run does not say: every
+        // attribute of the next run is said outright.
+        writeWord("s", para.style);
+        m_forceChar = true;
+    }
     if (para.list != 0) {
         writeListLabel(para, block);
         if (isBullet(para.list)) {
@@ -666,32 +713,56 @@ void RtfWriter::writeRowDefinition(const QTextTable &table, int row)
         }
         if (cf.hasProperty(QTextFormat::BackgroundBrush) && cf.background().style() != Qt::NoBrush)
             writeWord("clcbpat", colorId(cf.background().color().rgb()));
-        writeWord("cellx", rights.value(c + cell.columnSpan() - 1));
+        writeWord("cellx", cf.hasProperty(CellRightProperty) ? cf.intProperty(CellRightProperty)
+                                                              : rights.value(c + cell.columnSpan() - 1));
     }
     m_out.append("\r\n");
     m_needDelimiter = false;
 }
 
-void RtfWriter::writeTable(const QTextTable &table)
+// Blocks and tables of a frame (the document's or a cell's) at this table depth; the block
+// `last` ends the cell. An empty paragraph that only stands before a table at the frame's
+// start is not written: QTextDocument puts one there, readers make it again.
+void RtfWriter::writeItems(QTextFrame::iterator it, const QTextFrame::iterator &end, int depth, const QTextBlock &last)
+{
+    if (it != end && it.currentBlock().isValid() && it.currentBlock().length() == 1 && !it.currentBlock().textList()) {
+        QTextFrame::iterator next = it;
+        ++next;
+        if (next != end && qobject_cast<QTextTable *>(next.currentFrame()))
+            it = next;
+    }
+    for (; it != end; ++it) {
+        if (const auto *table = qobject_cast<QTextTable *>(it.currentFrame())) {
+            writeTable(*table, depth + 1);
+        } else if (it.currentBlock().isValid()) {
+            const QTextBlock block = it.currentBlock();
+            writeBlock(block, depth > 0 && block == last ? (depth > 1 ? "\\nestcell " : "\\cell ") : "\\par\r\n");
+        }
+    }
+}
+
+// A table at depth 1 gives each row's definition before its cells; a nested one after
+// them, in \nesttableprops, with a paragraph for readers that know no nesting.
+void RtfWriter::writeTable(const QTextTable &table, int depth)
 {
     for (int row = 0; row < table.rows(); ++row) {
-        writeRowDefinition(table, row);
+        if (depth == 1)
+            writeRowDefinition(table, row);
         m_firstPara = true; // each row's paragraphs say they are in the table
         for (int c = 0; c < table.columns(); ++c) {
             const QTextTableCell cell = table.cellAt(row, c);
             if (cell.row() != row || cell.column() != c)
                 continue; // covered by a merged cell
-            const QTextBlock last = table.document()->findBlock(cell.lastPosition());
-            for (QTextBlock block = table.document()->findBlock(cell.firstPosition()); block.isValid();
-                 block = block.next()) {
-                const bool isLast = block == last;
-                writeBlock(block, isLast ? "\\cell " : "\\par\r\n");
-                if (isLast)
-                    break;
-            }
+            writeItems(cell.begin(), cell.end(), depth, table.document()->findBlock(cell.lastPosition()));
         }
         switchField(CharProps());
-        m_out.append("\\row\r\n");
+        if (depth == 1) {
+            m_out.append("\\row\r\n");
+        } else {
+            m_out.append("{\\*\\nesttableprops");
+            writeRowDefinition(table, row);
+            m_out.append("\\nestrow}{\\nonesttables\\par}\r\n");
+        }
         m_needDelimiter = false;
     }
     m_firstPara = true;
@@ -720,7 +791,13 @@ QByteArray RtfWriter::header()
     QByteArray body;
     body.swap(m_out);
     m_out.reserve(body.size() + 1024);
-    m_out.append("{\\rtf1\\ansi\\ansicpg1252\\deff0\\nouicompat{\\fonttbl");
+    // Kept groups spell 8-bit bytes in the page of the file they came from; the text of
+    // our own is ASCII (\\uN) in any page.
+    const int cp = m_kept.codePage;
+    const bool windowsPage = (cp >= 874 && cp <= 1258) || cp == 932 || cp == 936 || cp == 949 || cp == 950;
+    m_out.append("{\\rtf1\\ansi\\ansicpg");
+    appendInt(m_out, !m_kept.groups.isEmpty() && windowsPage ? cp : 1252);
+    m_out.append("\\deff0\\nouicompat{\\fonttbl");
     for (size_t i = 0; i < m_fonts.size(); ++i) {
         m_out.append("{\\f");
         appendInt(m_out, int(i));
@@ -806,6 +883,7 @@ void RtfWriter::prepareKeptParts()
     m_kept = keptParts(m_doc);
     m_keptWords = m_kept.words;
     for (const QByteArray &group : m_kept.groups) {
+        m_writeStyles = m_writeStyles || group.startsWith("{\\stylesheet");
         const QByteArray out = renumbered(group);
         const bool section = group.startsWith("{\\header") || group.startsWith("{\\footer");
         (section ? m_sectionGroups : m_headerGroups).append(out);
@@ -842,22 +920,8 @@ QByteArray RtfWriter::write()
         m_out.append(group);
         m_needDelimiter = false;
     }
-    QTextFrame *root = m_doc.rootFrame();
-    QTextFrame::iterator it = root->begin();
-    // A table at the start of a document has an empty paragraph before it that only
-    // the document's structure needs: readers make it again.
-    if (it.currentBlock().isValid() && it.currentBlock().length() == 1 && !it.currentBlock().textList()) {
-        QTextFrame::iterator next = it;
-        ++next;
-        if (!next.atEnd() && qobject_cast<QTextTable *>(next.currentFrame()))
-            it = next;
-    }
-    for (; !it.atEnd(); ++it) {
-        if (auto *table = qobject_cast<QTextTable *>(it.currentFrame()))
-            writeTable(*table);
-        else if (it.currentBlock().isValid())
-            writeBlock(it.currentBlock());
-    }
+    const QTextFrame *root = m_doc.rootFrame();
+    writeItems(root->begin(), root->end(), 0, QTextBlock());
     m_out.append('}');
     return header();
 }

@@ -8,6 +8,7 @@
 #include <QRgb>
 #include <QString>
 #include <QTextCharFormat>
+#include <QTextFrame>
 #include <QTextImageFormat>
 
 #include <vector>
@@ -44,9 +45,10 @@ private:
         int backgroundColor = 0;
         int fieldId = 0;       // 0: not in a field
         QString field;         // the field's whole instruction
+        int charStyle = -1;    // \csN of the kept style sheet
         bool operator==(const CharProps &o) const
         {
-            return font == o.font && halfPoints == o.halfPoints && color == o.color && bold == o.bold
+            return charStyle == o.charStyle && font == o.font && halfPoints == o.halfPoints && color == o.color && bold == o.bold
                 && italic == o.italic && underline == o.underline && strikeOut == o.strikeOut
                 && vertical == o.vertical && raise == o.raise && background == o.background
                 && backgroundColor == o.backgroundColor;
@@ -69,10 +71,11 @@ private:
         bool keepTogether = false;
         bool keepWithNext = false;
         QList<int> tabs; // position, kind, leader per stop
-        bool inTable = false; // \intbl
+        int tableDepth = 0; // \intbl, \itap
+        int style = -1;     // \sN of the kept style sheet
         bool operator==(const ParaProps &o) const
         {
-            return inTable == o.inTable && alignment == o.alignment && leftIndent == o.leftIndent && rightIndent == o.rightIndent
+            return tableDepth == o.tableDepth && style == o.style && alignment == o.alignment && leftIndent == o.leftIndent && rightIndent == o.rightIndent
                 && firstIndent == o.firstIndent && list == o.list && rightToLeft == o.rightToLeft
                 && spaceBefore == o.spaceBefore && spaceAfter == o.spaceAfter && lineSpacing == o.lineSpacing
                 && lineMultiple == o.lineMultiple && pageBreakBefore == o.pageBreakBefore
@@ -95,7 +98,9 @@ private:
     ParaProps paraOf(const QTextBlock &block) const;
 
     void writeBlock(const QTextBlock &block, const char *end = "\\par\r\n");
-    void writeTable(const QTextTable &table);
+    void writeTable(const QTextTable &table, int depth);
+    void writeItems(QTextFrame::iterator it, const QTextFrame::iterator &end, int depth, const QTextBlock &last);
+    static CharProps unlike(const CharProps &p);
     void writeRowDefinition(const QTextTable &table, int row);
     void writeParaProps(const ParaProps &para, const QTextBlock &block);
     void writeListLabel(const ParaProps &para, const QTextBlock &block);
@@ -135,6 +140,8 @@ private:
     bool m_associatedValid = false;
     ParaProps m_currentPara;
     bool m_firstPara = true;
+    bool m_writeStyles = false; // the style sheet is kept: paragraphs and runs name their styles
+    bool m_forceChar = false;   // a style was named: the next run says all its attributes
 
     // The field whose result is being written, and the attributes in force
     // where its group began (restored when it closes).

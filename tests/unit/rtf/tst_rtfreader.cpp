@@ -95,10 +95,11 @@ void TestRtfReader::readsText_data()
     QTest::newRow("stylesheet skipped") << wrap("{\\stylesheet{\\s0 Normal;}}x") << "x";
     QTest::newRow("picture is one position") << wrap("a{\\pict\\pngblip 89504e47}b") << "a\uFFFCb";
     QTest::newRow("binary picture with braces") << wrap("a{\\pict\\bin4 }}{\\}b") << "a\uFFFCb";
-    QTest::newRow("nested table read once")
+    // The cell holds the paragraph QTextDocument puts before a table, the nested table, then C.
+    QTest::newRow("nested table read once, inside its cell")
         << wrap("\\intbl A\\cell\\intbl\\itap2 B\\nestcell{\\*\\nesttableprops\\trowd\\cellx9\\nestrow}"
                 "{\\nonesttables B\\par}\\itap1 C\\cell\\row")
-        << "\nA\tB\nC\n";
+        << "\nA\t\nB\nC\n";
     QTest::newRow("object skipped, text after kept")
         << wrap("a{\\object{\\*\\objdata 0102}{\\result{\\pict 00}}}b") << "ab";
     QTest::newRow("field shows its result") << wrap("{\\field{\\*\\fldinst HYPERLINK \"x\"}{\\fldrslt link}} end")
@@ -111,9 +112,13 @@ void TestRtfReader::readsText_data()
         << wrap("x\\par\\trowd\\cellx100\\cellx200\\intbl A\\cell B\\cell\\row\\intbl C\\cell\\cell\\row\\pard after")
         << "x\nA\tB\nC\t\nafter";
     QTest::newRow("empty first cell") << wrap("\\trowd\\cellx9\\cellx19\\intbl\\cell B\\cell\\row") << "\n\tB\n";
-    QTest::newRow("rows of another shape: a table of their own")
+    QTest::newRow("rows of another shape stay in the table")
         << wrap("\\trowd\\cellx9\\cellx19\\intbl A\\cell B\\cell\\row\\trowd\\cellx9\\intbl C\\cell\\row")
-        << "\nA\tB\n\nC\n";
+        << "\nA\tB\nC\n";
+    QTest::newRow("text after the last row without pard follows the table")
+        << wrap("\\trowd\\cellx9\\cellx19\\intbl A\\cell B\\cell\\row after\\par more") << "\nA\tB\nafter\nmore";
+    QTest::newRow("intbl after the row makes another row")
+        << wrap("\\trowd\\cellx9\\intbl A\\cell\\row\\intbl C\\cell\\row\\pard after") << "\nA\nC\nafter";
     QTest::newRow("more cells than the definition")
         << wrap("\\trowd\\cellx9\\intbl A\\cell B\\cell\\row") << "\nA\tB\n";
     QTest::newRow("text after the final brace dropped") << QByteArray("{\\rtf1 a}b{c}") << "a";

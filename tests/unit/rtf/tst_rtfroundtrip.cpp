@@ -1,6 +1,6 @@
 // Save then load gives back everything the control can hold: text of all of
 // Unicode, runs with every attribute, paragraphs with every attribute, bullets,
-// empty and trailing empty paragraphs, and the default attributes.
+// tables, empty and trailing empty paragraphs, and the default attributes.
 #include "RtfCodec.h"
 #include "RtfSink.h"
 #include "RtfTestSupport.h"
@@ -142,15 +142,60 @@ QTextBlockFormat randomBlockFormat(QRandomGenerator &rng)
     return b;
 }
 
+void insertRandomRuns(QRandomGenerator &rng, QTextDocument &doc, QTextCursor &cursor, int runs)
+{
+    for (int r = 0; r < runs; ++r) {
+        QString text;
+        const int pieces = rng.bounded(1, 5);
+        for (int p = 0; p < pieces; ++p)
+            text += kPieces.at(rng.bounded(kPieces.size()));
+        cursor.insertText(text, randomCharFormat(rng));
+        if (rng.bounded(10) == 0) {
+            QTextCharFormat picture = randomCharFormat(rng);
+            picture.merge(randomPicture(rng, doc));
+            cursor.insertText(QString(QChar::ObjectReplacementCharacter), picture);
+        }
+    }
+}
+
+// A table after the cursor's paragraph, with formatted text (one or two paragraphs) in
+// its cells; the cursor ends in the paragraph after it.
+void insertRandomTable(QRandomGenerator &rng, QTextDocument &doc, QTextCursor &cursor)
+{
+    QTextTable *table = cursor.insertTable(rng.bounded(1, 4), rng.bounded(1, 4));
+    for (int r = 0; r < table->rows(); ++r) {
+        for (int c = 0; c < table->columns(); ++c) {
+            QTextCursor cell = table->cellAt(r, c).firstCursorPosition();
+            for (int p = rng.bounded(1, 3); p > 0; --p) {
+                cell.setBlockFormat(randomBlockFormat(rng));
+                insertRandomRuns(rng, doc, cell, rng.bounded(1, 3));
+                if (p > 1)
+                    cell.insertBlock();
+            }
+        }
+    }
+    cursor.setPosition(table->lastPosition() + 1);
+}
+
 void buildRandomDocument(QTextDocument &doc, quint32 seed)
 {
     QRandomGenerator rng(seed);
     QTextCursor cursor(&doc);
     const int blocks = rng.bounded(1, 12);
     QTextList *list = nullptr;
+    bool afterTable = false;
     for (int b = 0; b < blocks; ++b) {
-        if (b > 0)
+        // Not after an empty first paragraph: that one only stands before the table and
+        // is not written (QTextDocument puts it there, readers make it again).
+        if (b > 0 && b + 1 < blocks && !afterTable && cursor.block().length() > 1 && rng.bounded(5) == 0) {
+            insertRandomTable(rng, doc, cursor);
+            afterTable = true; // the paragraph after the table is there already
+            list = nullptr;
+            continue;
+        }
+        if (b > 0 && !afterTable)
             cursor.insertBlock();
+        afterTable = false;
         cursor.setBlockFormat(randomBlockFormat(rng));
         const int kind = rng.bounded(6);
         if (kind == 0) { // bullet, continuing the list above when there is one
@@ -174,19 +219,19 @@ void buildRandomDocument(QTextDocument &doc, quint32 seed)
                 empty.clearProperty(property);
             cursor.setBlockCharFormat(empty);
         }
-        for (int r = 0; r < runs; ++r) {
-            QString text;
-            const int pieces = rng.bounded(1, 5);
-            for (int p = 0; p < pieces; ++p)
-                text += kPieces.at(rng.bounded(kPieces.size()));
-            cursor.insertText(text, randomCharFormat(rng));
-            if (rng.bounded(10) == 0) {
-                QTextCharFormat picture = randomCharFormat(rng);
-                picture.merge(randomPicture(rng, doc));
-                cursor.insertText(QString(QChar::ObjectReplacementCharacter), picture);
-            }
-        }
+        insertRandomRuns(rng, doc, cursor, runs);
     }
+}
+
+// Rows and columns of every table in document order, nested ones inside "( )".
+QString tableShape(const QTextFrame *parent)
+{
+    QString out;
+    for (const QTextFrame *frame : parent->childFrames()) {
+        if (const auto *table = qobject_cast<const QTextTable *>(frame))
+            out += QStringLiteral("%1x%2(%3) ").arg(table->rows()).arg(table->columns()).arg(tableShape(table));
+    }
+    return out;
 }
 
 // Attributes of the list a block is in, and whether it continues the list of
@@ -218,6 +263,7 @@ private slots:
     void unsetAttributesTakeTheDefaults();
     void tables_data();
     void tables();
+    void keepsStyleReferencesWithTheStyleSheet();
 };
 
 void TestRtfRoundTrip::randomDocuments()
@@ -233,7 +279,8 @@ void TestRtfRoundTrip::randomDocuments()
         rtftest::load(rtf, loaded);
         const QString expected = rtftest::describe(original);
         const QString actual = rtftest::describe(loaded);
-        if (expected != actual || listShape(original) != listShape(loaded)) {
+        if (expected != actual || listShape(original) != listShape(loaded)
+            || tableShape(original.rootFrame()) != tableShape(loaded.rootFrame())) {
             qWarning().noquote() << "seed" << seed << "\n" << rtf;
             const QStringList a = actual.split(u'\n'), e = expected.split(u'\n');
             for (qsizetype l = 0; l < qMin(a.size(), e.size()); ++l) {
@@ -244,6 +291,7 @@ void TestRtfRoundTrip::randomDocuments()
             }
             QCOMPARE(actual, expected);
             QCOMPARE(listShape(loaded), listShape(original));
+            QCOMPARE(tableShape(loaded.rootFrame()), tableShape(original.rootFrame()));
         }
     }
 }
@@ -352,34 +400,46 @@ void TestRtfRoundTrip::unsetAttributesTakeTheDefaults()
 }
 
 
-// Tables as the file gives them and as written back: "rows x columns" per table, each
-// column's right edge, then per cell its borders and shading; and the text.
+// Tables as the file gives them and as written back: "rows x columns" per table (nested
+// ones marked ">" after the table around them), each column's right edge, then per cell its
+// borders and shading, its own right edge ("@") and its span ("+"); and the text.
 namespace {
-QString describeTables(const QTextDocument &doc)
+void describeTables(const QTextFrame *parent, const QString &depth, QStringList &out)
 {
-    QStringList out;
-    for (QTextFrame *frame : doc.rootFrame()->childFrames()) {
+    for (QTextFrame *frame : parent->childFrames()) {
         const auto *table = qobject_cast<QTextTable *>(frame);
         if (!table)
             continue;
         QStringList cells;
         for (int r = 0; r < table->rows(); ++r) {
             for (int c = 0; c < table->columns(); ++c) {
-                const QTextTableCellFormat f = table->cellAt(r, c).format().toTableCellFormat();
-                cells << QStringLiteral("%1/%2%3").arg(f.intProperty(rtf::CellBordersProperty))
+                const QTextTableCell cell = table->cellAt(r, c);
+                if (cell.row() != r || cell.column() != c)
+                    continue;
+                const QTextTableCellFormat f = cell.format().toTableCellFormat();
+                cells << QStringLiteral("%1/%2%3@%4%5").arg(f.intProperty(rtf::CellBordersProperty))
                              .arg(f.intProperty(rtf::CellBorderWidthProperty))
                              .arg(f.hasProperty(QTextFormat::BackgroundBrush) ? f.background().color().name()
-                                                                              : QString());
+                                                                              : QString())
+                             .arg(f.intProperty(rtf::CellRightProperty))
+                             .arg(cell.columnSpan() > 1 ? QStringLiteral("+%1").arg(cell.columnSpan()) : QString());
             }
         }
         QStringList rights;
         for (int x : table->format().property(rtf::TableCellRightsProperty).value<QList<int>>())
             rights << QString::number(x);
-        out << QStringLiteral("%1x%2 [%3] align%4 left%5 {%6}")
-                   .arg(table->rows()).arg(table->columns()).arg(rights.join(u' '))
+        out << QStringLiteral("%1%2x%3 [%4] align%5 left%6 {%7}")
+                   .arg(depth).arg(table->rows()).arg(table->columns()).arg(rights.join(u' '))
                    .arg(int(table->format().alignment() & Qt::AlignHorizontal_Mask))
                    .arg(table->format().intProperty(rtf::TableLeftProperty)).arg(cells.join(u' '));
+        describeTables(table, depth + u'>', out);
     }
+}
+
+QString describeTables(const QTextDocument &doc)
+{
+    QStringList out;
+    describeTables(doc.rootFrame(), QString(), out);
     return out.join(u'\n');
 }
 } // namespace
@@ -394,11 +454,25 @@ void TestRtfRoundTrip::tables_data()
         << head + "before\\par\\trowd\\trgaph108\\trleft-108\\clbrdrt\\brdrs\\brdrw10\\clbrdrb\\brdrs\\brdrw10"
                   "\\cellx2000\\clcbpat1\\cellx5000\\pard\\intbl A\\cell B\\par B2\\cell\\row"
                   "\\trowd\\trgaph108\\trleft-108\\cellx2000\\cellx5000\\pard\\intbl C\\cell\\cell\\row\\pard after\\par}"
-        << "2x2 [2000 5000] align1 left-108 {5/10 0/0#ff0000 0/0 0/0}"
+        << "2x2 [2000 5000] align1 left-108 {5/10@2000 0/0#ff0000@5000 0/0@2000 0/0@5000}"
         << "before\nA\tB\nB2\nC\t\nafter";
     QTest::newRow("table first, centred, in a formatted cell")
         << head + "\\trowd\\trqc\\cellx1000\\cellx2000\\cellx3000\\intbl{\\b x}\\cell\\cell z\\cell\\row}"
-        << "1x3 [1000 2000 3000] align4 left0 {0/0 0/0 0/0}" << "\nx\t\tz\n";
+        << "1x3 [1000 2000 3000] align4 left0 {0/0@1000 0/0@2000 0/0@3000}" << "\nx\t\tz\n";
+    // LibreOffice keeps such rows in one table too; each row keeps its own edges.
+    QTest::newRow("rows of other widths and shapes in one table")
+        << head + "\\trowd\\cellx2000\\cellx4000\\intbl A\\cell B\\cell\\row\\trowd\\cellx1000\\cellx5000\\intbl C\\cell D\\cell\\row"
+                  "\\trowd\\cellx3000\\intbl E\\cell\\row\\trowd\\cellx1000\\cellx2000\\cellx6000\\intbl F\\cell G\\cell H\\cell\\row\\pard after\\par}"
+        << "4x3 [2000 4000] align1 left0 {0/0@2000 0/0@4000+2 0/0@1000 0/0@5000+2 0/0@3000+3 0/0@1000 0/0@2000 0/0@6000}"
+        << "\nA\tB\nC\tD\nE\nF\tG\tH\nafter";
+    // As LibreOffice writes a table in a table: the inner rows' definitions after their cells.
+    QTest::newRow("nested table")
+        << head + "\\pard\\intbl\\itap2 N1\\nestcell N2\\nestcell{\\*\\nesttableprops\\trowd\\cellx1000\\clcbpat1\\cellx2000\\nestrow}"
+                  "{\\nonesttables\\par}\\pard\\intbl\\itap2 N3\\nestcell\\nestcell{\\*\\nesttableprops\\trowd\\cellx1000\\cellx2000\\nestrow}"
+                  "{\\nonesttables\\par}\\pard\\intbl tail\\cell\\trowd\\cellx3000\\cellx6000\\pard\\intbl X\\cell\\row\\pard after\\par}"
+        << "1x2 [3000 6000] align1 left0 {0/0@3000 0/0@6000}\n"
+           ">2x2 [1000 2000] align1 left0 {0/0@1000 0/0#ff0000@2000 0/0@1000 0/0@2000}"
+        << "\n\nN1\tN2\nN3\t\ntail\tX\nafter";
 }
 
 void TestRtfRoundTrip::tables()
@@ -419,6 +493,48 @@ void TestRtfRoundTrip::tables()
     QStringList againLines = rtftest::describe(again).split(u'\n');
     QCOMPARE(againLines.size(), readLines.size());
     QCOMPARE(againLines.mid(0, againLines.size() - 3), readLines.mid(0, readLines.size() - 3));
+}
+
+void TestRtfRoundTrip::keepsStyleReferencesWithTheStyleSheet()
+{
+    // A paragraph in a bold heading style whose run says \\b0: written back with its style
+    // and every attribute of the run said outright, so that readers that apply the style
+    // (LibreOffice) do not make it bold; a run in a character style ends it with \\plain.
+    const QByteArray rtf = "{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0\\fcharset0 Arial;}}"
+                           "{\\stylesheet{\\s0 Normal;}{\\s1\\b\\fs32 Heading;}{\\*\\cs7\\i Emphasis;}}"
+                           "{\\info{\\title \\'c0}}"
+                           "\\pard\\s1 H\\b0 x\\par\\pard\\s0 a{\\cs7\\i b}c\\par}";
+    QTextDocument read;
+    rtftest::load(rtf, read);
+    const QByteArray written = rtf::writeRtf(read);
+    QVERIFY(written.startsWith("{\\rtf1\\ansi\\ansicpg1251")); // the page of the kept title's byte
+    const QByteArray all = "\\f1\\fs32\\cf0"; // then b, i, ul, strike, nosupersub, highlight
+    QVERIFY2(written.contains("\\s1" + all + "\\b\\i0\\ulnone\\strike0\\nosupersub\\highlight0 H\\b0 x\\par"),
+             written.constData());
+    QVERIFY2(written.contains("\\s0" + all + "\\b0\\i0\\ulnone\\strike0\\nosupersub\\highlight0 a"
+                              "\\cs7" + all + "\\b0\\i\\ulnone\\strike0\\nosupersub\\highlight0 b"
+                              "\\plain" + all + "\\b0\\i0\\ulnone\\strike0\\nosupersub\\highlight0 c\\par"),
+             written.constData());
+    QTextDocument again;
+    rtftest::load(written, again);
+    QCOMPARE(rtftest::describe(again), rtftest::describe(read));
+    for (const QTextDocument *doc : {&read, &again}) {
+        QCOMPARE(doc->begin().blockFormat().intProperty(rtf::ParaStyleProperty), 1);
+        const QTextBlock second = doc->begin().next();
+        QCOMPARE(second.blockFormat().intProperty(rtf::ParaStyleProperty), 0);
+        QStringList styles;
+        for (auto it = second.begin(); !it.atEnd(); ++it)
+            styles << it.fragment().text() + QString::number(it.fragment().charFormat().intProperty(rtf::CharStyleProperty));
+        QCOMPARE(styles, QStringList({QStringLiteral("a0"), QStringLiteral("b7"), QStringLiteral("c0")}));
+    }
+
+    // Without the style sheet (a pasted file's numbers mean nothing here) none is written.
+    QTextDocument pasted;
+    QTextCursor cursor(&pasted);
+    rtf::insertRtf(rtf, cursor);
+    QVERIFY(!pasted.begin().blockFormat().hasProperty(rtf::ParaStyleProperty));
+    const QByteArray plain = rtf::writeRtf(pasted);
+    QVERIFY2(!plain.contains("\\s1") && !plain.contains("\\cs7"), plain.constData());
 }
 
 QTEST_MAIN(TestRtfRoundTrip)
