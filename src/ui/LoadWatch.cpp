@@ -98,10 +98,10 @@ bool LoadWatch::eventFilter(QObject *watched, QEvent *e)
 
 quint64 LoadMemoryNeed(qint64 fileBytes)
 {
-    // Measured with bench_huge on 100 MB files: the heap's peak is at most about 3 bytes per
-    // byte of a plain-text file (text of one byte per character: 2 bytes of UTF-16, a byte
-    // of structures) and of an RTF file (its bytes, plus a smaller document); 4 leaves room.
-    constexpr quint64 kPerFileByte = 4;
+    // Measured with bench_huge on 100 MB files, the heap's peak per byte of the file: 5.7 for
+    // plain text (one byte a character: 2 bytes of UTF-16 and the document's structures), 6.2
+    // for RTF (its bytes while parsed, and runs of formatting). 7 leaves some room.
+    constexpr quint64 kPerFileByte = 7;
     return quint64(qMax<qint64>(0, fileBytes)) * kPerFileByte;
 }
 
