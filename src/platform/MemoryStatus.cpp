@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QList>
+#include <algorithm>
 #include <cmath>
 
 #include <sys/sysinfo.h>
@@ -47,6 +48,7 @@ MemoryStatus ParseMemInfo(const QByteArray &text)
         available = std::max<qint64>(0, meminfoField(text, "MemFree")) + std::max<qint64>(0, meminfoField(text, "Cached"));
     status.totalPhysBytes = quint64(total);
     status.memoryLoadPercent = loadPercent(quint64(total), quint64(available));
+    status.availPhysBytes = std::min(quint64(available), quint64(total));
     return status;
 }
 
@@ -64,6 +66,7 @@ MemoryStatus QueryMemoryStatus()
     const quint64 unit = info.mem_unit ? info.mem_unit : 1;
     MemoryStatus status;
     status.totalPhysBytes = quint64(info.totalram) * unit;
-    status.memoryLoadPercent = loadPercent(status.totalPhysBytes, (quint64(info.freeram) + quint64(info.bufferram)) * unit);
+    status.availPhysBytes = std::min(status.totalPhysBytes, (quint64(info.freeram) + quint64(info.bufferram)) * unit);
+    status.memoryLoadPercent = loadPercent(status.totalPhysBytes, status.availPhysBytes);
     return status;
 }

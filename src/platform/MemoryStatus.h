@@ -7,6 +7,7 @@ struct MemoryStatus
 {
     quint64 totalPhysBytes = 0; // 64-bit: a 32-bit count is wrong above 4 GiB
     int memoryLoadPercent = 0;  // 0..100
+    quint64 availPhysBytes = 0; // what can still be had without swapping (MemAvailable)
 };
 
 // Reads the machine's memory figures; zeros when they cannot be read.

@@ -596,11 +596,11 @@ bool TTntRichEdit::CanPaste() const
 
 // The file is read into a fresh document; the current one is replaced only when reading
 // succeeded, so a failed load leaves the text as it was.
-void TTntRichEdit::LoadFromFile(const QString &path)
+void TTntRichEdit::LoadFromFile(const QString &path, const rtf::LoadProgress &progress)
 {
     std::unique_ptr<QTextDocument> fresh(createDocument());
     QTextCharFormat defaultFormat = m_defaultFormat;
-    rtf::loadFile(path, fresh.get(), &defaultFormat);
+    rtf::loadFile(path, fresh.get(), &defaultFormat, progress);
     fresh->setDocumentMargin(0);
     applyTextMargins(fresh.get());
     fresh->clearUndoRedoStacks();

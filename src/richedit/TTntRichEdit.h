@@ -7,6 +7,8 @@
 #include <QTextEdit>
 #include <functional>
 
+#include "RtfCodec.h"
+
 class QPrinter;
 class TTntRichEdit;
 
@@ -169,7 +171,9 @@ public:
     bool CanUndo() const;
     bool CanPaste() const;
 
-    void LoadFromFile(const QString &path); // throws EKalveroError
+    // Throws EKalveroError. progress (may be empty) is called as the file is read and may throw
+    // to cancel; whatever stops the load leaves the document, caret and flags as they were.
+    void LoadFromFile(const QString &path, const rtf::LoadProgress &progress = {});
     void SaveToFile(const QString &path);   // throws EKalveroError; forgets DroppedParts()
     // What the file last read held that the document could not keep ("OLE object", ...);
     // empty once the document was saved.

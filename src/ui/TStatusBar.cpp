@@ -1,6 +1,7 @@
 #include "TStatusBar.h"
 
 #include <QLabel>
+#include <QProgressBar>
 
 namespace {
 struct PanelLayout
@@ -28,6 +29,30 @@ TStatusBar::TStatusBar(QWidget *parent) : QStatusBar(parent)
         addWidget(panel);
         m_panels.push_back(panel);
     }
+    m_progressText = new QLabel(this);
+    m_progressText->setObjectName(QStringLiteral("ProgressText"));
+    m_progress = new QProgressBar(this);
+    m_progress->setObjectName(QStringLiteral("Progress"));
+    m_progress->setRange(0, 100);
+    m_progress->setFixedWidth(140);
+    m_progress->setMaximumHeight(15);
+    addPermanentWidget(m_progressText);
+    addPermanentWidget(m_progress);
+    HideProgress();
+}
+
+void TStatusBar::ShowProgress(const QString &text, int percent)
+{
+    m_progressText->setText(text);
+    m_progress->setValue(qBound(0, percent, 100));
+    m_progressText->show();
+    m_progress->show();
+}
+
+void TStatusBar::HideProgress()
+{
+    m_progressText->hide();
+    m_progress->hide();
 }
 
 QString TStatusBar::PanelText(int index) const

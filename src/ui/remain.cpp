@@ -25,6 +25,7 @@
 #include "IniFile.h"
 #include "IntConv.h"
 #include "KeyboardLayout.h"
+#include "MemoryStatus.h"
 #include "TStatusBar.h"
 #include "TUpDown.h"
 #include "ToolbarImages.h"
@@ -97,6 +98,7 @@ TMainForm::TMainForm(std::unique_ptr<Prompts> prompts, std::unique_ptr<KeyboardL
       m_arguments(std::move(arguments))
 {
     EnsureResources();
+    AvailableMemory = [] { return QueryMemoryStatus().availPhysBytes; };
     setObjectName(QStringLiteral("MainForm"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/kalvero.png")));
     OpenDialog.filter = QString::fromLatin1(DocumentFilter);

@@ -27,6 +27,7 @@ class TKeyboardMapWindow;
 class WindowLayoutMemory;
 class TRulerMarker;
 class TStatusBar;
+class LoadWatch;
 class TUpDown;
 class DocumentRecovery;
 struct RecoveryEntry;
@@ -57,6 +58,10 @@ public:
     // Opens a link's target (Ctrl+click in the text); the desktop's handler unless a test
     // replaces it.
     std::function<void(const QString &)> OpenLink;
+    // A document load shows its progress in the status bar once it has taken this long (ms).
+    int LoadProgressDelayMs = 1000;
+    // The memory a load may still take, bytes (0: unknown); the system's unless a test replaces it.
+    std::function<quint64()> AvailableMemory;
 
     // ---- Components (object names are the designer names) ------------------------------------
     QObject *ActionList1 = nullptr;     // File
@@ -140,6 +145,11 @@ public:
     void FileExit();
     void PromptSaveChanges();
     void LoadDocument(const QString &name);
+    // Reads a file into the editor with the window kept alive (LoadWatch): Esc or closing the
+    // window stops it (OperationAborted) and leaves the document as it was; a file too large
+    // for the free memory is refused first.
+    void ReadDocumentFile(const QString &name);
+    bool Loading() const { return m_loadWatch != nullptr; }
     void DropFiles(const QStringList &names);
 
     // ---- Work kept safe (remain_safeguards.cpp) ------------------------------------------------
@@ -264,6 +274,7 @@ private:
     bool m_caretLinePending = false;
     QVBoxLayout *m_clientLayout = nullptr;
     DocumentRecovery *m_recovery = nullptr;        // child of the window
+    LoadWatch *m_loadWatch = nullptr;              // the load under way, if any
     std::optional<FileStamp> m_documentStamp;      // the document's file when last loaded or saved
 
     // Where PlaceRulerMarkers last put each marker (its Left) and the indent it showed there: a

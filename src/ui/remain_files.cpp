@@ -3,8 +3,11 @@
 
 #include <QFileInfo>
 #include <QPrinter>
+#include <QScopeGuard>
 
 #include "Errors.h"
+#include "LoadWatch.h"
+#include "TStatusBar.h"
 
 namespace {
 // The name of a document that has never been saved; compared exactly.
@@ -39,9 +42,29 @@ void TMainForm::FileNew()
     ShowModifiedState(false);
 }
 
+void TMainForm::ReadDocumentFile(const QString &name)
+{
+    if (m_loadWatch)
+        throw OperationAborted(); // one load at a time
+    const QFileInfo file(name);
+    if (file.isFile()) {
+        const QString problem = LoadMemoryProblem(name, file.size(), AvailableMemory ? AvailableMemory() : 0);
+        if (!problem.isEmpty())
+            throw EKalveroError(problem);
+    }
+    LoadWatch watch(this, StatusBar, file.fileName(), LoadProgressDelayMs);
+    m_loadWatch = &watch;
+    const auto finished = qScopeGuard([this, &watch] {
+        m_loadWatch = nullptr;
+        if (watch.CloseRequested())
+            QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
+    });
+    Editor->LoadFromFile(name, [&watch](qint64 done, qint64 total) { watch.Step(done, total); });
+}
+
 void TMainForm::LoadDocument(const QString &name)
 {
-    Editor->LoadFromFile(name); // on failure nothing below runs
+    ReadDocumentFile(name); // on failure or cancel nothing below runs
     ApplyDocumentName(name);
     RememberDocumentFile();
     Editor->setFocus();

@@ -75,7 +75,7 @@ void TMainForm::OfferRecovery()
 void TMainForm::RecoverDocument(const RecoveryEntry &entry)
 {
     // The header is a destination that the reader skips; the rest is the document.
-    Editor->LoadFromFile(entry.path);
+    ReadDocumentFile(entry.path);
     ApplyDocumentName(entry.header.name);
     m_documentStamp = entry.header.stamp;
     Editor->setFocus();

@@ -2,6 +2,7 @@
 
 #include "CodePage.h"
 
+#include <QIODevice>
 #include <QStringDecoder>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -9,6 +10,7 @@
 
 #include <uchardet.h>
 
+#include <cstring>
 #include <memory>
 #include <type_traits>
 
@@ -49,7 +51,207 @@ QString decodeWith(QStringDecoder::Encoding encoding, QByteArrayView bytes)
     return decoder.decode(bytes);
 }
 
+// Pieces a plain-text file is read in: small enough for the window to answer between two,
+// large enough that the per-piece cost does not show.
+constexpr qint64 kPieceBytes = 1 << 20;
+
+enum class PieceEncoding { Utf8, Utf16LE, Utf16BE, Windows1252, Named };
+
+// How many bytes at the start of a piece of n bytes (not the file's last) end on a character
+// boundary; the rest goes to the next piece, so every piece decodes on its own exactly as
+// the whole file would.
+qsizetype completeUtf8(const char *bytes, qsizetype n)
+{
+    for (qsizetype i = n - 1; i >= 0 && i >= n - 4; --i) {
+        const uchar c = uchar(bytes[i]);
+        if ((c & 0xC0) == 0x80)
+            continue; // a continuation byte: look for its lead
+        const qsizetype length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        return i + length > n ? i : n;
+    }
+    return n;
+}
+
+qsizetype completeUtf16(const char *bytes, qsizetype n, bool littleEndian)
+{
+    n &= ~qsizetype(1);
+    if (n < 2)
+        return n;
+    const uchar high = uchar(bytes[littleEndian ? n - 1 : n - 2]);
+    return (high & 0xFC) == 0xD8 ? n - 2 : n; // a high surrogate waits for its low one
+}
+
+// Appends pieces of decoded text to a document with line ends made '\n' and NULs dropped;
+// a CR at the end of one piece and an LF at the start of the next are one line end.
+class PieceWriter
+{
+public:
+    PieceWriter(QTextDocument *doc, const QTextCharFormat &format) : m_cursor(doc), m_format(format)
+    {
+        // One edit for the whole text: the document tells its layout once, not per piece.
+        m_cursor.beginEditBlock();
+        if (!m_format.isEmpty())
+            m_cursor.setBlockCharFormat(m_format);
+    }
+    ~PieceWriter() { m_cursor.endEditBlock(); }
+    PieceWriter(const PieceWriter &) = delete;
+    PieceWriter &operator=(const PieceWriter &) = delete;
+
+    void append(QString piece)
+    {
+        QChar *out = piece.data();
+        const QChar *in = piece.constData();
+        const QChar *end = in + piece.size();
+        QChar *write = out;
+        for (; in != end; ++in) {
+            const QChar c = *in;
+            if (c == u'\n' && m_afterCr) {
+                m_afterCr = false;
+                continue;
+            }
+            m_afterCr = c == u'\r';
+            if (c.unicode() != 0)
+                *write++ = m_afterCr ? QChar(u'\n') : c;
+        }
+        piece.truncate(write - out);
+        if (!piece.isEmpty())
+            m_cursor.insertText(piece, m_format);
+    }
+
+private:
+    QTextCursor m_cursor;
+    QTextCharFormat m_format;
+    bool m_afterCr = false;
+};
+
+// Reads the device from `start` to its end through decode(bytes, n, last), which decodes the
+// complete characters at the start of bytes and says how many bytes it used.
+template <typename Decode>
+bool readPieces(QIODevice &device, qint64 start, const std::function<void(qint64)> &progress, Decode decode)
+{
+    if (!device.seek(start))
+        return false;
+    QByteArray buffer;
+    qsizetype kept = 0; // bytes of an unfinished character carried to the next piece
+    qint64 done = start;
+    for (;;) {
+        buffer.resize(kept + kPieceBytes);
+        const qint64 got = device.read(buffer.data() + kept, kPieceBytes);
+        if (got < 0)
+            return false;
+        const qsizetype have = kept + qsizetype(got);
+        const bool last = got == 0 || device.atEnd();
+        const qsizetype used = decode(buffer.constData(), have, last);
+        kept = have - used;
+        std::memmove(buffer.data(), buffer.constData() + used, size_t(kept));
+        done += got;
+        if (progress)
+            progress(done);
+        if (last)
+            return true;
+    }
+}
+
 } // namespace
+
+namespace {
+
+bool readPlainText(QIODevice &device, QTextDocument *doc, const QTextCharFormat &format,
+                   const std::function<void(qint64)> &progress)
+{
+    const qint64 start = device.pos();
+    const QByteArray head = device.peek(3);
+    qint64 skip = 0;
+    PieceEncoding encoding = PieceEncoding::Utf8;
+    if (head.startsWith("\xFF\xFE")) {
+        encoding = PieceEncoding::Utf16LE;
+        skip = 2;
+    } else if (head.startsWith("\xFE\xFF")) {
+        encoding = PieceEncoding::Utf16BE;
+        skip = 2;
+    } else if (head.startsWith("\xEF\xBB\xBF")) {
+        skip = 3;
+    }
+
+    if (encoding != PieceEncoding::Utf8) {
+        const bool little = encoding == PieceEncoding::Utf16LE;
+        PieceWriter writer(doc, format);
+        return readPieces(device, start + skip, progress, [&](const char *bytes, qsizetype n, bool last) {
+            const qsizetype used = last ? n : completeUtf16(bytes, n, little);
+            writer.append(decodeWith(little ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
+                                     QByteArrayView(bytes, used)));
+            return used;
+        });
+    }
+
+    // UTF-8 while every piece is valid UTF-8.
+    bool valid = true;
+    {
+        PieceWriter writer(doc, format);
+        const bool read = readPieces(device, start + skip, progress, [&](const char *bytes, qsizetype n, bool last) {
+            if (!valid)
+                return n;
+            const qsizetype used = last ? n : completeUtf8(bytes, n);
+            QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+            QString piece = utf8.decode(QByteArrayView(bytes, used));
+            if (utf8.hasError()) {
+                valid = false; // the rest is only read to its end
+                return n;
+            }
+            writer.append(std::move(piece));
+            return used;
+        });
+        if (!read)
+            return false;
+    }
+    if (valid)
+        return true;
+
+    // Not UTF-8: the detector, fed the whole file a piece at a time, names the encoding.
+    // Latin-1 and ASCII are read as Windows-1252, their superset in every file that says one.
+    doc->clear();
+    const std::unique_ptr<std::remove_pointer_t<uchardet_t>, void (*)(uchardet_t)> detector(uchardet_new(),
+                                                                                          &uchardet_delete);
+    bool detectorOk = bool(detector);
+    if (!readPieces(device, start, {}, [&](const char *bytes, qsizetype n, bool) {
+            if (detectorOk && uchardet_handle_data(detector.get(), bytes, size_t(n)) != 0)
+                detectorOk = false;
+            return n;
+        }))
+        return false;
+    QByteArray name;
+    if (detectorOk) {
+        uchardet_data_end(detector.get());
+        const char *charset = uchardet_get_charset(detector.get());
+        name = charset ? QByteArray(charset).toUpper() : QByteArray();
+    }
+    QStringDecoder detected(name.constData());
+    PieceWriter writer(doc, format);
+    if (name.isEmpty() || name == "ASCII" || name == "ISO-8859-1" || name == "WINDOWS-1252" || !detected.isValid()) {
+        return readPieces(device, start, progress, [&](const char *bytes, qsizetype n, bool) {
+            QString piece;
+            codepage::decode(1252, bytes, n, piece);
+            writer.append(std::move(piece));
+            return n;
+        });
+    }
+    // Multi-byte encodings keep their state from piece to piece.
+    return readPieces(device, start, progress, [&](const char *bytes, qsizetype n, bool) {
+        writer.append(detected.decode(QByteArrayView(bytes, n)));
+        return n;
+    });
+}
+
+} // namespace
+
+bool loadPlainText(QIODevice &device, QTextDocument *doc, const QTextCharFormat &format,
+                   const std::function<void(qint64)> &progress)
+{
+    if (!readPlainText(device, doc, format, progress))
+        return false;
+    setDirectionsFromText(doc);
+    return true;
+}
 
 QByteArray detectEncoding(const QByteArray &bytes)
 {

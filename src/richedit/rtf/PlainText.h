@@ -4,6 +4,10 @@
 #include <QString>
 #include <Qt>
 
+#include <functional>
+
+class QIODevice;
+class QTextCharFormat;
 class QTextDocument;
 
 namespace rtf {
@@ -12,6 +16,15 @@ namespace rtf {
 // UTF-8; without one, UTF-8 when the bytes are valid UTF-8, else the encoding the detector
 // names, else Windows-1252. Line ends (CR LF, LF, CR) become '\n'; NUL characters are dropped.
 QString decodePlainText(const QByteArray &bytes);
+
+// Replaces the content of doc by the text of a file that is not RTF, read from the device's
+// current position to its end a piece at a time, decoded and with line ends made '\n' exactly
+// as decodePlainText does, in the given character format; paragraph directions follow
+// setDirectionsFromText. Neither the whole file nor its whole decoded text is ever held
+// apart from the document. progress (may be empty) is called after each piece with the bytes
+// read so far and may throw to stop. Returns false when the device failed to read.
+bool loadPlainText(QIODevice &device, QTextDocument *doc, const QTextCharFormat &format,
+                   const std::function<void(qint64 bytesRead)> &progress = {});
 
 // The direction of text by its first strong character (a letter of a left-to-right or a
 // right-to-left script), as browsers choose it for dir=auto; left to right when it has none.

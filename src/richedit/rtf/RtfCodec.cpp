@@ -51,11 +51,16 @@ private:
 
 constexpr char kKeptPartsProperty[] = "kalveroKeptParts";
 
+// Input bytes between two progress reports of the reader.
+constexpr qsizetype kReportEvery = 256 * 1024;
+
 void readRtfInto(const QByteArray &data, QTextCursor &cursor, DocumentBuilder::Mode mode,
-                 QTextCharFormat *defaultFormat)
+                 QTextCharFormat *defaultFormat, const std::function<void(qsizetype)> &progress = {})
 {
     DocumentBuilder builder(cursor, mode);
     RtfReader reader(builder);
+    if (progress)
+        reader.setProgress(progress, kReportEvery);
     if (startsWithNoCase(data, "{urtf")) {
         // The form without the backslash: read it as the UTF-8 flavour.
         reader.read(QByteArray("{\\urtf") + data.mid(5));
@@ -125,7 +130,7 @@ QByteArray writeRtf(const QTextDocument &doc, const QTextCharFormat &defaultForm
     return writer.write();
 }
 
-void loadFile(const QString &path, QTextDocument *doc, QTextCharFormat *defaultFormat)
+void loadFile(const QString &path, QTextDocument *doc, QTextCharFormat *defaultFormat, const LoadProgress &progress)
 {
     // A FIFO or a device would block the reader before any window could answer.
     const QString notRegular = NotARegularFileReason(path);
@@ -134,20 +139,57 @@ void loadFile(const QString &path, QTextDocument *doc, QTextCharFormat *defaultF
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw EKalveroError(QStringLiteral("Cannot open file \"%1\". %2").arg(fullPath(path), file.errorString()));
-    QByteArray data;
-    try {
-        data = file.readAll();
-    } catch (const std::bad_alloc &) {
-        throw EKalveroError(QStringLiteral("Failed to Load Stream"));
-    }
-    if (file.error() != QFileDevice::NoError)
-        throw EKalveroError(QStringLiteral("Failed to Load Stream"));
-    file.close();
-    try {
-        loadDocument(data, doc, defaultFormat);
-    } catch (const std::bad_alloc &) {
+    const auto outOfMemory = [&] {
         doc->clear();
-        throw EKalveroError(QStringLiteral("Failed to Load Stream"));
+        return EKalveroError(
+            QStringLiteral("Cannot open file \"%1\". There is not enough memory to hold it.").arg(fullPath(path)));
+    };
+    const qint64 size = file.size();
+    const bool isRtf = looksLikeRtf(file.peek(6));
+    try {
+        if (!isRtf) {
+            BulkEdit quiet(doc);
+            doc->clear();
+            setKeptParts(*doc, KeptParts());
+            const QTextCharFormat format = defaultFormat ? *defaultFormat : QTextCharFormat();
+            const bool read = loadPlainText(file, doc, format, [&](qint64 done) {
+                if (progress)
+                    progress(done, size);
+            });
+            doc->clearUndoRedoStacks();
+            if (!read || file.error() != QFileDevice::NoError)
+                throw EKalveroError(QStringLiteral("Failed to Load Stream"));
+            return;
+        }
+        // RTF: read whole (the reader works on one buffer), a piece at a time so the reading
+        // reports too; reading and parsing count one unit per byte each.
+        QByteArray data;
+        data.resize(size);
+        qint64 have = 0;
+        while (have < size) {
+            const qint64 got = file.read(data.data() + have, std::min<qint64>(size - have, 4 << 20));
+            if (got <= 0)
+                break;
+            have += got;
+            if (progress)
+                progress(have, 2 * size);
+        }
+        if (file.error() != QFileDevice::NoError)
+            throw EKalveroError(QStringLiteral("Failed to Load Stream"));
+        data.truncate(have); // the file shrank while it was read
+        file.close();
+        BulkEdit quiet(doc);
+        doc->clear();
+        setKeptParts(*doc, KeptParts());
+        QTextCursor cursor(doc);
+        cursor.beginEditBlock();
+        readRtfInto(data, cursor, DocumentBuilder::Mode::WholeDocument, defaultFormat, [&](qsizetype at) {
+            if (progress)
+                progress(have + at, 2 * size);
+        });
+        cursor.endEditBlock();
+    } catch (const std::bad_alloc &) {
+        throw outOfMemory();
     }
 }
 

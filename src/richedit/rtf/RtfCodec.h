@@ -4,6 +4,8 @@
 #include <QString>
 #include <QTextCharFormat>
 
+#include <functional>
+
 class QTextCursor;
 class QTextDocument;
 
@@ -73,10 +75,19 @@ void loadDocument(const QByteArray &data, QTextDocument *doc, QTextCharFormat *d
 // written as the default's. Pure ASCII output.
 QByteArray writeRtf(const QTextDocument &doc, const QTextCharFormat &defaultFormat = QTextCharFormat());
 
+// What a long load reports as it goes: done of total units (bytes read and bytes parsed).
+// It may throw (OperationAborted to cancel): the load stops there, doc holds part of the
+// file, and the exception goes on to loadFile's caller.
+using LoadProgress = std::function<void(qint64 done, qint64 total)>;
+
 // File level, with the user-visible errors (EKalveroError):
 //  "Cannot open file \"%s\". %s" (full path, system reason) when the file cannot be read,
-//  "Failed to Load Stream" when reading fails half-way or memory runs out.
-void loadFile(const QString &path, QTextDocument *doc, QTextCharFormat *defaultFormat = nullptr);
+//  "Cannot open file \"%s\". There is not enough memory to hold it." when memory runs out,
+//  "Failed to Load Stream" when reading fails half-way.
+// Plain text is read, decoded and added to doc a piece at a time; RTF is read whole, then
+// parsed. progress (may be empty) is called all along.
+void loadFile(const QString &path, QTextDocument *doc, QTextCharFormat *defaultFormat = nullptr,
+              const LoadProgress &progress = {});
 //  "Cannot create file \"%s\". %s" (full path, system reason) when it cannot be
 //  created, written or renamed into place (bad folder, no permission, disk full);
 //  the old file is then left exactly as it was (written to a temporary file in the

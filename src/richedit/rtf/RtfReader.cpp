@@ -45,9 +45,14 @@ void RtfReader::read(const char *data, qsizetype size)
     m_states.back().codePage = m_defaultCodePage;
     RtfTokenizer tokenizer(data, size);
     RtfToken token;
+    qsizetype nextReport = m_progressEvery;
     while (!m_done) {
         tokenizer.next(token);
         m_tokenPos = tokenizer.position();
+        if (m_progress && m_tokenPos >= nextReport) {
+            m_progress(m_tokenPos);
+            nextReport = m_tokenPos + m_progressEvery;
+        }
         if (token.kind != RtfToken::ControlWord && token.kind != RtfToken::GroupOpen
             && !(token.kind == RtfToken::ControlSymbol && token.value == '*'))
             m_atGroupStart = false;

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 namespace rtf {
@@ -25,6 +26,14 @@ public:
 
     void read(const char *data, qsizetype size);
     void read(const QByteArray &data) { read(data.constData(), data.size()); }
+
+    // Called with the input offset reached, about every `every` bytes while reading; it may
+    // throw to stop the reading (the sink then holds what was read so far).
+    void setProgress(std::function<void(qsizetype position)> progress, qsizetype every)
+    {
+        m_progress = std::move(progress);
+        m_progressEvery = every > 0 ? every : 1;
+    }
 
     // Deepest group nesting that gets its own state; deeper groups share the state
     // of the last one (keeps memory bounded on hostile input).
@@ -189,6 +198,8 @@ private:
     bool m_ignorableNext = false; // \* seen
     bool m_atGroupStart = false;  // nothing but \* read since the last {
     bool m_done = false;
+    std::function<void(qsizetype)> m_progress;
+    qsizetype m_progressEvery = 1;
 
     int m_defaultCodePage = 1252;
     int m_defaultFont = 0;

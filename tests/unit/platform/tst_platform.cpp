@@ -8,6 +8,8 @@
 #include "FolderLock.h"
 #include <QtTest>
 
+#include <cmath>
+
 #include "Errors.h"
 #include "FontEnumeration.h"
 #include "IniFile.h"
@@ -299,6 +301,12 @@ private slots:
         const MemoryStatus status = ParseMemInfo(text);
         QCOMPARE(status.totalPhysBytes, total);
         QCOMPARE(status.memoryLoadPercent, load);
+        // The free figure is the one the load was worked out from.
+        QVERIFY(status.availPhysBytes <= status.totalPhysBytes);
+        if (total > 0)
+            QCOMPARE(int(std::lround(100.0 * double(total - status.availPhysBytes) / double(total))), load);
+        else
+            QCOMPARE(status.availPhysBytes, quint64(0));
     }
 
     void thisMachine()

@@ -1,6 +1,7 @@
 // Loading and saving files: RTF decided by content, plain text in UTF-8, UTF-16 or
 // the detected code page, the user-visible errors, and saves that never half-write.
 #include "Errors.h"
+#include "PlainText.h"
 #include "RtfCodec.h"
 #include "RtfTestSupport.h"
 
@@ -53,6 +54,10 @@ private slots:
     void decidesRtfByContent();
     void loadsPlainText_data();
     void loadsPlainText();
+    void plainTextAcrossPieces_data();
+    void plainTextAcrossPieces();
+    void loadReportsProgressAndStops_data();
+    void loadReportsProgressAndStops();
     void plainTextTakesTheDefaultAttributes();
     void loadReplacesTheDocument();
     void loadLeavesNoUndoHistory();
@@ -121,6 +126,92 @@ void TestRtfFiles::loadsPlainText()
     QTextDocument doc;
     rtf::loadFile(path, &doc);
     QCOMPARE(rtftest::plainText(doc), text);
+}
+
+// Plain text is read a MiB at a time: a character, a CR LF or a surrogate pair cut by the
+// piece boundary reads as in one piece, and a file that stops being UTF-8 after the first
+// piece is read whole in its detected encoding. The whole-buffer decoder is the oracle.
+void TestRtfFiles::plainTextAcrossPieces_data()
+{
+    constexpr int kPiece = 1 << 20;
+    const auto ascii = [](int n) { return QByteArray(n, 'a'); };
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("2-byte letter across") << ascii(kPiece - 1) + "\xd8\xa7 end";
+    QTest::newRow("3-byte letter across, 2 bytes before") << ascii(kPiece - 2) + "\xe2\xb2\x81 end";
+    QTest::newRow("4-byte letter across, 3 bytes before") << ascii(kPiece - 3) + "\xf0\x9f\x98\x80 end";
+    QTest::newRow("CR LF across") << ascii(kPiece - 1) + "\r\nnext";
+    QTest::newRow("CR CR across") << ascii(kPiece - 1) + "\r\rnext";
+    QTest::newRow("UTF-8 BOM, letter across") << "\xef\xbb\xbf" + ascii(kPiece - 1) + "\xd8\xa7";
+    QTest::newRow("invalid UTF-8 after the first piece") << ascii(kPiece + 10) + "caf\xe9\r\nx";
+    QByteArray utf16("\xFF\xFE");
+    for (int i = 0; i < kPiece / 2 - 1; ++i)
+        utf16.append("b\0", 2);
+    utf16.append("\x3d\xd8\x00\xde\r\0\n\0z\0", 10); // U+1F600 across, then CR LF
+    QTest::newRow("UTF-16 LE surrogate pair across") << utf16;
+}
+
+void TestRtfFiles::plainTextAcrossPieces()
+{
+    QFETCH(QByteArray, bytes);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("long.txt"));
+    writeFile(path, bytes);
+    QTextDocument doc;
+    rtf::loadFile(path, &doc);
+    const QString expected = rtf::decodePlainText(bytes);
+    const QString read = rtftest::plainText(doc);
+    QCOMPARE(read.size(), expected.size());
+    QVERIFY(read == expected);
+}
+
+// The load reports done of total as it goes, up to the whole, and an exception thrown by the
+// report stops the load and reaches the caller.
+void TestRtfFiles::loadReportsProgressAndStops_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QByteArray plain;
+    while (plain.size() < 3 * (1 << 20))
+        plain += "A line of plain text\r\n";
+    QByteArray rich = "{\\rtf1 ";
+    while (rich.size() < 2 * (1 << 20))
+        rich += "{\\b bold} plain\\par\n";
+    rich += "}";
+    QTest::newRow("plain text") << plain;
+    QTest::newRow("RTF") << rich;
+}
+
+void TestRtfFiles::loadReportsProgressAndStops()
+{
+    QFETCH(QByteArray, bytes);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("doc.txt"));
+    writeFile(path, bytes);
+
+    QList<QPair<qint64, qint64>> reports;
+    QTextDocument doc;
+    rtf::loadFile(path, &doc, nullptr, [&](qint64 done, qint64 total) { reports.append({done, total}); });
+    QVERIFY(reports.size() >= 3);
+    for (qsizetype i = 1; i < reports.size(); ++i) {
+        QVERIFY(reports[i].first >= reports[i - 1].first);
+        QCOMPARE(reports[i].second, reports[0].second);
+    }
+    QVERIFY(reports.last().first <= reports.last().second);
+    QVERIFY(reports.last().first * 10 >= reports.last().second * 9); // nearly all by the last report
+
+    int calls = 0;
+    QTextDocument stopped;
+    bool aborted = false;
+    try {
+        rtf::loadFile(path, &stopped, nullptr, [&](qint64, qint64) {
+            if (++calls == 2)
+                throw OperationAborted();
+        });
+    } catch (const OperationAborted &) {
+        aborted = true;
+    }
+    QVERIFY(aborted);
+    QCOMPARE(calls, 2);
+    QVERIFY(stopped.characterCount() < doc.characterCount());
 }
 
 void TestRtfFiles::plainTextTakesTheDefaultAttributes()
