@@ -28,6 +28,8 @@ constexpr qreal kMarkerGap = 4;
 constexpr int kScreenDpi = 96;
 // Paragraphs longer than this (in characters) keep their shaped text between layouts.
 constexpr int kCachedParagraphLength = 4096;
+// Height above a paragraph laid out ahead that is laid out with it: more than a screen.
+constexpr qreal kScreenAhead = 2400;
 // Line width used when the text does not wrap.
 constexpr qreal kNoWrapWidth = 1e7;
 
@@ -226,8 +228,8 @@ void TextFlowLayout::invalidateAll()
     for (QTextBlock block = doc->begin(); block.isValid(); block = block.next())
         m_heights.push_back(estimateHeight(block));
     m_tree.assign(m_heights);
+    m_done.assign(m_heights.size(), 0);
     m_laidOut = 0;
-    m_ahead = -1;
     emit documentSizeChanged(documentSize());
     emit update();
     m_idle.start();
@@ -329,6 +331,8 @@ int TextFlowLayout::layoutItem(QTextBlock &block, int n) const
     QTextTable *table = TableFlow::tableOf(block);
     if (!table) {
         setHeight(n, layoutBlock(block, m_geometry.left, usableWidth()));
+        if (n < int(m_done.size()))
+            m_done[n] = 1;
         block = block.next();
         return n + 1;
     }
@@ -342,6 +346,8 @@ int TextFlowLayout::layoutItem(QTextBlock &block, int n) const
     setHeight(first, geometry.height);
     for (int i = first + 1; i < next; ++i)
         setHeight(i, 0);
+    for (int i = first; i < next && i < int(m_done.size()); ++i)
+        m_done[i] = 1;
     if (!m_tables.contains(table)) {
         const QTextFrame *key = table;
         connect(table, &QObject::destroyed, this, [this, key] { m_tables.remove(key); });
@@ -411,14 +417,59 @@ int TextFlowLayout::charactersBefore(int blockNumber) const
 // A paragraph far past the laid-out ones, asked for by itself (the caret's place, the block
 // of a cursor movement), is laid out alone and stands where the estimates put it, so that
 // nothing waits for the layout of everything before it. Its height counts from then on.
+// The paragraphs above it, for a screen's height, are laid out with it: a view that shows it
+// at its bottom (the caret after Ctrl+End) then stays put when it is painted.
 void TextFlowLayout::layoutAhead(int blockNumber) const
 {
     blockNumber = itemStart(blockNumber);
-    if (m_ahead == blockNumber)
+    if (m_done[blockNumber])
         return;
-    QTextBlock block = document()->findBlockByNumber(blockNumber);
+    const QTextDocument *doc = document();
+    QTextBlock block = doc->findBlockByNumber(blockNumber);
     layoutItem(block, blockNumber);
-    m_ahead = blockNumber;
+    qreal above = 0;
+    for (int n = blockNumber; n > m_laidOut && above < kScreenAhead * deviceScale();) {
+        n = itemStart(n - 1);
+        if (!m_done[n]) {
+            QTextBlock before = doc->findBlockByNumber(n);
+            layoutItem(before, n);
+        }
+        above += m_heights[n];
+    }
+    const_cast<QTimer &>(m_idle).start();
+}
+
+bool TextFlowLayout::isFarAhead(int blockNumber) const
+{
+    return blockNumber - m_laidOut > kEagerParagraphs;
+}
+
+// Lays out the item at n, unless it was laid out ahead already; returns the next item's number.
+int TextFlowLayout::layoutOrSkip(QTextBlock &block, int n) const
+{
+    if (!m_done[n])
+        return layoutItem(block, n);
+    const int next = itemEnd(n) + 1;
+    block = document()->findBlockByNumber(next);
+    return next;
+}
+
+// What a view of the given vertical range needs: near the laid-out part, the layout goes on
+// in order down to it; far past it, the paragraphs in the range are laid out ahead, where the
+// estimates put them, and the layout in order catches up in idle time.
+void TextFlowLayout::layoutForView(qreal top, qreal bottom) const
+{
+    if (isComplete() || m_heights.empty())
+        return;
+    int n = m_tree.find(qMax<qreal>(0, top - m_geometry.top));
+    if (!isFarAhead(n)) {
+        layoutUntilY(bottom);
+        return;
+    }
+    n = itemStart(n);
+    QTextBlock block = document()->findBlockByNumber(n);
+    while (block.isValid() && n < int(m_heights.size()) && blockTop(n) <= bottom)
+        n = layoutOrSkip(block, n);
     const_cast<QTimer &>(m_idle).start();
 }
 
@@ -434,7 +485,7 @@ void TextFlowLayout::ensureLaidOut(int blockNumber) const
         return;
     QTextBlock block = document()->findBlockByNumber(m_laidOut);
     while (block.isValid() && m_laidOut <= blockNumber)
-        m_laidOut = layoutItem(block, m_laidOut);
+        m_laidOut = layoutOrSkip(block, m_laidOut);
     // The document's height changed: tell the view once the current work is done.
     const_cast<QTimer &>(m_idle).start();
 }
@@ -451,7 +502,7 @@ void TextFlowLayout::ensureLineLaidOut(int line) const
     }
     QTextBlock block = doc->findBlockByNumber(m_laidOut);
     while (block.isValid()) {
-        m_laidOut = layoutItem(block, m_laidOut);
+        m_laidOut = layoutOrSkip(block, m_laidOut);
         // The lines of everything laid out come before the next paragraph's first line.
         if (!block.isValid() || block.firstLineNumber() > line)
             break;
@@ -465,7 +516,7 @@ void TextFlowLayout::layoutUntilY(qreal y) const
         return;
     QTextBlock block = document()->findBlockByNumber(m_laidOut);
     while (block.isValid()) {
-        m_laidOut = layoutItem(block, m_laidOut);
+        m_laidOut = layoutOrSkip(block, m_laidOut);
         if (isComplete() || blockTop(m_laidOut) > y)
             break;
     }
@@ -489,7 +540,6 @@ void TextFlowLayout::documentChanged(int from, int charsRemoved, int charsAdded)
 {
     Q_UNUSED(charsRemoved);
     QTextDocument *doc = document();
-    m_ahead = -1;
     const Geometry geometry = currentGeometry();
     if (!(geometry == m_geometry)) {
         m_geometry = geometry;
@@ -519,7 +569,12 @@ void TextFlowLayout::documentChanged(int from, int charsRemoved, int charsAdded)
     const qreal oldTotal = m_tree.total();
     const qreal oldTop = blockTop(first);
     const bool inLaidOutPart = m_laidOut > oldLast;
+    // An edit in paragraphs laid out ahead (the caret's, far down) lays them out again at once.
+    const bool inPartAhead = !inLaidOutPart
+        && std::any_of(m_done.begin() + first, m_done.begin() + oldLast + 1, [](char done) { return done != 0; });
     if (delta != 0) {
+        m_done.erase(m_done.begin() + first, m_done.begin() + oldLast + 1);
+        m_done.insert(m_done.begin() + first, std::size_t(last - first + 1), 0);
         // Paragraphs first..oldLast were replaced by first..last: new running sums.
         m_heights.erase(m_heights.begin() + first, m_heights.begin() + oldLast + 1);
         std::vector<qreal> fresh;
@@ -529,12 +584,14 @@ void TextFlowLayout::documentChanged(int from, int charsRemoved, int charsAdded)
         m_heights.insert(m_heights.begin() + first, fresh.begin(), fresh.end());
         m_tree.assign(m_heights);
     }
-    if (inLaidOutPart) {
-        m_laidOut += delta;
+    if (inLaidOutPart || inPartAhead) {
+        if (inLaidOutPart)
+            m_laidOut += delta;
         QTextBlock block = doc->findBlockByNumber(first);
         for (int n = first; n <= last && block.isValid();)
             n = layoutItem(block, n);
     } else {
+        std::fill(m_done.begin() + first, m_done.begin() + last + 1, 0);
         if (delta == 0) {
             QTextBlock block = doc->findBlockByNumber(first);
             for (int n = first; n <= last && block.isValid(); ++n, block = block.next())
@@ -589,7 +646,7 @@ QRectF TextFlowLayout::blockBoundingRect(const QTextBlock &block) const
     // hold paragraphs the layout has not been told of: they have no place until it ends.
     if (n >= int(m_heights.size()))
         return QRectF();
-    if (n - m_laidOut > kEagerParagraphs)
+    if (isFarAhead(n))
         layoutAhead(n);
     else
         ensureLaidOut(n);
@@ -629,12 +686,15 @@ int TextFlowLayout::hitParagraph(const QTextBlock &block, const QPointF &point, 
 int TextFlowLayout::hitTest(const QPointF &point, Qt::HitTestAccuracy accuracy) const
 {
     const QTextDocument *doc = document();
-    layoutUntilY(point.y());
+    layoutForView(point.y(), point.y());
     if (point.y() < m_geometry.top)
         return accuracy == Qt::ExactHit ? -1 : 0;
     int n = m_tree.find(point.y() - m_geometry.top);
     QTextBlock block = doc->findBlockByNumber(n);
-    ensureLaidOut(n);
+    if (isFarAhead(n))
+        layoutAhead(n);
+    else
+        ensureLaidOut(n);
     const qreal top = blockTop(n);
     if (point.y() >= top + m_heights[n] && n == int(m_heights.size()) - 1)
         return accuracy == Qt::ExactHit ? -1 : doc->characterCount() - 1;
@@ -771,7 +831,7 @@ void TextFlowLayout::draw(QPainter *painter, const PaintContext &context)
 {
     const QTextDocument *doc = document();
     const QRectF clip = context.clip.isValid() ? context.clip : QRectF(0, 0, kNoWrapWidth, documentSize().height());
-    layoutUntilY(clip.bottom());
+    layoutForView(clip.top(), clip.bottom());
     if (m_heights.empty())
         return;
     const int cursorWidth = property("cursorWidth").isValid() ? property("cursorWidth").toInt() : 1;
@@ -779,9 +839,9 @@ void TextFlowLayout::draw(QPainter *painter, const PaintContext &context)
     painter->setPen(context.palette.color(QPalette::Text));
     int n = m_tree.find(qMax<qreal>(0, clip.top() - m_geometry.top));
     QTextBlock block = doc->findBlockByNumber(n);
-    while (block.isValid() && n < m_laidOut) {
+    while (block.isValid() && n < int(m_done.size())) {
         const qreal top = blockTop(n);
-        if (top > clip.bottom())
+        if (top > clip.bottom() || !m_done[n])
             break;
         if (QTextTable *table = TableFlow::tableOf(block)) {
             drawTable(painter, table, top, context, clip, cursorWidth);

@@ -125,6 +125,9 @@ private:
     void layoutNext() const;
     void layoutAhead(int blockNumber) const;
     void layoutUntilY(qreal y) const;
+    void layoutForView(qreal top, qreal bottom) const;
+    bool isFarAhead(int blockNumber) const;
+    int layoutOrSkip(QTextBlock &block, int n) const;
     qreal blockTop(int blockNumber) const;
     void layoutInIdleTime();
     void drawListMarker(QPainter *painter, const QTextBlock &block, const QPointF &origin, qreal width) const;
@@ -143,9 +146,10 @@ private:
     mutable std::vector<qreal> m_heights;
     mutable HeightTree m_tree;
     mutable int m_laidOut = 0; // paragraphs [0, m_laidOut) are laid out at m_geometry
-    // One paragraph past them laid out on its own, at its estimated place (-1: none): the
-    // caret's, when the caret is far ahead of the layout.
-    mutable int m_ahead = -1;
+    // Per paragraph: laid out at m_geometry. Past m_laidOut this marks the paragraphs laid out
+    // ahead at their estimated places: the caret's, and those of a view far down the document
+    // (a document just opened and shown at its end).
+    mutable std::vector<char> m_done;
     Geometry m_geometry;
     QTimer m_idle;
     // The tables laid out so far, by their frame (an entry goes when its table does).

@@ -70,6 +70,7 @@ private slots:
     void alignmentPlacesLines_data();
     void alignmentPlacesLines();
     void largeDocumentIsLaidOutLazily();
+    void endOfALargeDocumentIsShownAhead();
     void overlongWordsBreakAtTheLineEnd_data();
     void overlongWordsBreakAtTheLineEnd();
     void copticAndArabicFallBackToNotoFaces_data();
@@ -280,6 +281,39 @@ void TestRichEditLayout::largeDocumentIsLaidOutLazily()
     QVERIFY(editor.LineFromChar(lastPos) < lastLine);
     QCOMPARE(layout->documentSize().height(),
              layout->blockBoundingRect(editor.document()->lastBlock()).bottom());
+}
+
+// Ctrl+End, a key and a paint in a document not laid out lay out what is shown at the end, not
+// everything before it; the layout in order catches up later and agrees with a fresh one.
+void TestRichEditLayout::endOfALargeDocumentIsShownAhead()
+{
+    TTntRichEdit editor;
+    prepareEditor(editor, 300, 200);
+    QStringList paragraphs;
+    for (int i = 0; i < 3000; ++i)
+        paragraphs << words(12, QStringLiteral("n%1x").arg(i));
+    editor.ReplaceSelection(paragraphs.join('\n'));
+    editor.SetSel(0, 0);
+    editor.resize(280, 200); // every paragraph needs laying out again
+    QTest::qWait(1);
+    auto *layout = qobject_cast<TextFlowLayout *>(editor.document()->documentLayout());
+    QVERIFY(!layout->isComplete());
+    QTest::keyClick(&editor, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(&editor, QStringLiteral("zz"));
+    editor.viewport()->repaint();
+    QVERIFY(!layout->isComplete());
+    QVERIFY(layout->charactersBefore(editor.document()->blockCount() / 2) > 0);
+    QVERIFY(editor.viewport()->rect().contains(editor.cursorRect()));
+    QCOMPARE(layout->hitTest(QPointF(editor.cursorRect().center()) + QPointF(editor.horizontalScrollBar()->value(),
+                                                                             editor.verticalScrollBar()->value()),
+                             Qt::FuzzyHit),
+             editor.textCursor().position());
+    QTRY_VERIFY_WITH_TIMEOUT(layout->isComplete(), 20000);
+    const Snapshot incremental = snapshot(editor);
+    relayoutFromScratch(editor);
+    const Snapshot fresh = snapshot(editor);
+    QCOMPARE(incremental.lines, fresh.lines);
+    QCOMPARE(incremental.blocks, fresh.blocks);
 }
 
 void TestRichEditLayout::overlongWordsBreakAtTheLineEnd_data()
