@@ -2,8 +2,10 @@
 // layout that puts cells side by side.
 #include "RichEditTestSupport.h"
 
+#include "RtfCodec.h"
 #include "TextFlowLayout.h"
 
+#include <QRandomGenerator>
 #include <QScrollBar>
 #include <QTextTable>
 
@@ -72,6 +74,26 @@ void relayoutFromScratch(TTntRichEdit &editor)
     editor.LineIndex(1 << 30);
 }
 
+// Where the layout put everything: each paragraph's rect and the place of its lines, and the
+// document's height.
+struct LayoutSnapshot
+{
+    QList<QRectF> rects;
+    QList<QPointF> lines;
+    qreal height = 0;
+};
+
+LayoutSnapshot snapshot(const TTntRichEdit &editor)
+{
+    LayoutSnapshot s;
+    for (QTextBlock block = editor.document()->begin(); block.isValid(); block = block.next()) {
+        s.rects << rectOf(editor, block);
+        s.lines << block.layout()->position();
+    }
+    s.height = editor.document()->documentLayout()->documentSize().height();
+    return s;
+}
+
 } // namespace
 
 class TestRichEditTables : public QObject
@@ -88,6 +110,9 @@ private slots:
     void clickPutsTheCaretInTheCell_data();
     void clickPutsTheCaretInTheCell();
     void typingInACellGrowsItsRow();
+    void editsInCellsLayOutAsFromScratch_data();
+    void editsInCellsLayOutAsFromScratch();
+    void selectedCellsAreFilledWhole();
     void pagesBreakBetweenRows_data();
     void pagesBreakBetweenRows();
 };
@@ -304,6 +329,124 @@ void TestRichEditTables::typingInACellGrowsItsRow()
     for (QTextBlock block = editor.document()->begin(); block.isValid(); block = block.next())
         full << rectOf(editor, block);
     QCOMPARE(incremental, full);
+}
+
+void TestRichEditTables::editsInCellsLayOutAsFromScratch_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("seed");
+    QTest::newRow("plain rows") << "plain" << 1;
+    QTest::newRow("merged cells, middle and bottom alignment") << "merged" << 2;
+    QTest::newRow("right-to-left cells") << "rtl" << 3;
+    QTest::newRow("borders, spacing, least row height") << "spaced" << 4;
+}
+
+// Random edits in cells (text typed, a paragraph break, a deletion inside a cell) lay the
+// table out just as a layout of the whole document from scratch does, after each edit.
+void TestRichEditTables::editsInCellsLayOutAsFromScratch()
+{
+    QFETCH(QString, kind);
+    QFETCH(int, seed);
+    TTntRichEdit editor;
+    prepareEditor(editor, 360, 300);
+    const int rows = 10;
+    const int columns = 3;
+    QTextTableFormat format = plainTableFormat();
+    if (kind == "merged" || kind == "spaced") {
+        format.setBorder(1);
+        format.setCellPadding(2);
+        format.setCellSpacing(kind == "spaced" ? 3 : 0);
+    }
+    if (kind == "spaced")
+        format.setProperty(rtf::TableRowHeightProperty, -450); // at least 30 pixels
+    const QString arabic = QStringLiteral("\u0627\u0644\u0633\u0644\u0627\u0645");
+    QStringList cells;
+    for (int i = 0; i < rows * columns; ++i)
+        cells << (kind == "rtl" && i % 2 ? QStringList(5, arabic).join(' ') : words(i % 7 * 2));
+    QTextTable *table = insertTable(editor, cells, columns, format);
+    if (kind == "merged") {
+        table->mergeCells(2, 0, 3, 1);
+        table->mergeCells(6, 1, 1, 2);
+        table->mergeCells(7, 2, 2, 1);
+        for (const auto &[r, c, align] : {std::tuple{2, 0, QTextCharFormat::AlignBottom},
+                                          std::tuple{3, 1, QTextCharFormat::AlignMiddle},
+                                          std::tuple{7, 2, QTextCharFormat::AlignMiddle}}) {
+            QTextTableCell cell = table->cellAt(r, c);
+            QTextCharFormat cellFormat = cell.format();
+            cellFormat.setVerticalAlignment(align);
+            cell.setFormat(cellFormat);
+        }
+    }
+    if (kind == "rtl") {
+        for (int r = 0; r < rows; ++r) {
+            QTextCursor cursor = table->cellAt(r, 1).firstCursorPosition();
+            QTextBlockFormat blockFormat;
+            blockFormat.setLayoutDirection(Qt::RightToLeft);
+            blockFormat.setAlignment(Qt::AlignRight);
+            cursor.setBlockFormat(blockFormat);
+        }
+    }
+    relayoutFromScratch(editor);
+
+    QRandomGenerator random{quint32(seed)};
+    for (int edit = 0; edit < 30; ++edit) {
+        const QTextTableCell cell = table->cellAt(random.bounded(rows), random.bounded(columns));
+        const int start = cell.firstPosition();
+        const int end = cell.lastPosition();
+        QTextCursor cursor(editor.document());
+        cursor.setPosition(start + random.bounded(end - start + 1));
+        QString what;
+        switch (random.bounded(3)) {
+        case 0:
+            what = kind == "rtl" && random.bounded(2) ? arabic : words(1 + random.bounded(9));
+            cursor.insertText(what);
+            break;
+        case 1:
+            what = QStringLiteral("a paragraph break");
+            cursor.insertBlock();
+            break;
+        default:
+            cursor.setPosition(qMin(end, cursor.position() + 1 + random.bounded(20)), QTextCursor::KeepAnchor);
+            what = QStringLiteral("deleting \"%1\"").arg(cursor.selectedText());
+            cursor.removeSelectedText();
+            break;
+        }
+        const LayoutSnapshot incremental = snapshot(editor);
+        relayoutFromScratch(editor);
+        const LayoutSnapshot full = snapshot(editor);
+        const QString context = QStringLiteral("edit %1 in cell %2,%3: %4").arg(edit).arg(cell.row()).arg(cell.column()).arg(what);
+        QVERIFY2(incremental.rects == full.rects, qPrintable(context));
+        QVERIFY2(incremental.lines == full.lines, qPrintable(context));
+        QVERIFY2(qFuzzyCompare(incremental.height, full.height), qPrintable(context));
+    }
+}
+
+// A selection of a block of cells fills each selected cell whole, not only its text.
+void TestRichEditTables::selectedCellsAreFilledWhole()
+{
+    TTntRichEdit editor;
+    prepareEditor(editor, 300, 300);
+    // The first row is tall for the long text in its first cell; the second column is empty.
+    QTextTable *table = insertTable(editor, {words(30), QString(), QStringLiteral("b"), QString(),
+                                             QStringLiteral("c"), QString()}, 2);
+    QTextCursor cursor = table->cellAt(0, 1).firstCursorPosition();
+    cursor.setPosition(table->cellAt(1, 1).firstPosition(), QTextCursor::KeepAnchor);
+    editor.setTextCursor(cursor);
+    QVERIFY(editor.textCursor().hasComplexSelection());
+
+    const QPointF scroll(editor.horizontalScrollBar()->value(), editor.verticalScrollBar()->value());
+    const QRectF selected = cellRect(editor, table, 0, 1);
+    const QRectF below = cellRect(editor, table, 1, 1);
+    const QRectF unselected = cellRect(editor, table, 2, 1);
+    QVERIFY2(below.top() - selected.bottom() > 10, "the empty cell's box reaches far below its paragraph");
+    const QImage image = editor.viewport()->grab().toImage();
+    const auto colourAt = [&](const QPointF &inDocument) { return image.pixelColor((inDocument - scroll).toPoint()); };
+    const QList<QColor> highlight{editor.palette().color(QPalette::Active, QPalette::Highlight),
+                                  editor.palette().color(QPalette::Inactive, QPalette::Highlight)};
+    const qreal x = selected.center().x();
+    QVERIFY2(highlight.contains(colourAt(QPointF(x, below.top() - 4))), "the first row's cell, below its text");
+    QVERIFY2(highlight.contains(colourAt(below.center())), "the second row's cell");
+    QVERIFY2(!highlight.contains(colourAt(unselected.center())), "the cell outside the selection");
 }
 
 void TestRichEditTables::pagesBreakBetweenRows_data()
