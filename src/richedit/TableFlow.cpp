@@ -392,26 +392,38 @@ RowChange relayoutRows(QTextTable *table, TableGeometry &g, int from, int remove
     return change;
 }
 
+std::vector<QTextTableCell> cellsIn(QTextTable *table, const TableGeometry &geometry, qreal y0, qreal y1)
+{
+    std::vector<QTextTableCell> cells;
+    const int rows = int(geometry.rowY.size());
+    const int columns = int(geometry.columnX.size());
+    if (rows == 0 || columns == 0)
+        return cells;
+    const int firstRow = geometry.rowAt(y0);
+    for (int r = firstRow; r < rows && geometry.rowY[r] <= y1; ++r) {
+        for (int c = 0; c < columns; ++c) {
+            const QTextTableCell cell = table->cellAt(r, c);
+            // A merged cell is taken where it begins, or in the first row when it begins above.
+            if (cell.isValid() && cell.column() == c && (cell.row() == r || r == firstRow))
+                cells.push_back(cell);
+        }
+    }
+    return cells;
+}
+
 void drawBackgrounds(QPainter *painter, QTextTable *table, const TableGeometry &geometry, qreal top,
                      const QRectF &clip)
 {
     const QTextTableFormat format = table->format();
     if (format.background().style() != Qt::NoBrush)
         painter->fillRect(QRectF(geometry.left, top, geometry.width, geometry.height), format.background());
-    for (int r = 0; r < int(geometry.rowY.size()); ++r) {
-        if (top + geometry.rowY[r] > clip.bottom())
-            break;
-        for (int c = 0; c < int(geometry.columnX.size()); ++c) {
-            const QTextTableCell cell = table->cellAt(r, c);
-            if (!cell.isValid() || cell.row() != r || cell.column() != c)
-                continue;
-            const QBrush brush = cell.format().background();
-            if (brush.style() == Qt::NoBrush)
-                continue;
-            const QRectF box = geometry.cellRect(cell).translated(0, top);
-            if (box.intersects(clip))
-                painter->fillRect(box, brush);
-        }
+    for (const QTextTableCell &cell : cellsIn(table, geometry, clip.top() - top, clip.bottom() - top)) {
+        const QBrush brush = cell.format().background();
+        if (brush.style() == Qt::NoBrush)
+            continue;
+        const QRectF box = geometry.cellRect(cell).translated(0, top);
+        if (box.intersects(clip))
+            painter->fillRect(box, brush);
     }
 }
 
@@ -437,40 +449,35 @@ void drawBorders(QPainter *painter, QTextTable *table, const TableGeometry &geom
         fill(QRectF(box.left(), box.top(), w, box.height()), brush);
         fill(QRectF(box.right() - w, box.top(), w, box.height()), brush);
     }
-    for (int r = 0; r < int(geometry.rowY.size()); ++r) {
-        if (top + geometry.rowY[r] > clip.bottom())
-            break;
-        for (int c = 0; c < int(geometry.columnX.size()); ++c) {
-            const QTextTableCell cell = table->cellAt(r, c);
-            if (!cell.isValid() || cell.row() != r || cell.column() != c)
-                continue;
-            const QRectF box = geometry.cellRect(cell).translated(0, top);
-            if (!box.adjusted(-4, -4, 4, 4).intersects(clip))
-                continue;
-            const QTextTableCellFormat f = cell.format().toTableCellFormat();
-            const qreal t = width(cellBorder(f, QTextFormat::TableCellTopBorder, QTextFormat::TableCellTopBorderStyle, format));
-            const qreal l = width(cellBorder(f, QTextFormat::TableCellLeftBorder, QTextFormat::TableCellLeftBorderStyle, format));
-            const qreal b = width(
-                cellBorder(f, QTextFormat::TableCellBottomBorder, QTextFormat::TableCellBottomBorderStyle, format));
-            const qreal rw = width(
-                cellBorder(f, QTextFormat::TableCellRightBorder, QTextFormat::TableCellRightBorderStyle, format));
-            const auto brushOf = [&](QTextFormat::Property property) {
-                const QBrush brush = f.brushProperty(property);
-                return brush.style() == Qt::NoBrush ? format.borderBrush() : brush;
-            };
-            if (t > 0)
-                fill(QRectF(box.left() - l / 2, box.top() - t / 2, box.width() + (l + rw) / 2, t),
-                                  brushOf(QTextFormat::TableCellTopBorderBrush));
-            if (b > 0)
-                fill(QRectF(box.left() - l / 2, box.bottom() - b / 2, box.width() + (l + rw) / 2, b),
-                                  brushOf(QTextFormat::TableCellBottomBorderBrush));
-            if (l > 0)
-                fill(QRectF(box.left() - l / 2, box.top() - t / 2, l, box.height() + (t + b) / 2),
-                                  brushOf(QTextFormat::TableCellLeftBorderBrush));
-            if (rw > 0)
-                fill(QRectF(box.right() - rw / 2, box.top() - t / 2, rw, box.height() + (t + b) / 2),
-                                  brushOf(QTextFormat::TableCellRightBorderBrush));
-        }
+    // A cell's border reaches half its width past the cell's box.
+    const qreal reach = 4;
+    for (const QTextTableCell &cell : cellsIn(table, geometry, clip.top() - top - reach, clip.bottom() - top + reach)) {
+        const QRectF box = geometry.cellRect(cell).translated(0, top);
+        if (!box.adjusted(-reach, -reach, reach, reach).intersects(clip))
+            continue;
+        const QTextTableCellFormat f = cell.format().toTableCellFormat();
+        const qreal t = width(cellBorder(f, QTextFormat::TableCellTopBorder, QTextFormat::TableCellTopBorderStyle, format));
+        const qreal l = width(cellBorder(f, QTextFormat::TableCellLeftBorder, QTextFormat::TableCellLeftBorderStyle, format));
+        const qreal b = width(
+            cellBorder(f, QTextFormat::TableCellBottomBorder, QTextFormat::TableCellBottomBorderStyle, format));
+        const qreal rw = width(
+            cellBorder(f, QTextFormat::TableCellRightBorder, QTextFormat::TableCellRightBorderStyle, format));
+        const auto brushOf = [&](QTextFormat::Property property) {
+            const QBrush brush = f.brushProperty(property);
+            return brush.style() == Qt::NoBrush ? format.borderBrush() : brush;
+        };
+        if (t > 0)
+            fill(QRectF(box.left() - l / 2, box.top() - t / 2, box.width() + (l + rw) / 2, t),
+                 brushOf(QTextFormat::TableCellTopBorderBrush));
+        if (b > 0)
+            fill(QRectF(box.left() - l / 2, box.bottom() - b / 2, box.width() + (l + rw) / 2, b),
+                 brushOf(QTextFormat::TableCellBottomBorderBrush));
+        if (l > 0)
+            fill(QRectF(box.left() - l / 2, box.top() - t / 2, l, box.height() + (t + b) / 2),
+                 brushOf(QTextFormat::TableCellLeftBorderBrush));
+        if (rw > 0)
+            fill(QRectF(box.right() - rw / 2, box.top() - t / 2, rw, box.height() + (t + b) / 2),
+                 brushOf(QTextFormat::TableCellRightBorderBrush));
     }
 }
 

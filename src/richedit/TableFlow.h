@@ -4,14 +4,13 @@
 #include <QRectF>
 #include <QTextFormat>
 #include <QTextLength>
+#include <QTextTable>
 
 #include <functional>
 #include <vector>
 
 class QPainter;
 class QTextBlock;
-class QTextTable;
-class QTextTableCell;
 
 // The place of one paragraph of a table: x from the left edge of the document, y from the top
 // of the table, in device units; the row it stands in (the first row of a merged cell).
@@ -82,6 +81,11 @@ struct RowChange
 // are no longer those of the geometry: the whole table must then be laid out again.
 RowChange relayoutRows(QTextTable *table, TableGeometry &geometry, int from, int removed, int added,
                        qreal areaLeft, qreal areaWidth, qreal scale, const LayoutParagraph &layoutParagraph);
+
+// The cells that meet the rows between y0 and y1 (from the table's top), each once: a merged
+// cell that begins in a row above them too. Painting goes through these only, so that a
+// repaint near the end of a long table does not visit every cell above it.
+std::vector<QTextTableCell> cellsIn(QTextTable *table, const TableGeometry &geometry, qreal y0, qreal y1);
 
 // Shading of the table and of its cells that meet the clip; top is the table's top.
 void drawBackgrounds(QPainter *painter, QTextTable *table, const TableGeometry &geometry, qreal top,

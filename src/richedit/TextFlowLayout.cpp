@@ -790,6 +790,8 @@ void TextFlowLayout::drawTable(QPainter *painter, QTextTable *table, qreal top, 
     if (!geometry)
         return;
     TableFlow::drawBackgrounds(painter, table, *geometry, top, clip);
+    // Only the cells that meet the clip, and their paragraphs, are visited.
+    const std::vector<QTextTableCell> visible = TableFlow::cellsIn(table, *geometry, clip.top() - top, clip.bottom() - top);
     PaintContext inCells = context;
     inCells.selections.clear();
     for (const Selection &selection : context.selections) {
@@ -800,24 +802,28 @@ void TextFlowLayout::drawTable(QPainter *painter, QTextTable *table, qreal top, 
         }
         int firstRow, rows, firstColumn, columns;
         cursor.selectedTableCells(&firstRow, &rows, &firstColumn, &columns);
-        for (int r = firstRow; r < firstRow + rows; ++r) {
-            for (int c = firstColumn; c < firstColumn + columns; ++c) {
-                const QTextTableCell cell = table->cellAt(r, c);
-                if (cell.isValid() && cell.row() == r && cell.column() == c)
-                    painter->fillRect(geometry->cellRect(cell).translated(0, top), selection.format.background());
-            }
+        for (const QTextTableCell &cell : visible) {
+            if (cell.row() >= firstRow && cell.row() < firstRow + rows && cell.column() >= firstColumn
+                && cell.column() < firstColumn + columns)
+                painter->fillRect(geometry->cellRect(cell).translated(0, top), selection.format.background());
         }
     }
+    // Cells follow each other row by row in the document: the paragraphs to draw begin with the
+    // first one of the visible cells and end before the first row below the clip.
     const QTextDocument *doc = document();
     const int first = doc->findBlock(table->firstPosition()).blockNumber();
-    QTextBlock block = doc->findBlockByNumber(first);
-    for (const TablePlace &place : geometry->blocks) {
-        if (!block.isValid())
+    int from = int(geometry->blocks.size());
+    for (const QTextTableCell &cell : visible)
+        from = qMin(from, doc->findBlock(cell.firstPosition()).blockNumber() - first);
+    QTextBlock block = doc->findBlockByNumber(first + from);
+    for (int index = qMax(0, from); index < int(geometry->blocks.size()) && block.isValid();
+         ++index, block = block.next()) {
+        const TablePlace &place = geometry->blocks[index];
+        if (top + geometry->rowY[place.row] > clip.bottom())
             break;
         const QRectF box(place.x, top + place.y, place.width, place.height);
         if (box.bottom() >= clip.top() && box.top() <= clip.bottom())
             drawParagraph(painter, block, QPointF(0, top), box, inCells, clip, cursorWidth);
-        block = block.next();
     }
     TableFlow::drawBorders(painter, table, *geometry, top, deviceScale(), clip);
 }

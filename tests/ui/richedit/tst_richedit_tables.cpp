@@ -5,6 +5,7 @@
 #include "RtfCodec.h"
 #include "TextFlowLayout.h"
 
+#include <QPainter>
 #include <QRandomGenerator>
 #include <QScrollBar>
 #include <QTextTable>
@@ -113,6 +114,8 @@ private slots:
     void editsInCellsLayOutAsFromScratch_data();
     void editsInCellsLayOutAsFromScratch();
     void selectedCellsAreFilledWhole();
+    void drawingPartOfATableMatchesTheWhole_data();
+    void drawingPartOfATableMatchesTheWhole();
     void pagesBreakBetweenRows_data();
     void pagesBreakBetweenRows();
 };
@@ -447,6 +450,70 @@ void TestRichEditTables::selectedCellsAreFilledWhole()
     QVERIFY2(highlight.contains(colourAt(QPointF(x, below.top() - 4))), "the first row's cell, below its text");
     QVERIFY2(highlight.contains(colourAt(below.center())), "the second row's cell");
     QVERIFY2(!highlight.contains(colourAt(unselected.center())), "the cell outside the selection");
+}
+
+void TestRichEditTables::drawingPartOfATableMatchesTheWhole_data()
+{
+    QTest::addColumn<qreal>("from"); // the part drawn, in fractions of the document's height
+    QTest::addColumn<qreal>("to");
+    QTest::newRow("inside a merged cell begun above") << 0.45 << 0.6;
+    QTest::newRow("across the merged cell's end") << 0.55 << 0.75;
+    QTest::newRow("the last rows and below") << 0.8 << 1.0;
+}
+
+// A repaint of part of a table (the view's clip) paints there just what a paint of all of it
+// does: shading, a merged cell that begins above the part, borders, a selection of cells.
+void TestRichEditTables::drawingPartOfATableMatchesTheWhole()
+{
+    QFETCH(qreal, from);
+    QFETCH(qreal, to);
+    TTntRichEdit editor;
+    prepareEditor(editor, 360, 300);
+    QTextTableFormat format = plainTableFormat();
+    format.setBorder(1);
+    format.setCellPadding(2);
+    QStringList cells;
+    for (int i = 0; i < 36; ++i)
+        cells << words(i % 5 * 3);
+    QTextTable *table = insertTable(editor, cells, 3, format);
+    table->mergeCells(3, 0, 5, 1);
+    QTextTableCell merged = table->cellAt(3, 0);
+    QTextCharFormat mergedFormat = merged.format();
+    mergedFormat.setBackground(Qt::yellow);
+    mergedFormat.setVerticalAlignment(QTextCharFormat::AlignBottom);
+    merged.setFormat(mergedFormat);
+    QTextTableCell shaded = table->cellAt(9, 2);
+    QTextCharFormat shadedFormat = shaded.format();
+    shadedFormat.setBackground(Qt::cyan);
+    shaded.setFormat(shadedFormat);
+    QTextCursor selection = table->cellAt(2, 1).firstCursorPosition();
+    selection.setPosition(table->cellAt(9, 2).firstPosition(), QTextCursor::KeepAnchor);
+    QVERIFY(selection.hasComplexSelection());
+
+    QAbstractTextDocumentLayout *layout = editor.document()->documentLayout();
+    const QSizeF size = layout->documentSize();
+    const QRect part(0, int(size.height() * from), int(size.width()), int(size.height() * (to - from)));
+    const auto paint = [&](const QRectF &clip) {
+        QImage image(size.toSize(), QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.setClipRect(part);
+        QAbstractTextDocumentLayout::PaintContext context;
+        context.palette = editor.palette();
+        context.clip = clip;
+        QAbstractTextDocumentLayout::Selection selected;
+        selected.cursor = selection;
+        selected.format.setBackground(Qt::magenta);
+        context.selections << selected;
+        layout->draw(&painter, context);
+        return image.copy(part);
+    };
+    const QImage whole = paint(QRectF(QPointF(0, 0), size));
+    const QImage inPart = paint(part);
+    QImage blank(whole.size(), whole.format());
+    blank.fill(Qt::white);
+    QVERIFY2(whole != blank, "the part shows something of the table");
+    QCOMPARE(inPart, whole);
 }
 
 void TestRichEditTables::pagesBreakBetweenRows_data()
