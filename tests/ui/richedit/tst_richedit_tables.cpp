@@ -113,6 +113,8 @@ private slots:
     void typingInACellGrowsItsRow();
     void editsInCellsLayOutAsFromScratch_data();
     void editsInCellsLayOutAsFromScratch();
+    void structureChangesLayOutAsFromScratch_data();
+    void structureChangesLayOutAsFromScratch();
     void selectedCellsAreFilledWhole();
     void drawingPartOfATableMatchesTheWhole_data();
     void drawingPartOfATableMatchesTheWhole();
@@ -351,7 +353,7 @@ void TestRichEditTables::editsInCellsLayOutAsFromScratch()
     QFETCH(QString, kind);
     QFETCH(int, seed);
     TTntRichEdit editor;
-    prepareEditor(editor, 360, 300);
+    prepareEditor(editor, 360, 150); // lower than the table: the scroll bar stays whatever goes
     const int rows = 10;
     const int columns = 3;
     QTextTableFormat format = plainTableFormat();
@@ -422,6 +424,79 @@ void TestRichEditTables::editsInCellsLayOutAsFromScratch()
         QVERIFY2(incremental.lines == full.lines, qPrintable(context));
         QVERIFY2(qFuzzyCompare(incremental.height, full.height), qPrintable(context));
     }
+}
+
+void TestRichEditTables::structureChangesLayOutAsFromScratch_data()
+{
+    QTest::addColumn<QString>("change");
+    for (const char *change : {"insert rows", "remove rows", "insert a column", "remove a column", "merge across columns",
+                               "merge across rows", "split a merged cell", "column widths", "cell padding",
+                               "first cell's padding", "table border", "undo a row's removal"})
+        QTest::newRow(change) << QString::fromLatin1(change);
+}
+
+// Rows or columns added or removed, cells merged or split, table and cell formats changed: the
+// table is laid out as a layout of the whole document from scratch lays it out.
+void TestRichEditTables::structureChangesLayOutAsFromScratch()
+{
+    QFETCH(QString, change);
+    TTntRichEdit editor;
+    prepareEditor(editor, 360, 150); // lower than the table: the scroll bar stays whatever goes
+    QTextTableFormat format = plainTableFormat();
+    format.setBorder(1);
+    QStringList cells;
+    for (int i = 0; i < 24; ++i)
+        cells << words(i % 6 * 3);
+    QTextTable *table = insertTable(editor, cells, 3, format);
+    if (change == "split a merged cell")
+        table->mergeCells(2, 1, 3, 2);
+    relayoutFromScratch(editor); // the change meets a table laid out
+    const auto setCellPadding = [&](int row, int column) {
+        QTextTableCell cell = table->cellAt(row, column);
+        QTextTableCellFormat cellFormat = cell.format().toTableCellFormat();
+        cellFormat.setPadding(9);
+        cell.setFormat(cellFormat);
+    };
+    if (change == "insert rows") {
+        table->insertRows(3, 2);
+        table->cellAt(3, 1).firstCursorPosition().insertText(words(20));
+    } else if (change == "remove rows") {
+        table->removeRows(2, 3);
+    } else if (change == "insert a column") {
+        table->insertColumns(1, 1);
+    } else if (change == "remove a column") {
+        table->removeColumns(0, 1);
+    } else if (change == "merge across columns") {
+        table->mergeCells(4, 0, 1, 3);
+    } else if (change == "merge across rows") {
+        table->mergeCells(1, 2, 4, 1);
+    } else if (change == "split a merged cell") {
+        table->splitCell(2, 1, 1, 1);
+    } else if (change == "column widths") {
+        format.setColumnWidthConstraints({QTextLength(QTextLength::FixedLength, 60), QTextLength(),
+                                          QTextLength(QTextLength::PercentageLength, 20)});
+        table->setFormat(format);
+    } else if (change == "cell padding") {
+        setCellPadding(5, 1);
+    } else if (change == "first cell's padding") {
+        setCellPadding(0, 0);
+    } else if (change == "table border") {
+        format.setBorder(4);
+        format.setCellSpacing(2);
+        table->setFormat(format);
+    } else if (change == "undo a row's removal") {
+        QTextCursor cursor = table->cellAt(4, 0).firstCursorPosition();
+        cursor.beginEditBlock();
+        table->removeRows(4, 1);
+        cursor.endEditBlock();
+        editor.document()->undo();
+    }
+    const LayoutSnapshot incremental = snapshot(editor);
+    relayoutFromScratch(editor);
+    const LayoutSnapshot full = snapshot(editor);
+    QCOMPARE(incremental.rects, full.rects);
+    QCOMPARE(incremental.lines, full.lines);
+    QVERIFY(qFuzzyCompare(incremental.height, full.height));
 }
 
 // A selection of a block of cells fills each selected cell whole, not only its text.
