@@ -75,12 +75,14 @@ void relayoutFromScratch(TTntRichEdit &editor)
     editor.LineIndex(1 << 30);
 }
 
-// Where the layout put everything: each paragraph's rect and the place of its lines, and the
-// document's height.
+// Where the layout put everything: each paragraph's rect and the place of its lines, the
+// tables' rects, where pages of 120 pixels begin (row by row in a table), the document's height.
 struct LayoutSnapshot
 {
     QList<QRectF> rects;
     QList<QPointF> lines;
+    QList<QRectF> tables;
+    QList<qreal> pageTops;
     qreal height = 0;
 };
 
@@ -91,7 +93,11 @@ LayoutSnapshot snapshot(const TTntRichEdit &editor)
         s.rects << rectOf(editor, block);
         s.lines << block.layout()->position();
     }
-    s.height = editor.document()->documentLayout()->documentSize().height();
+    auto *layout = static_cast<TextFlowLayout *>(editor.document()->documentLayout());
+    for (QTextFrame *frame : editor.document()->rootFrame()->childFrames())
+        s.tables << layout->frameBoundingRect(frame);
+    s.pageTops = layout->pageTops(120);
+    s.height = layout->documentSize().height();
     return s;
 }
 
@@ -422,6 +428,8 @@ void TestRichEditTables::editsInCellsLayOutAsFromScratch()
         const QString context = QStringLiteral("edit %1 in cell %2,%3: %4").arg(edit).arg(cell.row()).arg(cell.column()).arg(what);
         QVERIFY2(incremental.rects == full.rects, qPrintable(context));
         QVERIFY2(incremental.lines == full.lines, qPrintable(context));
+        QVERIFY2(incremental.tables == full.tables, qPrintable(context));
+        QVERIFY2(incremental.pageTops == full.pageTops, qPrintable(context));
         QVERIFY2(qFuzzyCompare(incremental.height, full.height), qPrintable(context));
     }
 }
@@ -496,6 +504,8 @@ void TestRichEditTables::structureChangesLayOutAsFromScratch()
     const LayoutSnapshot full = snapshot(editor);
     QCOMPARE(incremental.rects, full.rects);
     QCOMPARE(incremental.lines, full.lines);
+    QCOMPARE(incremental.tables, full.tables);
+    QCOMPARE(incremental.pageTops, full.pageTops);
     QVERIFY(qFuzzyCompare(incremental.height, full.height));
 }
 
