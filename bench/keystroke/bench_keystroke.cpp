@@ -12,6 +12,8 @@
 //  - LongParagraph/*: one paragraph of Latin and Arabic words of the given length, caret in
 //    its middle.
 //  - Control/*: the editor alone: the key plus the reads a refresh makes.
+//  - WindowTable/*: the window, typing in a cell in the middle of a table of the given number
+//    of rows of four columns (a short paragraph above and below the table).
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -20,6 +22,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextTable>
 
 #include <memory>
 
@@ -202,6 +205,57 @@ void LongParagraph(benchmark::State &state)
     Report(state);
 }
 
+// A table of `rows` rows of four cells of a few words each (some cells wrap), with the caret at
+// the end of the text of the second cell of the middle row.
+struct TableFixture
+{
+    std::unique_ptr<TMainForm> form;
+    explicit TableFixture(int rows)
+    {
+        form = std::make_unique<TMainForm>(std::make_unique<FakePrompts>(), std::make_unique<UsLayouts>());
+        form->resize(739, 521);
+        form->show();
+        if (!QTest::qWaitForWindowExposed(form.get()))
+            qFatal("the window was not shown");
+        QTextDocument *doc = form->Editor->document();
+        QTextCursor cursor(doc);
+        cursor.beginEditBlock();
+        cursor.insertText(QStringLiteral("Before the table"));
+        cursor.insertBlock();
+        QTextTableFormat format;
+        format.setCellPadding(2);
+        QTextTable *table = cursor.insertTable(rows, 4, format);
+        const QStringList texts{QStringLiteral("cell"), QStringLiteral("the letter \u2C80\u2C81\u2C8A"),
+                                QStringLiteral("keyboard word a word the letter keyboard word"),
+                                QStringLiteral("\u0627\u0644\u0633\u0644\u0627\u0645 word")};
+        for (int r = 0; r < rows; ++r)
+            for (int c = 0; c < 4; ++c)
+                table->cellAt(r, c).firstCursorPosition().insertText(texts.at((r + c) % texts.size()));
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(QStringLiteral("After the table"));
+        cursor.endEditBlock();
+        doc->clearUndoRedoStacks();
+        form->Editor->setFocus();
+        form->Editor->setTextCursor(table->cellAt(rows / 2, 1).lastCursorPosition());
+        doc->setModified(false);
+        form->Editor->LineIndex(1 << 30);
+        QCoreApplication::processEvents();
+    }
+};
+
+// Typing in a cell of a big table: what an edit in one row costs.
+void WindowTable(benchmark::State &state)
+{
+    TableFixture fixture(int(state.range(0)));
+    const QString before = fixture.form->Editor->Text();
+    KeyPair(*fixture.form, Qt::Key_X, Qt::Key_Backspace);
+    if (fixture.form->Editor->Text() != before)
+        state.SkipWithError("the key and Backspace did not leave the table as it was");
+    for (auto _ : state)
+        KeyPair(*fixture.form, Qt::Key_X, Qt::Key_Backspace);
+    Report(state);
+}
+
 void Control(benchmark::State &state)
 {
     TTntRichEdit editor;
@@ -232,6 +286,7 @@ BENCHMARK(WindowCoptic)->Arg(10 << 10)->Arg(100 << 10)->Arg(1 << 20)->Unit(bench
 BENCHMARK(WindowArabic)->Arg(10 << 10)->Arg(100 << 10)->Arg(1 << 20)->Unit(benchmark::kMicrosecond);
 BENCHMARK(WindowCaret)->Arg(10 << 10)->Arg(100 << 10)->Arg(1 << 20)->Unit(benchmark::kMicrosecond);
 BENCHMARK(LongParagraph)->Arg(1 << 10)->Arg(10 << 10)->Arg(100 << 10)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
+BENCHMARK(WindowTable)->Arg(20)->Arg(500)->Unit(benchmark::kMicrosecond);
 BENCHMARK(Control)->Arg(10 << 10)->Arg(100 << 10)->Arg(1 << 20)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char **argv)

@@ -2,15 +2,15 @@
 
 #include <QList>
 #include <QRectF>
+#include <QTextFormat>
 #include <QTextLength>
+#include <QTextTable>
 
 #include <functional>
 #include <vector>
 
 class QPainter;
 class QTextBlock;
-class QTextTable;
-class QTextTableCell;
 
 // The place of one paragraph of a table: x from the left edge of the document, y from the top
 // of the table, in device units; the row it stands in (the first row of a merged cell).
@@ -30,6 +30,10 @@ struct TableGeometry
     std::vector<qreal> columnX, columnWidths; // box of the cells of each column
     std::vector<qreal> rowY, rowHeights;      // box of the cells of each row, from the table's top
     std::vector<TablePlace> blocks;           // one per paragraph of the table, in document order
+
+    // What the layout was made for: a change of any of these lays the whole table out again.
+    QTextTableFormat format;
+    qreal areaLeft = 0, areaWidth = 0, scale = 1;
 
     // The box of a cell, merged cells included, relative to the table's top.
     QRectF cellRect(const QTextTableCell &cell) const;
@@ -59,6 +63,29 @@ std::vector<qreal> columnWidths(const QList<QTextLength> &constraints, int colum
 // placed where it stands (x from the document's left edge, y from the table's top).
 TableGeometry layout(QTextTable *table, qreal areaLeft, qreal areaWidth, qreal scale,
                      const LayoutParagraph &layoutParagraph);
+
+// The rows laid out again by relayoutRows: [firstRow, lastRow], and how much the rows below
+// them moved down (negative: up).
+struct RowChange
+{
+    int firstRow = -1, lastRow = -1;
+    qreal shift = 0;
+    bool isValid() const { return firstRow >= 0; }
+};
+
+// After an edit inside the table that replaced its paragraphs [from, from + removed) (indexes
+// into geometry.blocks, as laid out) by `added` paragraphs, lays out again only the rows that
+// hold the new ones, each as tall as its tallest cell again, and moves the rows below by the
+// difference. Rows joined by a merged cell are laid out together. Returns an invalid change,
+// and leaves the geometry as it was, when the table's rows, columns or format, or the area,
+// are no longer those of the geometry: the whole table must then be laid out again.
+RowChange relayoutRows(QTextTable *table, TableGeometry &geometry, int from, int removed, int added,
+                       qreal areaLeft, qreal areaWidth, qreal scale, const LayoutParagraph &layoutParagraph);
+
+// The cells that meet the rows between y0 and y1 (from the table's top), each once: a merged
+// cell that begins in a row above them too. Painting goes through these only, so that a
+// repaint near the end of a long table does not visit every cell above it.
+std::vector<QTextTableCell> cellsIn(QTextTable *table, const TableGeometry &geometry, qreal y0, qreal y1);
 
 // Shading of the table and of its cells that meet the clip; top is the table's top.
 void drawBackgrounds(QPainter *painter, QTextTable *table, const TableGeometry &geometry, qreal top,

@@ -557,7 +557,9 @@ void TextFlowLayout::documentChanged(int from, int charsRemoved, int charsAdded)
         invalidateAll();
         return;
     }
-    // A table is laid out whole: an edit in one of its cells lays out all of it again.
+    if (layoutTableRows(first, last, delta))
+        return;
+    // Any other edit touching a table lays out all of it again.
     first = itemStart(first);
     last = itemEnd(last);
     const int oldLast = last - delta;
@@ -609,6 +611,59 @@ void TextFlowLayout::documentChanged(int from, int charsRemoved, int charsAdded)
         emit update(QRectF(0, oldTop, kNoWrapWidth, kNoWrapWidth));
         emit documentSizeChanged(documentSize());
     }
+}
+
+bool TextFlowLayout::layoutTableRows(int first, int last, int delta)
+{
+    const QTextDocument *doc = document();
+    QTextTable *table = TableFlow::tableOf(doc->findBlockByNumber(first));
+    if (!table || TableFlow::tableOf(doc->findBlockByNumber(last)) != table)
+        return false;
+    const auto it = m_tables.find(table);
+    if (it == m_tables.end())
+        return false;
+    TableGeometry &geometry = it.value();
+    const int tableFirst = doc->findBlock(table->firstPosition()).blockNumber();
+    const int oldLast = last - delta;
+    // The table must be laid out where it stands, at the current geometry (not ahead of the
+    // others on its own), and the paragraphs the edit replaced must all have been its own.
+    const int oldTableLast = tableFirst + int(geometry.blocks.size()) - 1;
+    if (m_laidOut <= oldTableLast || first < tableFirst || oldLast < first || oldLast > oldTableLast)
+        return false;
+    const qreal tableTop = blockTop(tableFirst);
+    const qreal oldTotal = m_tree.total();
+    const LayoutParagraph layoutParagraph = [this](QTextBlock &b, qreal x, qreal width) {
+        return layoutBlock(b, x, width);
+    };
+    const TableFlow::RowChange change =
+        TableFlow::relayoutRows(table, geometry, first - tableFirst, oldLast - first + 1, last - first + 1,
+                                m_geometry.left, usableWidth(), deviceScale(), layoutParagraph);
+    if (!change.isValid())
+        return false;
+    if (delta != 0) {
+        // The table's other paragraphs carry no height: the edited ones are replaced by as
+        // many new ones as there are now, with none.
+        const qreal tableHeight = m_heights[tableFirst];
+        m_heights.erase(m_heights.begin() + first, m_heights.begin() + oldLast + 1);
+        m_heights.insert(m_heights.begin() + first, size_t(last - first + 1), qreal(0));
+        m_heights[tableFirst] = tableHeight;
+        m_tree.assign(m_heights);
+        m_laidOut += delta;
+    }
+    setHeight(tableFirst, geometry.height);
+
+    // Repaint the rows laid out, with their borders, and everything below them when they
+    // changed height.
+    const qreal margin = 4 * deviceScale();
+    const qreal top = tableTop + geometry.rowY[change.firstRow] - margin;
+    if (change.shift == 0 && m_tree.total() == oldTotal) {
+        const qreal bottom = tableTop + geometry.rowY[change.lastRow] + geometry.rowHeights[change.lastRow] + margin;
+        emit update(QRectF(0, top, kNoWrapWidth, bottom - top));
+    } else {
+        emit update(QRectF(0, top, kNoWrapWidth, kNoWrapWidth));
+        emit documentSizeChanged(documentSize());
+    }
+    return true;
 }
 
 int TextFlowLayout::pageCount() const
@@ -795,6 +850,8 @@ void TextFlowLayout::drawTable(QPainter *painter, QTextTable *table, qreal top, 
     if (!geometry)
         return;
     TableFlow::drawBackgrounds(painter, table, *geometry, top, clip);
+    // Only the cells that meet the clip, and their paragraphs, are visited.
+    const std::vector<QTextTableCell> visible = TableFlow::cellsIn(table, *geometry, clip.top() - top, clip.bottom() - top);
     PaintContext inCells = context;
     inCells.selections.clear();
     for (const Selection &selection : context.selections) {
@@ -805,24 +862,28 @@ void TextFlowLayout::drawTable(QPainter *painter, QTextTable *table, qreal top, 
         }
         int firstRow, rows, firstColumn, columns;
         cursor.selectedTableCells(&firstRow, &rows, &firstColumn, &columns);
-        for (int r = firstRow; r < firstRow + rows; ++r) {
-            for (int c = firstColumn; c < firstColumn + columns; ++c) {
-                const QTextTableCell cell = table->cellAt(r, c);
-                if (cell.isValid() && cell.row() == r && cell.column() == c)
-                    painter->fillRect(geometry->cellRect(cell).translated(0, top), selection.format.background());
-            }
+        for (const QTextTableCell &cell : visible) {
+            if (cell.row() >= firstRow && cell.row() < firstRow + rows && cell.column() >= firstColumn
+                && cell.column() < firstColumn + columns)
+                painter->fillRect(geometry->cellRect(cell).translated(0, top), selection.format.background());
         }
     }
+    // Cells follow each other row by row in the document: the paragraphs to draw begin with the
+    // first one of the visible cells and end before the first row below the clip.
     const QTextDocument *doc = document();
     const int first = doc->findBlock(table->firstPosition()).blockNumber();
-    QTextBlock block = doc->findBlockByNumber(first);
-    for (const TablePlace &place : geometry->blocks) {
-        if (!block.isValid())
+    int from = int(geometry->blocks.size());
+    for (const QTextTableCell &cell : visible)
+        from = qMin(from, doc->findBlock(cell.firstPosition()).blockNumber() - first);
+    QTextBlock block = doc->findBlockByNumber(first + from);
+    for (int index = qMax(0, from); index < int(geometry->blocks.size()) && block.isValid();
+         ++index, block = block.next()) {
+        const TablePlace &place = geometry->blocks[index];
+        if (top + geometry->rowY[place.row] > clip.bottom())
             break;
         const QRectF box(place.x, top + place.y, place.width, place.height);
         if (box.bottom() >= clip.top() && box.top() <= clip.bottom())
             drawParagraph(painter, block, QPointF(0, top), box, inCells, clip, cursorWidth);
-        block = block.next();
     }
     TableFlow::drawBorders(painter, table, *geometry, top, deviceScale(), clip);
 }

@@ -57,9 +57,11 @@ private:
 // heights, so nothing after the edit is moved one by one. Paragraphs are laid out in document
 // order; after a change of the width or the default font they are laid out again on demand
 // (what is shown, what is asked for) and in idle time. A table is one item of that sequence:
-// it is laid out whole, its first paragraph carries the height of the whole table in the
-// running sums (its other paragraphs none), and its cells' paragraphs stand side by side. Each paragraph's number of display
-// lines is stored as the block's line count, so QTextDocument finds lines in O(log n).
+// its first paragraph carries the height of the whole table in the running sums (its other
+// paragraphs none), and its cells' paragraphs stand side by side. It is laid out whole, except
+// after an edit inside its cells that leaves its rows, columns and format as they were: then
+// only the rows holding the edited paragraphs are. Each paragraph's number of display lines is
+// stored as the block's line count, so QTextDocument finds lines in O(log n).
 class TextFlowLayout : public QAbstractTextDocumentLayout
 {
     Q_OBJECT
@@ -117,6 +119,9 @@ private:
     // Lays out the item the paragraph (number n) belongs to: itself, or the whole table around
     // it. Moves block to the paragraph after the item and returns that paragraph's number.
     int layoutItem(QTextBlock &block, int n) const;
+    // After an edit of paragraphs first..last (delta more than before) that stays inside one
+    // laid-out table, lays out only the rows holding them; false when the whole table must be.
+    bool layoutTableRows(int first, int last, int delta);
     // First and last paragraph of the item that holds paragraph n.
     int itemStart(int n) const;
     int itemEnd(int n) const;

@@ -2,8 +2,11 @@
 // layout that puts cells side by side.
 #include "RichEditTestSupport.h"
 
+#include "RtfCodec.h"
 #include "TextFlowLayout.h"
 
+#include <QPainter>
+#include <QRandomGenerator>
 #include <QScrollBar>
 #include <QTextTable>
 
@@ -72,6 +75,32 @@ void relayoutFromScratch(TTntRichEdit &editor)
     editor.LineIndex(1 << 30);
 }
 
+// Where the layout put everything: each paragraph's rect and the place of its lines, the
+// tables' rects, where pages of 120 pixels begin (row by row in a table), the document's height.
+struct LayoutSnapshot
+{
+    QList<QRectF> rects;
+    QList<QPointF> lines;
+    QList<QRectF> tables;
+    QList<qreal> pageTops;
+    qreal height = 0;
+};
+
+LayoutSnapshot snapshot(const TTntRichEdit &editor)
+{
+    LayoutSnapshot s;
+    for (QTextBlock block = editor.document()->begin(); block.isValid(); block = block.next()) {
+        s.rects << rectOf(editor, block);
+        s.lines << block.layout()->position();
+    }
+    auto *layout = static_cast<TextFlowLayout *>(editor.document()->documentLayout());
+    for (QTextFrame *frame : editor.document()->rootFrame()->childFrames())
+        s.tables << layout->frameBoundingRect(frame);
+    s.pageTops = layout->pageTops(120);
+    s.height = layout->documentSize().height();
+    return s;
+}
+
 } // namespace
 
 class TestRichEditTables : public QObject
@@ -88,6 +117,13 @@ private slots:
     void clickPutsTheCaretInTheCell_data();
     void clickPutsTheCaretInTheCell();
     void typingInACellGrowsItsRow();
+    void editsInCellsLayOutAsFromScratch_data();
+    void editsInCellsLayOutAsFromScratch();
+    void structureChangesLayOutAsFromScratch_data();
+    void structureChangesLayOutAsFromScratch();
+    void selectedCellsAreFilledWhole();
+    void drawingPartOfATableMatchesTheWhole_data();
+    void drawingPartOfATableMatchesTheWhole();
     void pagesBreakBetweenRows_data();
     void pagesBreakBetweenRows();
 };
@@ -304,6 +340,265 @@ void TestRichEditTables::typingInACellGrowsItsRow()
     for (QTextBlock block = editor.document()->begin(); block.isValid(); block = block.next())
         full << rectOf(editor, block);
     QCOMPARE(incremental, full);
+}
+
+void TestRichEditTables::editsInCellsLayOutAsFromScratch_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("seed");
+    QTest::newRow("plain rows") << "plain" << 1;
+    QTest::newRow("merged cells, middle and bottom alignment") << "merged" << 2;
+    QTest::newRow("right-to-left cells") << "rtl" << 3;
+    QTest::newRow("borders, spacing, least row height") << "spaced" << 4;
+}
+
+// Random edits in cells (text typed, a paragraph break, a deletion inside a cell) lay the
+// table out just as a layout of the whole document from scratch does, after each edit.
+void TestRichEditTables::editsInCellsLayOutAsFromScratch()
+{
+    QFETCH(QString, kind);
+    QFETCH(int, seed);
+    TTntRichEdit editor;
+    prepareEditor(editor, 360, 150); // lower than the table: the scroll bar stays whatever goes
+    const int rows = 10;
+    const int columns = 3;
+    QTextTableFormat format = plainTableFormat();
+    if (kind == "merged" || kind == "spaced") {
+        format.setBorder(1);
+        format.setCellPadding(2);
+        format.setCellSpacing(kind == "spaced" ? 3 : 0);
+    }
+    if (kind == "spaced")
+        format.setProperty(rtf::TableRowHeightProperty, -450); // at least 30 pixels
+    const QString arabic = QStringLiteral("\u0627\u0644\u0633\u0644\u0627\u0645");
+    QStringList cells;
+    for (int i = 0; i < rows * columns; ++i)
+        cells << (kind == "rtl" && i % 2 ? QStringList(5, arabic).join(' ') : words(i % 7 * 2));
+    QTextTable *table = insertTable(editor, cells, columns, format);
+    if (kind == "merged") {
+        table->mergeCells(2, 0, 3, 1);
+        table->mergeCells(6, 1, 1, 2);
+        table->mergeCells(7, 2, 2, 1);
+        for (const auto &[r, c, align] : {std::tuple{2, 0, QTextCharFormat::AlignBottom},
+                                          std::tuple{3, 1, QTextCharFormat::AlignMiddle},
+                                          std::tuple{7, 2, QTextCharFormat::AlignMiddle}}) {
+            QTextTableCell cell = table->cellAt(r, c);
+            QTextCharFormat cellFormat = cell.format();
+            cellFormat.setVerticalAlignment(align);
+            cell.setFormat(cellFormat);
+        }
+    }
+    if (kind == "rtl") {
+        for (int r = 0; r < rows; ++r) {
+            QTextCursor cursor = table->cellAt(r, 1).firstCursorPosition();
+            QTextBlockFormat blockFormat;
+            blockFormat.setLayoutDirection(Qt::RightToLeft);
+            blockFormat.setAlignment(Qt::AlignRight);
+            cursor.setBlockFormat(blockFormat);
+        }
+    }
+    relayoutFromScratch(editor);
+
+    QRandomGenerator random{quint32(seed)};
+    for (int edit = 0; edit < 30; ++edit) {
+        const QTextTableCell cell = table->cellAt(random.bounded(rows), random.bounded(columns));
+        const int start = cell.firstPosition();
+        const int end = cell.lastPosition();
+        QTextCursor cursor(editor.document());
+        cursor.setPosition(start + random.bounded(end - start + 1));
+        QString what;
+        switch (random.bounded(3)) {
+        case 0:
+            what = kind == "rtl" && random.bounded(2) ? arabic : words(1 + random.bounded(9));
+            cursor.insertText(what);
+            break;
+        case 1:
+            what = QStringLiteral("a paragraph break");
+            cursor.insertBlock();
+            break;
+        default:
+            cursor.setPosition(qMin(end, cursor.position() + 1 + random.bounded(20)), QTextCursor::KeepAnchor);
+            what = QStringLiteral("deleting \"%1\"").arg(cursor.selectedText());
+            cursor.removeSelectedText();
+            break;
+        }
+        const LayoutSnapshot incremental = snapshot(editor);
+        relayoutFromScratch(editor);
+        const LayoutSnapshot full = snapshot(editor);
+        const QString context = QStringLiteral("edit %1 in cell %2,%3: %4").arg(edit).arg(cell.row()).arg(cell.column()).arg(what);
+        QVERIFY2(incremental.rects == full.rects, qPrintable(context));
+        QVERIFY2(incremental.lines == full.lines, qPrintable(context));
+        QVERIFY2(incremental.tables == full.tables, qPrintable(context));
+        QVERIFY2(incremental.pageTops == full.pageTops, qPrintable(context));
+        QVERIFY2(qFuzzyCompare(incremental.height, full.height), qPrintable(context));
+    }
+}
+
+void TestRichEditTables::structureChangesLayOutAsFromScratch_data()
+{
+    QTest::addColumn<QString>("change");
+    for (const char *change : {"insert rows", "remove rows", "insert a column", "remove a column", "merge across columns",
+                               "merge across rows", "split a merged cell", "column widths", "cell padding",
+                               "first cell's padding", "table border", "undo a row's removal"})
+        QTest::newRow(change) << QString::fromLatin1(change);
+}
+
+// Rows or columns added or removed, cells merged or split, table and cell formats changed: the
+// table is laid out as a layout of the whole document from scratch lays it out.
+void TestRichEditTables::structureChangesLayOutAsFromScratch()
+{
+    QFETCH(QString, change);
+    TTntRichEdit editor;
+    prepareEditor(editor, 360, 150); // lower than the table: the scroll bar stays whatever goes
+    QTextTableFormat format = plainTableFormat();
+    format.setBorder(1);
+    QStringList cells;
+    for (int i = 0; i < 24; ++i)
+        cells << words(i % 6 * 3);
+    QTextTable *table = insertTable(editor, cells, 3, format);
+    if (change == "split a merged cell")
+        table->mergeCells(2, 1, 3, 2);
+    relayoutFromScratch(editor); // the change meets a table laid out
+    const auto setCellPadding = [&](int row, int column) {
+        QTextTableCell cell = table->cellAt(row, column);
+        QTextTableCellFormat cellFormat = cell.format().toTableCellFormat();
+        cellFormat.setPadding(9);
+        cell.setFormat(cellFormat);
+    };
+    if (change == "insert rows") {
+        table->insertRows(3, 2);
+        table->cellAt(3, 1).firstCursorPosition().insertText(words(20));
+    } else if (change == "remove rows") {
+        table->removeRows(2, 3);
+    } else if (change == "insert a column") {
+        table->insertColumns(1, 1);
+    } else if (change == "remove a column") {
+        table->removeColumns(0, 1);
+    } else if (change == "merge across columns") {
+        table->mergeCells(4, 0, 1, 3);
+    } else if (change == "merge across rows") {
+        table->mergeCells(1, 2, 4, 1);
+    } else if (change == "split a merged cell") {
+        table->splitCell(2, 1, 1, 1);
+    } else if (change == "column widths") {
+        format.setColumnWidthConstraints({QTextLength(QTextLength::FixedLength, 60), QTextLength(),
+                                          QTextLength(QTextLength::PercentageLength, 20)});
+        table->setFormat(format);
+    } else if (change == "cell padding") {
+        setCellPadding(5, 1);
+    } else if (change == "first cell's padding") {
+        setCellPadding(0, 0);
+    } else if (change == "table border") {
+        format.setBorder(4);
+        format.setCellSpacing(2);
+        table->setFormat(format);
+    } else if (change == "undo a row's removal") {
+        QTextCursor cursor = table->cellAt(4, 0).firstCursorPosition();
+        cursor.beginEditBlock();
+        table->removeRows(4, 1);
+        cursor.endEditBlock();
+        editor.document()->undo();
+    }
+    const LayoutSnapshot incremental = snapshot(editor);
+    relayoutFromScratch(editor);
+    const LayoutSnapshot full = snapshot(editor);
+    QCOMPARE(incremental.rects, full.rects);
+    QCOMPARE(incremental.lines, full.lines);
+    QCOMPARE(incremental.tables, full.tables);
+    QCOMPARE(incremental.pageTops, full.pageTops);
+    QVERIFY(qFuzzyCompare(incremental.height, full.height));
+}
+
+// A selection of a block of cells fills each selected cell whole, not only its text.
+void TestRichEditTables::selectedCellsAreFilledWhole()
+{
+    TTntRichEdit editor;
+    prepareEditor(editor, 300, 300);
+    // The first row is tall for the long text in its first cell; the second column is empty.
+    QTextTable *table = insertTable(editor, {words(30), QString(), QStringLiteral("b"), QString(),
+                                             QStringLiteral("c"), QString()}, 2);
+    QTextCursor cursor = table->cellAt(0, 1).firstCursorPosition();
+    cursor.setPosition(table->cellAt(1, 1).firstPosition(), QTextCursor::KeepAnchor);
+    editor.setTextCursor(cursor);
+    QVERIFY(editor.textCursor().hasComplexSelection());
+
+    const QPointF scroll(editor.horizontalScrollBar()->value(), editor.verticalScrollBar()->value());
+    const QRectF selected = cellRect(editor, table, 0, 1);
+    const QRectF below = cellRect(editor, table, 1, 1);
+    const QRectF unselected = cellRect(editor, table, 2, 1);
+    QVERIFY2(below.top() - selected.bottom() > 10, "the empty cell's box reaches far below its paragraph");
+    const QImage image = editor.viewport()->grab().toImage();
+    const auto colourAt = [&](const QPointF &inDocument) { return image.pixelColor((inDocument - scroll).toPoint()); };
+    const QList<QColor> highlight{editor.palette().color(QPalette::Active, QPalette::Highlight),
+                                  editor.palette().color(QPalette::Inactive, QPalette::Highlight)};
+    const qreal x = selected.center().x();
+    QVERIFY2(highlight.contains(colourAt(QPointF(x, below.top() - 4))), "the first row's cell, below its text");
+    QVERIFY2(highlight.contains(colourAt(below.center())), "the second row's cell");
+    QVERIFY2(!highlight.contains(colourAt(unselected.center())), "the cell outside the selection");
+}
+
+void TestRichEditTables::drawingPartOfATableMatchesTheWhole_data()
+{
+    QTest::addColumn<qreal>("from"); // the part drawn, in fractions of the document's height
+    QTest::addColumn<qreal>("to");
+    QTest::newRow("inside a merged cell begun above") << 0.45 << 0.6;
+    QTest::newRow("across the merged cell's end") << 0.55 << 0.75;
+    QTest::newRow("the last rows and below") << 0.8 << 1.0;
+}
+
+// A repaint of part of a table (the view's clip) paints there just what a paint of all of it
+// does: shading, a merged cell that begins above the part, borders, a selection of cells.
+void TestRichEditTables::drawingPartOfATableMatchesTheWhole()
+{
+    QFETCH(qreal, from);
+    QFETCH(qreal, to);
+    TTntRichEdit editor;
+    prepareEditor(editor, 360, 300);
+    QTextTableFormat format = plainTableFormat();
+    format.setBorder(1);
+    format.setCellPadding(2);
+    QStringList cells;
+    for (int i = 0; i < 36; ++i)
+        cells << words(i % 5 * 3);
+    QTextTable *table = insertTable(editor, cells, 3, format);
+    table->mergeCells(3, 0, 5, 1);
+    QTextTableCell merged = table->cellAt(3, 0);
+    QTextCharFormat mergedFormat = merged.format();
+    mergedFormat.setBackground(Qt::yellow);
+    mergedFormat.setVerticalAlignment(QTextCharFormat::AlignBottom);
+    merged.setFormat(mergedFormat);
+    QTextTableCell shaded = table->cellAt(9, 2);
+    QTextCharFormat shadedFormat = shaded.format();
+    shadedFormat.setBackground(Qt::cyan);
+    shaded.setFormat(shadedFormat);
+    QTextCursor selection = table->cellAt(2, 1).firstCursorPosition();
+    selection.setPosition(table->cellAt(9, 2).firstPosition(), QTextCursor::KeepAnchor);
+    QVERIFY(selection.hasComplexSelection());
+
+    QAbstractTextDocumentLayout *layout = editor.document()->documentLayout();
+    const QSizeF size = layout->documentSize();
+    const QRect part(0, int(size.height() * from), int(size.width()), int(size.height() * (to - from)));
+    const auto paint = [&](const QRectF &clip) {
+        QImage image(size.toSize(), QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.setClipRect(part);
+        QAbstractTextDocumentLayout::PaintContext context;
+        context.palette = editor.palette();
+        context.clip = clip;
+        QAbstractTextDocumentLayout::Selection selected;
+        selected.cursor = selection;
+        selected.format.setBackground(Qt::magenta);
+        context.selections << selected;
+        layout->draw(&painter, context);
+        return image.copy(part);
+    };
+    const QImage whole = paint(QRectF(QPointF(0, 0), size));
+    const QImage inPart = paint(part);
+    QImage blank(whole.size(), whole.format());
+    blank.fill(Qt::white);
+    QVERIFY2(whole != blank, "the part shows something of the table");
+    QCOMPARE(inPart, whole);
 }
 
 void TestRichEditTables::pagesBreakBetweenRows_data()
