@@ -647,6 +647,8 @@ bool TextFlowLayout::layoutTableRows(int first, int last, int delta)
         m_heights.erase(m_heights.begin() + first, m_heights.begin() + oldLast + 1);
         m_heights.insert(m_heights.begin() + first, size_t(last - first + 1), qreal(0));
         m_heights[tableFirst] = tableHeight;
+        m_done.erase(m_done.begin() + first, m_done.begin() + oldLast + 1);
+        m_done.insert(m_done.begin() + first, size_t(last - first + 1), 1);
         m_tree.assign(m_heights);
         m_laidOut += delta;
     }
