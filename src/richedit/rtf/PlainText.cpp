@@ -10,7 +10,9 @@
 
 #include <uchardet.h>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <type_traits>
 
@@ -45,10 +47,19 @@ QString normaliseLineEnds(const QString &text)
     return out;
 }
 
-QString decodeWith(QStringDecoder::Encoding encoding, QByteArrayView bytes)
+QString decodeWith(QStringDecoder::Encoding encoding, QByteArrayView bytes,
+                   QStringDecoder::Flags flags = QStringDecoder::Flag::Stateless)
 {
-    QStringDecoder decoder(encoding, QStringDecoder::Flag::Stateless);
+    QStringDecoder decoder(encoding, flags);
     return decoder.decode(bytes);
+}
+
+// A decoder drops U+FEFF at the start of what it is given as a byte-order mark: only the
+// file's first piece may begin with one; in a later piece it is a character of the text.
+QStringDecoder::Flags pieceFlags(bool first)
+{
+    return first ? QStringDecoder::Flags(QStringDecoder::Flag::Stateless)
+                 : QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom;
 }
 
 // Pieces a plain-text file is read in: small enough for the window to answer between two,
@@ -160,7 +171,14 @@ bool readPlainText(QIODevice &device, QTextDocument *doc, const QTextCharFormat 
                    const std::function<void(qint64)> &progress)
 {
     const qint64 start = device.pos();
-    const QByteArray head = device.peek(3);
+    // The byte-order mark, however few bytes a read gives (the pieces seek back to the start).
+    QByteArray head;
+    while (head.size() < 3) {
+        const QByteArray more = device.read(3 - head.size());
+        if (more.isEmpty())
+            break;
+        head += more;
+    }
     qint64 skip = 0;
     PieceEncoding encoding = PieceEncoding::Utf8;
     if (head.startsWith("\xFF\xFE")) {
@@ -176,10 +194,18 @@ bool readPlainText(QIODevice &device, QTextDocument *doc, const QTextCharFormat 
     if (encoding != PieceEncoding::Utf8) {
         const bool little = encoding == PieceEncoding::Utf16LE;
         PieceWriter writer(doc, format);
+        bool first = true;
         return readPieces(device, start + skip, progress, [&](const char *bytes, qsizetype n, bool last) {
             const qsizetype used = last ? n : completeUtf16(bytes, n, little);
-            writer.append(decodeWith(little ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
-                                     QByteArrayView(bytes, used)));
+            const qsizetype whole = used & ~qsizetype(1);
+            QString piece = decodeWith(little ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
+                                       QByteArrayView(bytes, whole), pieceFlags(first));
+            first = first && whole == 0;
+            // A lone byte at the end reads as one broken character, as in the whole file (the
+            // decoder gives nothing for a piece of just that byte).
+            if (used % 2 != 0)
+                piece += QChar(QChar::ReplacementCharacter);
+            writer.append(std::move(piece));
             return used;
         });
     }
@@ -188,12 +214,14 @@ bool readPlainText(QIODevice &device, QTextDocument *doc, const QTextCharFormat 
     bool valid = true;
     {
         PieceWriter writer(doc, format);
+        bool first = true;
         const bool read = readPieces(device, start + skip, progress, [&](const char *bytes, qsizetype n, bool last) {
             if (!valid)
                 return n;
             const qsizetype used = last ? n : completeUtf8(bytes, n);
-            QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+            QStringDecoder utf8(QStringDecoder::Utf8, pieceFlags(first));
             QString piece = utf8.decode(QByteArrayView(bytes, used));
+            first = first && used == 0;
             if (utf8.hasError()) {
                 valid = false; // the rest is only read to its end
                 return n;
@@ -213,9 +241,17 @@ bool readPlainText(QIODevice &device, QTextDocument *doc, const QTextCharFormat 
     const std::unique_ptr<std::remove_pointer_t<uchardet_t>, void (*)(uchardet_t)> detector(uchardet_new(),
                                                                                           &uchardet_delete);
     bool detectorOk = bool(detector);
-    if (!readPieces(device, start, {}, [&](const char *bytes, qsizetype n, bool) {
-            if (detectorOk && uchardet_handle_data(detector.get(), bytes, size_t(n)) != 0)
-                detectorOk = false;
+    // The detector sees the bytes in pieces of a whole piece's size, however the device hands
+    // them out: its guess depends on how it is fed, and must be the one the whole file gives
+    // when the file fits one piece.
+    QByteArray sample;
+    if (!readPieces(device, start, {}, [&](const char *bytes, qsizetype n, bool last) {
+            sample.append(bytes, n);
+            if (sample.size() >= kPieceBytes || last) {
+                if (detectorOk && uchardet_handle_data(detector.get(), sample.constData(), size_t(sample.size())) != 0)
+                    detectorOk = false;
+                sample.clear();
+            }
             return n;
         }))
         return false;
@@ -235,10 +271,29 @@ bool readPlainText(QIODevice &device, QTextDocument *doc, const QTextCharFormat 
             return n;
         });
     }
-    // Multi-byte encodings keep their state from piece to piece.
-    return readPieces(device, start, progress, [&](const char *bytes, qsizetype n, bool) {
-        writer.append(detected.decode(QByteArrayView(bytes, n)));
-        return n;
+    // A piece is decoded up to its last line feed, which no multi-byte encoding the detector
+    // names uses inside a character, and the rest waits for the next piece: a broken sequence
+    // at a piece's end then reads as it does in the whole file (a stateful decoder swallows the
+    // byte after it). UTF-16 and UTF-32 keep the decoder's state from piece to piece instead.
+    if (name.startsWith("UTF-16") || name.startsWith("UTF-32")) {
+        return readPieces(device, start, progress, [&](const char *bytes, qsizetype n, bool) {
+            writer.append(detected.decode(QByteArrayView(bytes, n)));
+            return n;
+        });
+    }
+    bool first = true;
+    return readPieces(device, start, progress, [&](const char *bytes, qsizetype n, bool last) {
+        qsizetype used = n;
+        if (!last) {
+            const auto end = std::find(std::make_reverse_iterator(bytes + n), std::make_reverse_iterator(bytes), '\n');
+            used = qsizetype(end.base() - bytes);
+        }
+        if (used > 0) {
+            QStringDecoder lines(name.constData(), pieceFlags(first));
+            writer.append(lines.decode(QByteArrayView(bytes, used)));
+            first = false;
+        }
+        return used;
     });
 }
 
@@ -270,10 +325,12 @@ QString decodePlainText(const QByteArray &bytes)
 {
     QByteArrayView view(bytes);
     QString text;
-    if (view.startsWith("\xFF\xFE")) {
-        text = decodeWith(QStringDecoder::Utf16LE, view.sliced(2));
-    } else if (view.startsWith("\xFE\xFF")) {
-        text = decodeWith(QStringDecoder::Utf16BE, view.sliced(2));
+    if (view.startsWith("\xFF\xFE") || view.startsWith("\xFE\xFF")) {
+        const QByteArrayView units = view.sliced(2);
+        text = decodeWith(view[0] == '\xFF' ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
+                          units.first(units.size() & ~qsizetype(1)));
+        if (units.size() % 2 != 0)
+            text += QChar(QChar::ReplacementCharacter); // a lone last byte: one broken character
     } else {
         if (view.startsWith("\xEF\xBB\xBF"))
             view = view.sliced(3);

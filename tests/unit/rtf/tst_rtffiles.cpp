@@ -143,11 +143,20 @@ void TestRtfFiles::plainTextAcrossPieces_data()
     QTest::newRow("CR CR across") << ascii(kPiece - 1) + "\r\rnext";
     QTest::newRow("UTF-8 BOM, letter across") << "\xef\xbb\xbf" + ascii(kPiece - 1) + "\xd8\xa7";
     QTest::newRow("invalid UTF-8 after the first piece") << ascii(kPiece + 10) + "caf\xe9\r\nx";
+    QByteArray arabic = ascii(1);
+    for (int i = 0; i < kPiece / 2 - 1; ++i)
+        arabic.append("\xd8\xa7");
+    QTest::newRow("broken UTF-8 sequence at a piece's end") << arabic + "\xe2M end\r\n";
     QByteArray utf16("\xFF\xFE");
     for (int i = 0; i < kPiece / 2 - 1; ++i)
         utf16.append("b\0", 2);
     utf16.append("\x3d\xd8\x00\xde\r\0\n\0z\0", 10); // U+1F600 across, then CR LF
     QTest::newRow("UTF-16 LE surrogate pair across") << utf16;
+    QTest::newRow("UTF-16 LE, a lone byte alone in the last piece") << QByteArray("\xFF\xFE") + ascii(kPiece) + "x";
+    QByteArray marked("\xFF\xFE");
+    for (int i = 0; i < kPiece / 2; ++i)
+        marked.append("b\0", 2);
+    QTest::newRow("UTF-16 LE, U+FEFF beginning the second piece") << marked + QByteArray("\xFF\xFEz\0", 4);
 }
 
 void TestRtfFiles::plainTextAcrossPieces()
