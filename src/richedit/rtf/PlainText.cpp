@@ -47,6 +47,13 @@ QString normaliseLineEnds(const QString &text)
     return out;
 }
 
+// Bytes the decoder holds back as the start of a character still to come (its state is
+// protected: reached through a member pointer taken in a subclass).
+struct DecoderState : QStringDecoder
+{
+    static qsizetype pendingBytes(const QStringDecoder &decoder) { return (decoder.*(&DecoderState::state)).remainingChars; }
+};
+
 QString decodeWith(QStringDecoder::Encoding encoding, QByteArrayView bytes,
                    QStringDecoder::Flags flags = QStringDecoder::Flag::Stateless)
 {
@@ -276,8 +283,17 @@ bool readPlainText(QIODevice &device, QTextDocument *doc, const QTextCharFormat 
     // at a piece's end then reads as it does in the whole file (a stateful decoder swallows the
     // byte after it). UTF-16 and UTF-32 keep the decoder's state from piece to piece instead.
     if (name.startsWith("UTF-16") || name.startsWith("UTF-32")) {
-        return readPieces(device, start, progress, [&](const char *bytes, qsizetype n, bool) {
-            writer.append(detected.decode(QByteArrayView(bytes, n)));
+        const qint64 unit = name.startsWith("UTF-16") ? 2 : 4;
+        qint64 fed = 0;
+        return readPieces(device, start, progress, [&](const char *bytes, qsizetype n, bool last) {
+            QString piece = detected.decode(QByteArrayView(bytes, n));
+            fed += n;
+            // Bytes of a code unit the file ends in the middle of are one broken character, as
+            // when the whole file is decoded at once (which gives nothing for a file shorter
+            // than one unit).
+            if (last && fed >= unit && DecoderState::pendingBytes(detected) > 0)
+                piece += QChar(QChar::ReplacementCharacter);
+            writer.append(std::move(piece));
             return n;
         });
     }

@@ -157,6 +157,7 @@ void TestRtfFiles::plainTextAcrossPieces_data()
     for (int i = 0; i < kPiece / 2; ++i)
         marked.append("b\0", 2);
     QTest::newRow("UTF-16 LE, U+FEFF beginning the second piece") << marked + QByteArray("\xFF\xFEz\0", 4);
+    QTest::newRow("UTF-32 by its mark, ending inside a unit") << QByteArray("\0\0\xFE\xFF\xFF\xEF", 6);
 }
 
 void TestRtfFiles::plainTextAcrossPieces()
