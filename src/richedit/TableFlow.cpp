@@ -17,6 +17,8 @@ namespace {
 constexpr qreal kTwipsPerPixel = 15;
 // Narrowest column, in screen pixels: room for the caret and a little text.
 constexpr qreal kMinColumnWidth = 4;
+// How far a cell's border may reach past the cell's box (half its width), in device units.
+constexpr qreal kBorderReach = 4;
 
 qreal cellPadding(const QTextTableCellFormat &cell, QTextFormat::Property property, const QTextTableFormat &table)
 {
@@ -63,22 +65,56 @@ Insets cellInsets(const QTextTableCellFormat &cell, const QTextTableFormat &tabl
                 * scale};
 }
 
-// The least height of every row: the table's row height (\trrh, twips; negative for an exact
-// height, which is taken as a least one so that no text is cut off).
-qreal minimumRowHeight(const QTextTableFormat &format, qreal scale)
+qreal twipsToDevice(int twips, qreal scale)
 {
-    if (!format.hasProperty(rtf::TableRowHeightProperty))
-        return 0;
-    return std::abs(format.intProperty(rtf::TableRowHeightProperty)) / kTwipsPerPixel * scale;
+    return std::abs(twips) / kTwipsPerPixel * scale;
 }
 
-// The paragraphs of a cell, first and last (nested tables' paragraphs included).
-QTextBlock firstBlockOf(const QTextTableCell &cell, const QTextDocument *doc)
+// The height (\trrh, twips) a cell holds for the row it begins in; 0 when it holds none. A row
+// is at least as tall as the first of its cells that holds one says, else as the table says for
+// every row. A negative \trrh asks for an exact height: it is laid out as a least one too, so
+// that no text is ever cut off.
+int rowHeightTwips(const QTextTableCellFormat &cell)
 {
-    return doc->findBlock(cell.firstPosition());
+    return cell.hasProperty(rtf::CellRowHeightProperty) ? cell.intProperty(rtf::CellRowHeightProperty) : 0;
+}
+
+// The table in a cell of `table` that holds the paragraph, or nullptr when the paragraph stands
+// in the cell itself (or in a frame there that is no table: its paragraphs count as the cell's).
+QTextTable *tableInCell(const QTextDocument *doc, const QTextTable *table, const QTextBlock &block)
+{
+    QTextFrame *frame = doc->frameAt(block.position());
+    while (frame && frame != table && frame->parentFrame() != table)
+        frame = frame->parentFrame();
+    return frame == table ? nullptr : qobject_cast<QTextTable *>(frame);
+}
+
+// Moves a table in a cell, and the tables in its cells, down by dy; their paragraphs' indexes
+// into the outermost table's blocks move by dIndex. (Their paragraphs' places are moved apart.)
+void moveNested(TableGeometry &g, qreal dy, int dIndex)
+{
+    g.top += dy;
+    for (qreal &y : g.rowY)
+        y += dy;
+    g.firstBlock += dIndex;
+    for (TableGeometry &n : g.nested)
+        moveNested(n, dy, dIndex);
 }
 
 } // namespace
+
+const TableGeometry *TableGeometry::find(const QTextTable *nestedTable) const
+{
+    if (!nestedTable)
+        return nullptr;
+    for (const TableGeometry &n : nested) {
+        if (n.table == nestedTable)
+            return &n;
+        if (const TableGeometry *deeper = n.find(nestedTable))
+            return deeper;
+    }
+    return nullptr;
+}
 
 QRectF TableGeometry::cellRect(const QTextTableCell &cell) const
 {
@@ -108,89 +144,157 @@ int TableGeometry::columnAt(qreal x) const
 
 namespace {
 
-// One cell as laid out: its paragraphs are the geometry's blocks[from..to], one under the
-// other from y 0 of the cell until placeCells moves them into the cell's box.
+// What the tables of one item (the outermost table and those in its cells) share while they
+// are laid out.
+struct ItemLayout
+{
+    const QTextDocument *doc;
+    std::vector<TablePlace> &blocks; // the outermost table's
+    int firstBlock;                  // the number of its first paragraph
+    const LayoutParagraph &layoutParagraph;
+};
+
+// One cell as laid out: its paragraphs, those of the tables in it included, are the item's
+// blocks[from..to], one under the other from y 0 of the cell until placeCells moves them into
+// the cell's box; its tables are [nestedFrom, nestedTo) of the list they were laid out into.
 struct LaidOutCell
 {
     QTextTableCell cell;
     qreal contentHeight; // text with the insets above and below it
     qreal insetTop;
     int from, to;
+    int nestedFrom, nestedTo;
 };
 
-// Lays out the paragraphs of the cells that begin in rows [firstRow, lastRow] at the inner
-// width of their cells and gives those rows their heights: each as tall as its tallest cell,
-// merged cells stretching their last row. No merged cell may join these rows to others. The
-// geometry's columns are set, and its blocks hold one entry per paragraph of the table.
-std::vector<LaidOutCell> layoutRows(QTextTable *table, TableGeometry &g, int firstRow, int lastRow, int firstBlock,
-                                    const LayoutParagraph &layoutParagraph)
+void layoutTable(const ItemLayout &item, QTextTable *table, TableGeometry &g, qreal areaLeft, qreal areaWidth,
+                 qreal scale, qreal top, int outerRow);
+
+// The table's box and its columns in a text area (or a cell) that starts at areaLeft.
+void layoutColumns(QTextTable *table, TableGeometry &g)
 {
-    const QTextDocument *doc = table->document();
+    const QTextTableFormat &format = g.format;
+    const qreal scale = g.scale;
+    const int columns = table->columns();
+    const qreal border = (format.borderStyle() == QTextFrameFormat::BorderStyle_None ? 0 : format.border()) * scale;
+    const qreal spacing = format.cellSpacing() * scale;
+    const qreal marginLeft = format.leftMargin() * scale;
+    const qreal marginRight = format.rightMargin() * scale;
+    const qreal room = g.areaWidth - marginLeft - marginRight - 2 * border - (columns + 1) * spacing;
+    g.columnWidths = TableFlow::columnWidths(format.columnWidthConstraints(), columns, room, scale);
+    g.width = std::accumulate(g.columnWidths.begin(), g.columnWidths.end(), qreal(0)) + 2 * border
+        + (columns + 1) * spacing;
+    qreal left = marginLeft;
+    const Qt::Alignment align = format.alignment() & Qt::AlignHorizontal_Mask;
+    if (align & Qt::AlignHCenter)
+        left = marginLeft + (g.areaWidth - marginLeft - marginRight - g.width) / 2;
+    else if (align & Qt::AlignRight)
+        left = g.areaWidth - marginRight - g.width;
+    g.left = g.areaLeft + qMax<qreal>(0, left);
+    g.columnX.resize(columns);
+    qreal x = g.left + border + spacing;
+    for (int c = 0; c < columns; ++c) {
+        g.columnX[c] = x;
+        x += g.columnWidths[c] + spacing;
+    }
+}
+
+// Lays out the paragraphs of the cells that begin in rows [firstRow, lastRow] at the inner
+// width of their cells, and the tables in those cells, and gives those rows their heights:
+// each as tall as its tallest cell, merged cells stretching their last row. No merged cell may
+// join these rows to others. The geometry's columns are set. outerRow: the row of the
+// outermost table this one stands in, or -1 when it is the outermost. The tables found in the
+// cells are added to `nested`.
+std::vector<LaidOutCell> layoutRows(const ItemLayout &item, QTextTable *table, TableGeometry &g, int firstRow,
+                                    int lastRow, int outerRow, std::vector<TableGeometry> &nested)
+{
+    const QTextDocument *doc = item.doc;
     const QTextTableFormat &format = g.format;
     const qreal scale = g.scale;
     const int rows = int(g.rowHeights.size());
     const int columns = int(g.columnX.size());
     const qreal spacing = format.cellSpacing() * scale;
+    const int count = int(item.blocks.size());
+    const bool hasFrames = !table->childFrames().isEmpty();
+    const int tableLeast = format.hasProperty(rtf::TableRowHeightProperty)
+        ? format.intProperty(rtf::TableRowHeightProperty) : 0;
     std::vector<LaidOutCell> cells;
     cells.reserve(size_t(lastRow - firstRow + 1) * size_t(columns));
-    for (int r = firstRow; r <= lastRow; ++r)
-        g.rowHeights[r] = minimumRowHeight(format, scale);
     for (int r = firstRow; r <= lastRow; ++r) {
+        const int placeRow = outerRow >= 0 ? outerRow : r;
+        int least = 0;
+        g.rowHeights[r] = 0;
         for (int c = 0; c < columns; ++c) {
             const QTextTableCell cell = table->cellAt(r, c);
             if (!cell.isValid() || cell.row() != r || cell.column() != c)
                 continue; // covered by a merged cell
             const QTextTableCellFormat cellFormat = cell.format().toTableCellFormat();
+            if (least == 0)
+                least = rowHeightTwips(cellFormat);
             const Insets insets = cellInsets(cellFormat, format, scale);
             const qreal cellLeft = g.columnX[c];
             const int lastColumn = qMin(columns - 1, c + cell.columnSpan() - 1);
             const qreal cellWidth = g.columnX[lastColumn] + g.columnWidths[lastColumn] - cellLeft;
             const qreal innerX = cellLeft + insets.left;
             const qreal innerWidth = qMax<qreal>(1, cellWidth - insets.left - insets.right);
-            LaidOutCell item{cell, 0, insets.top, -1, -1};
+            LaidOutCell laidOut{cell, 0, insets.top, -1, -1, int(nested.size()), int(nested.size())};
+            const int lastPosition = cell.lastPosition();
             qreal y = 0;
-            for (QTextBlock block = firstBlockOf(cell, doc); block.isValid() && block.position() <= cell.lastPosition();
-                 block = block.next()) {
-                const int index = block.blockNumber() - firstBlock;
-                if (index < 0 || index >= int(g.blocks.size()))
+            QTextBlock block = doc->findBlock(cell.firstPosition());
+            while (block.isValid() && block.position() <= lastPosition) {
+                const int index = block.blockNumber() - item.firstBlock;
+                if (index < 0 || index >= count)
                     break;
-                const qreal height = layoutParagraph(block, innerX, innerWidth);
-                g.blocks[index] = TablePlace{innerX, y, innerWidth, height, r};
+                if (laidOut.from < 0)
+                    laidOut.from = index;
+                if (QTextTable *inner = hasFrames ? tableInCell(doc, table, block) : nullptr) {
+                    TableGeometry n;
+                    layoutTable(item, inner, n, innerX, innerWidth, scale, y, placeRow);
+                    y += n.height;
+                    laidOut.to = qMin(count - 1, n.firstBlock + qMax(1, n.blockCount) - 1);
+                    nested.push_back(std::move(n));
+                    block = doc->findBlockByNumber(item.firstBlock + laidOut.to + 1);
+                    continue;
+                }
+                const qreal height = item.layoutParagraph(block, innerX, innerWidth);
+                item.blocks[index] = TablePlace{innerX, y, innerWidth, height, placeRow};
                 y += height;
-                if (item.from < 0)
-                    item.from = index;
-                item.to = index;
+                laidOut.to = index;
+                block = block.next();
             }
-            item.contentHeight = insets.top + y + insets.bottom;
+            laidOut.nestedTo = int(nested.size());
+            laidOut.contentHeight = insets.top + y + insets.bottom;
             if (cell.rowSpan() <= 1)
-                g.rowHeights[r] = qMax(g.rowHeights[r], item.contentHeight);
-            cells.push_back(item);
+                g.rowHeights[r] = qMax(g.rowHeights[r], laidOut.contentHeight);
+            cells.push_back(laidOut);
         }
+        g.rowHeights[r] = qMax(g.rowHeights[r], twipsToDevice(least != 0 ? least : tableLeast, scale));
     }
-    for (const LaidOutCell &item : cells) {
-        const int r = item.cell.row();
-        const int last = qMin(rows - 1, r + item.cell.rowSpan() - 1);
+    for (const LaidOutCell &laidOut : cells) {
+        const int r = laidOut.cell.row();
+        const int last = qMin(rows - 1, r + laidOut.cell.rowSpan() - 1);
         if (last == r)
             continue;
         qreal have = spacing * (last - r);
         for (int i = r; i <= last; ++i)
             have += g.rowHeights[i];
-        if (item.contentHeight > have)
-            g.rowHeights[last] += item.contentHeight - have;
+        if (laidOut.contentHeight > have)
+            g.rowHeights[last] += laidOut.contentHeight - have;
     }
     return cells;
 }
 
-// Now that the rows have their places, the paragraphs of the cells take theirs in them.
-void placeCells(const QTextDocument *doc, TableGeometry &g, const std::vector<LaidOutCell> &cells, int firstBlock)
+// Now that the rows have their places, the paragraphs of the cells and the tables in them take
+// theirs in them.
+void placeCells(const ItemLayout &item, TableGeometry &g, const std::vector<LaidOutCell> &cells,
+                std::vector<TableGeometry> &nested)
 {
-    for (const LaidOutCell &item : cells) {
-        if (item.from < 0)
+    for (const LaidOutCell &laidOut : cells) {
+        if (laidOut.from < 0)
             continue;
-        const QRectF box = g.cellRect(item.cell);
-        qreal offset = box.top() + item.insetTop;
-        const qreal free = box.height() - item.contentHeight;
-        switch (item.cell.format().verticalAlignment()) {
+        const QRectF box = g.cellRect(laidOut.cell);
+        qreal offset = box.top() + laidOut.insetTop;
+        const qreal free = box.height() - laidOut.contentHeight;
+        switch (laidOut.cell.format().verticalAlignment()) {
         case QTextCharFormat::AlignMiddle:
             offset += free / 2;
             break;
@@ -200,12 +304,63 @@ void placeCells(const QTextDocument *doc, TableGeometry &g, const std::vector<La
         default:
             break;
         }
-        QTextBlock block = doc->findBlockByNumber(firstBlock + item.from);
-        for (int index = item.from; index <= item.to && block.isValid(); ++index, block = block.next()) {
-            TablePlace &place = g.blocks[index];
+        QTextBlock block = item.doc->findBlockByNumber(item.firstBlock + laidOut.from);
+        for (int index = laidOut.from; index <= laidOut.to && block.isValid(); ++index, block = block.next()) {
+            TablePlace &place = item.blocks[index];
             place.y += offset;
             block.layout()->setPosition(QPointF(place.x, place.y));
         }
+        for (int i = laidOut.nestedFrom; i < laidOut.nestedTo; ++i)
+            moveNested(nested[size_t(i)], offset, 0);
+    }
+}
+
+// Lays out a table whose box begins at top (from the outermost table's top, before the cells
+// that hold it take their places).
+void layoutTable(const ItemLayout &item, QTextTable *table, TableGeometry &g, qreal areaLeft, qreal areaWidth,
+                 qreal scale, qreal top, int outerRow)
+{
+    const QTextDocument *doc = item.doc;
+    g.format = table->format();
+    g.areaLeft = areaLeft;
+    g.areaWidth = areaWidth;
+    g.scale = scale;
+    g.top = top;
+    g.table = table;
+    g.outerRow = qMax(0, outerRow);
+    g.firstBlock = doc->findBlock(table->firstPosition()).blockNumber() - item.firstBlock;
+    g.blockCount = doc->findBlock(table->lastPosition()).blockNumber() - item.firstBlock - g.firstBlock + 1;
+    const int rows = table->rows();
+    const int columns = table->columns();
+    if (rows <= 0 || columns <= 0)
+        return;
+    layoutColumns(table, g);
+    g.rowHeights.assign(rows, 0);
+    const std::vector<LaidOutCell> cells = layoutRows(item, table, g, 0, rows - 1, outerRow, g.nested);
+    const QTextTableFormat &format = g.format;
+    const qreal border = (format.borderStyle() == QTextFrameFormat::BorderStyle_None ? 0 : format.border()) * scale;
+    const qreal spacing = format.cellSpacing() * scale;
+    g.rowY.resize(rows);
+    qreal y = top + format.topMargin() * scale + border + spacing;
+    for (int r = 0; r < rows; ++r) {
+        g.rowY[r] = y;
+        y += g.rowHeights[r] + spacing;
+    }
+    g.height = y - top + border + format.bottomMargin() * scale;
+    placeCells(item, g, cells, g.nested);
+}
+
+// The tables of the item in the band between y0 and y1 whose rows of the outermost table are
+// [firstRow, lastRow]: the table, then those in its cells.
+void visitTables(QTextTable *table, const TableGeometry &g, qreal y0, qreal y1, int firstRow, int lastRow,
+                 const std::function<void(QTextTable *, const TableGeometry &)> &visit)
+{
+    visit(table, g);
+    auto it = std::lower_bound(g.nested.begin(), g.nested.end(), firstRow,
+                               [](const TableGeometry &n, int row) { return n.outerRow < row; });
+    for (; it != g.nested.end() && it->outerRow <= lastRow; ++it) {
+        if (it->table && it->top <= y1 && it->top + it->height >= y0)
+            visitTables(it->table, *it, y0, y1, firstRow, lastRow, visit);
     }
 }
 
@@ -268,51 +423,11 @@ TableGeometry layout(QTextTable *table, qreal areaLeft, qreal areaWidth, qreal s
 {
     TableGeometry g;
     const QTextDocument *doc = table->document();
-    const QTextTableFormat format = table->format();
-    g.format = format;
-    g.areaLeft = areaLeft;
-    g.areaWidth = areaWidth;
-    g.scale = scale;
-    const int rows = table->rows();
-    const int columns = table->columns();
     const int firstBlock = doc->findBlock(table->firstPosition()).blockNumber();
     const int lastBlock = doc->findBlock(table->lastPosition()).blockNumber();
     g.blocks.assign(qMax(1, lastBlock - firstBlock + 1), TablePlace());
-    if (rows <= 0 || columns <= 0)
-        return g;
-
-    const qreal border = (format.borderStyle() == QTextFrameFormat::BorderStyle_None ? 0 : format.border()) * scale;
-    const qreal spacing = format.cellSpacing() * scale;
-    const qreal marginLeft = format.leftMargin() * scale;
-    const qreal marginRight = format.rightMargin() * scale;
-    const qreal room = areaWidth - marginLeft - marginRight - 2 * border - (columns + 1) * spacing;
-    g.columnWidths = columnWidths(format.columnWidthConstraints(), columns, room, scale);
-    g.width = std::accumulate(g.columnWidths.begin(), g.columnWidths.end(), qreal(0)) + 2 * border
-        + (columns + 1) * spacing;
-    qreal left = marginLeft;
-    const Qt::Alignment align = format.alignment() & Qt::AlignHorizontal_Mask;
-    if (align & Qt::AlignHCenter)
-        left = marginLeft + (areaWidth - marginLeft - marginRight - g.width) / 2;
-    else if (align & Qt::AlignRight)
-        left = areaWidth - marginRight - g.width;
-    g.left = areaLeft + qMax<qreal>(0, left);
-    g.columnX.resize(columns);
-    qreal x = g.left + border + spacing;
-    for (int c = 0; c < columns; ++c) {
-        g.columnX[c] = x;
-        x += g.columnWidths[c] + spacing;
-    }
-
-    g.rowHeights.assign(rows, 0);
-    const std::vector<LaidOutCell> cells = layoutRows(table, g, 0, rows - 1, firstBlock, layoutParagraph);
-    g.rowY.resize(rows);
-    qreal y = format.topMargin() * scale + border + spacing;
-    for (int r = 0; r < rows; ++r) {
-        g.rowY[r] = y;
-        y += g.rowHeights[r] + spacing;
-    }
-    g.height = y + border + format.bottomMargin() * scale;
-    placeCells(doc, g, cells, firstBlock);
+    const ItemLayout item{doc, g.blocks, firstBlock, layoutParagraph};
+    layoutTable(item, table, g, areaLeft, areaWidth, scale, 0, -1);
     return g;
 }
 
@@ -364,8 +479,20 @@ RowChange relayoutRows(QTextTable *table, TableGeometry &g, int from, int remove
     const qreal oldBottom = g.rowY[change.lastRow] + g.rowHeights[change.lastRow];
     g.blocks.erase(g.blocks.begin() + from, g.blocks.begin() + from + removed);
     g.blocks.insert(g.blocks.begin() + from, size_t(added), TablePlace());
-    const std::vector<LaidOutCell> cells =
-        layoutRows(table, g, change.firstRow, change.lastRow, firstBlock, layoutParagraph);
+    // The tables in the cells of these rows are laid out again with them; those below follow
+    // their paragraphs' new indexes.
+    const auto byRow = [](const TableGeometry &n, int row) { return n.outerRow < row; };
+    const auto nestedFirst = std::lower_bound(g.nested.begin(), g.nested.end(), change.firstRow, byRow);
+    const auto nestedEnd = std::lower_bound(nestedFirst, g.nested.end(), change.lastRow + 1, byRow);
+    const int nestedAt = int(nestedFirst - g.nested.begin());
+    g.nested.erase(nestedFirst, nestedEnd);
+    if (added != removed) {
+        for (auto it = g.nested.begin() + nestedAt; it != g.nested.end(); ++it)
+            moveNested(*it, 0, added - removed);
+    }
+    const ItemLayout item{doc, g.blocks, firstBlock, layoutParagraph};
+    std::vector<TableGeometry> fresh;
+    const std::vector<LaidOutCell> cells = layoutRows(item, table, g, change.firstRow, change.lastRow, -1, fresh);
     qreal y = g.rowY[change.firstRow];
     for (int r = change.firstRow; r <= change.lastRow; ++r) {
         g.rowY[r] = y;
@@ -373,14 +500,16 @@ RowChange relayoutRows(QTextTable *table, TableGeometry &g, int from, int remove
     }
     change.shift = g.rowY[change.lastRow] + g.rowHeights[change.lastRow] - oldBottom;
     if (change.shift != 0) {
-        // Everything below moves by what the rows grew or shrank: the rows, and the
-        // paragraphs of their cells, which follow those of the rows laid out.
+        // Everything below moves by what the rows grew or shrank: the rows, the tables in
+        // their cells, and the paragraphs of their cells, which follow those of the rows laid out.
         for (int r = change.lastRow + 1; r < rows; ++r)
             g.rowY[r] += change.shift;
         g.height += change.shift;
+        for (auto it = g.nested.begin() + nestedAt; it != g.nested.end(); ++it)
+            moveNested(*it, change.shift, 0);
         int last = -1;
-        for (const LaidOutCell &item : cells)
-            last = qMax(last, item.to);
+        for (const LaidOutCell &laidOut : cells)
+            last = qMax(last, laidOut.to);
         QTextBlock block = doc->findBlockByNumber(firstBlock + last + 1);
         for (int index = last + 1; index < int(g.blocks.size()) && block.isValid(); ++index, block = block.next()) {
             TablePlace &place = g.blocks[index];
@@ -388,7 +517,9 @@ RowChange relayoutRows(QTextTable *table, TableGeometry &g, int from, int remove
             block.layout()->setPosition(QPointF(place.x, place.y));
         }
     }
-    placeCells(doc, g, cells, firstBlock);
+    placeCells(item, g, cells, fresh);
+    g.nested.insert(g.nested.begin() + nestedAt, std::make_move_iterator(fresh.begin()),
+                    std::make_move_iterator(fresh.end()));
     return change;
 }
 
@@ -411,12 +542,67 @@ std::vector<QTextTableCell> cellsIn(QTextTable *table, const TableGeometry &geom
     return cells;
 }
 
-void drawBackgrounds(QPainter *painter, QTextTable *table, const TableGeometry &geometry, qreal top,
-                     const QRectF &clip)
+void forEachTable(QTextTable *table, const TableGeometry &geometry, qreal y0, qreal y1,
+                  const std::function<void(QTextTable *, const TableGeometry &)> &visit)
+{
+    if (geometry.rowY.empty()) {
+        visit(table, geometry);
+        return;
+    }
+    visitTables(table, geometry, y0, y1, geometry.rowAt(y0), geometry.rowAt(y1), visit);
+}
+
+int blockAt(QTextTable *table, const TableGeometry &geometry, int firstBlock, const QPointF &point)
+{
+    const QTextDocument *doc = table->document();
+    const std::vector<TablePlace> &blocks = geometry.blocks;
+    const int count = int(blocks.size());
+    const TableGeometry *g = &geometry;
+    int found = firstBlock;
+    while (table && !g->rowY.empty()) {
+        const QTextTableCell cell = table->cellAt(g->rowAt(point.y()), g->columnAt(point.x()));
+        if (!cell.isValid())
+            break;
+        // The cell's paragraphs and tables stand one under the other: the last that begins
+        // above the point holds it.
+        const int first = doc->findBlock(cell.firstPosition()).blockNumber() - firstBlock;
+        const int last = doc->findBlock(cell.lastPosition()).blockNumber() - firstBlock;
+        auto nested = std::lower_bound(g->nested.begin(), g->nested.end(), first,
+                                       [](const TableGeometry &n, int index) { return n.firstBlock < index; });
+        const TableGeometry *inner = nullptr;
+        found = firstBlock + qBound(0, first, count - 1);
+        for (int index = first; index <= last && index >= 0 && index < count;) {
+            if (nested != g->nested.end() && nested->firstBlock == index) {
+                if (nested->top > point.y())
+                    break;
+                inner = &*nested;
+                index += qMax(1, nested->blockCount);
+                ++nested;
+                continue;
+            }
+            if (index != first && blocks[size_t(index)].y > point.y())
+                break;
+            found = firstBlock + index;
+            inner = nullptr;
+            ++index;
+        }
+        if (!inner)
+            break;
+        g = inner;
+        table = inner->table;
+    }
+    return found;
+}
+
+namespace {
+
+void drawTableBackgrounds(QPainter *painter, QTextTable *table, const TableGeometry &geometry, qreal top,
+                          const QRectF &clip)
 {
     const QTextTableFormat format = table->format();
     if (format.background().style() != Qt::NoBrush)
-        painter->fillRect(QRectF(geometry.left, top, geometry.width, geometry.height), format.background());
+        painter->fillRect(QRectF(geometry.left, top + geometry.top, geometry.width, geometry.height),
+                          format.background());
     for (const QTextTableCell &cell : cellsIn(table, geometry, clip.top() - top, clip.bottom() - top)) {
         const QBrush brush = cell.format().background();
         if (brush.style() == Qt::NoBrush)
@@ -427,8 +613,8 @@ void drawBackgrounds(QPainter *painter, QTextTable *table, const TableGeometry &
     }
 }
 
-void drawBorders(QPainter *painter, QTextTable *table, const TableGeometry &geometry, qreal top, qreal scale,
-                 const QRectF &clip)
+void drawTableBorders(QPainter *painter, QTextTable *table, const TableGeometry &geometry, qreal top, qreal scale,
+                      const QRectF &clip)
 {
     const QTextTableFormat format = table->format();
     // A border never vanishes for being thinner than a device pixel.
@@ -442,15 +628,14 @@ void drawBorders(QPainter *painter, QTextTable *table, const TableGeometry &geom
     const qreal tableBorder = format.borderStyle() == QTextFrameFormat::BorderStyle_None ? 0 : format.border();
     if (tableBorder > 0) {
         const qreal w = width(tableBorder);
-        const QRectF box(geometry.left, top, geometry.width, geometry.height);
+        const QRectF box(geometry.left, top + geometry.top, geometry.width, geometry.height);
         const QBrush brush = format.borderBrush();
         fill(QRectF(box.left(), box.top(), box.width(), w), brush);
         fill(QRectF(box.left(), box.bottom() - w, box.width(), w), brush);
         fill(QRectF(box.left(), box.top(), w, box.height()), brush);
         fill(QRectF(box.right() - w, box.top(), w, box.height()), brush);
     }
-    // A cell's border reaches half its width past the cell's box.
-    const qreal reach = 4;
+    const qreal reach = kBorderReach;
     for (const QTextTableCell &cell : cellsIn(table, geometry, clip.top() - top - reach, clip.bottom() - top + reach)) {
         const QRectF box = geometry.cellRect(cell).translated(0, top);
         if (!box.adjusted(-reach, -reach, reach, reach).intersects(clip))
@@ -479,6 +664,22 @@ void drawBorders(QPainter *painter, QTextTable *table, const TableGeometry &geom
             fill(QRectF(box.right() - rw / 2, box.top() - t / 2, rw, box.height() + (t + b) / 2),
                  brushOf(QTextFormat::TableCellRightBorderBrush));
     }
+}
+
+} // namespace
+
+void drawBackgrounds(QPainter *painter, QTextTable *table, const TableGeometry &geometry, qreal top,
+                     const QRectF &clip)
+{
+    forEachTable(table, geometry, clip.top() - top, clip.bottom() - top,
+                 [&](QTextTable *t, const TableGeometry &g) { drawTableBackgrounds(painter, t, g, top, clip); });
+}
+
+void drawBorders(QPainter *painter, QTextTable *table, const TableGeometry &geometry, qreal top, qreal scale,
+                 const QRectF &clip)
+{
+    forEachTable(table, geometry, clip.top() - top - kBorderReach, clip.bottom() - top + kBorderReach,
+                 [&](QTextTable *t, const TableGeometry &g) { drawTableBorders(painter, t, g, top, scale, clip); });
 }
 
 } // namespace TableFlow

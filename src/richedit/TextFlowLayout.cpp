@@ -683,15 +683,18 @@ QRectF TextFlowLayout::frameBoundingRect(QTextFrame *frame) const
 {
     if (frame == document()->rootFrame())
         return QRectF(QPointF(0, 0), documentSize());
-    const auto *table = qobject_cast<QTextTable *>(frame);
-    if (!table || frame->parentFrame() != document()->rootFrame())
+    auto *table = qobject_cast<QTextTable *>(frame);
+    QTextTable *outermost = table ? TableFlow::tableOf(document()->findBlock(table->firstPosition())) : nullptr;
+    if (!outermost)
         return QRectF();
-    const int first = document()->findBlock(table->firstPosition()).blockNumber();
+    const int first = document()->findBlock(outermost->firstPosition()).blockNumber();
     ensureLaidOut(first);
-    const TableGeometry *geometry = tableGeometry(table);
+    const TableGeometry *geometry = tableGeometry(outermost);
+    if (geometry && table != outermost)
+        geometry = geometry->find(table);
     if (!geometry || first >= int(m_heights.size()))
         return QRectF();
-    return QRectF(geometry->left, blockTop(first), geometry->width, geometry->height);
+    return QRectF(geometry->left, blockTop(first) + geometry->top, geometry->width, geometry->height);
 }
 
 QRectF TextFlowLayout::blockBoundingRect(const QTextBlock &block) const
@@ -759,18 +762,11 @@ int TextFlowLayout::hitTest(const QPointF &point, Qt::HitTestAccuracy accuracy) 
         const TableGeometry *geometry = tableGeometry(table);
         if (!geometry || geometry->rowY.empty())
             return accuracy == Qt::ExactHit ? -1 : block.position();
-        // The cell under the point, then the last of its paragraphs that begins above it.
+        // The cell under the point (in a table in a cell, when the point is on it), then the
+        // last of its paragraphs that begins above it.
         const int first = doc->findBlock(table->firstPosition()).blockNumber();
         const QPointF local(point.x(), point.y() - blockTop(first));
-        const QTextTableCell cell = table->cellAt(geometry->rowAt(local.y()), geometry->columnAt(local.x()));
-        block = doc->findBlock(cell.firstPosition());
-        for (QTextBlock next = block.next(); next.isValid() && next.position() <= cell.lastPosition();
-             next = next.next()) {
-            const int index = next.blockNumber() - first;
-            if (index >= int(geometry->blocks.size()) || geometry->blocks[index].y > local.y())
-                break;
-            block = next;
-        }
+        block = doc->findBlockByNumber(TableFlow::blockAt(table, *geometry, first, local));
         return hitParagraph(block, local, accuracy);
     }
     return hitParagraph(block, point - QPointF(0, top), accuracy);
@@ -856,20 +852,34 @@ void TextFlowLayout::drawTable(QPainter *painter, QTextTable *table, qreal top, 
     const std::vector<QTextTableCell> visible = TableFlow::cellsIn(table, *geometry, clip.top() - top, clip.bottom() - top);
     PaintContext inCells = context;
     inCells.selections.clear();
+    // A selection of a block of cells, in this table or in one in its cells, fills them whole;
+    // any other draws in the paragraphs as usual.
+    QList<const Selection *> ofCells;
     for (const Selection &selection : context.selections) {
         const QTextCursor &cursor = selection.cursor;
-        if (!cursor.hasComplexSelection() || cursor.currentTable() != table) {
+        if (cursor.hasComplexSelection()
+            && (cursor.currentTable() == table || geometry->find(cursor.currentTable())))
+            ofCells.append(&selection);
+        else
             inCells.selections.append(selection);
-            continue;
-        }
-        int firstRow, rows, firstColumn, columns;
-        cursor.selectedTableCells(&firstRow, &rows, &firstColumn, &columns);
-        for (const QTextTableCell &cell : visible) {
-            if (cell.row() >= firstRow && cell.row() < firstRow + rows && cell.column() >= firstColumn
-                && cell.column() < firstColumn + columns)
-                painter->fillRect(geometry->cellRect(cell).translated(0, top), selection.format.background());
-        }
     }
+    const auto fillSelected = [&](QTextTable *shown, const TableGeometry &g) {
+        for (const Selection *selection : ofCells) {
+            const QTextCursor &cursor = selection->cursor;
+            if (cursor.currentTable() != shown)
+                continue;
+            int firstRow, rows, firstColumn, columns;
+            cursor.selectedTableCells(&firstRow, &rows, &firstColumn, &columns);
+            for (const QTextTableCell &cell :
+                 shown == table ? visible : TableFlow::cellsIn(shown, g, clip.top() - top, clip.bottom() - top)) {
+                if (cell.row() >= firstRow && cell.row() < firstRow + rows && cell.column() >= firstColumn
+                    && cell.column() < firstColumn + columns)
+                    painter->fillRect(g.cellRect(cell).translated(0, top), selection->format.background());
+            }
+        }
+    };
+    if (!ofCells.isEmpty())
+        TableFlow::forEachTable(table, *geometry, clip.top() - top, clip.bottom() - top, fillSelected);
     // Cells follow each other row by row in the document: the paragraphs to draw begin with the
     // first one of the visible cells and end before the first row below the clip.
     const QTextDocument *doc = document();

@@ -58,9 +58,10 @@ private:
 // order; after a change of the width or the default font they are laid out again on demand
 // (what is shown, what is asked for) and in idle time. A table is one item of that sequence:
 // its first paragraph carries the height of the whole table in the running sums (its other
-// paragraphs none), and its cells' paragraphs stand side by side. It is laid out whole, except
-// after an edit inside its cells that leaves its rows, columns and format as they were: then
-// only the rows holding the edited paragraphs are. Each paragraph's number of display lines is
+// paragraphs none), its cells' paragraphs stand side by side, and a table in a cell is laid out
+// as a table inside that cell, as part of the same item. It is laid out whole, except after an
+// edit inside its cells (tables in them included) that leaves its rows, columns and format as
+// they were: then only the rows holding the edited paragraphs are. Each paragraph's number of display lines is
 // stored as the block's line count, so QTextDocument finds lines in O(log n).
 class TextFlowLayout : public QAbstractTextDocumentLayout
 {

@@ -381,8 +381,6 @@ QTextTableFormat DocumentBuilder::toTableFormat(const RtfRowFormat &row)
     f.setProperty(TableCellRightsProperty, QVariant::fromValue(rights));
     f.setProperty(TableLeftProperty, row.left);
     f.setProperty(TableGapProperty, row.gap);
-    if (row.height != 0)
-        f.setProperty(TableRowHeightProperty, row.height);
     if (row.header)
         f.setHeaderRowCount(1);
     return f;
@@ -520,8 +518,12 @@ void DocumentBuilder::finishRow(TableLevel &level, const RtfRowFormat &row)
         appendColumns(table, int(row.cells.size()) - before);
     if (level.row == 0 && !row.cells.empty())
         table->setFormat(toTableFormat(row));
-    for (size_t i = 0; i < row.cells.size(); ++i)
-        table->cellAt(level.row, int(i)).setFormat(toCellFormat(row.cells[i]));
+    for (size_t i = 0; i < row.cells.size(); ++i) {
+        QTextTableCellFormat cellFormat = toCellFormat(row.cells[i]);
+        if (row.height != 0) // each row its own height
+            cellFormat.setProperty(CellRowHeightProperty, row.height);
+        table->cellAt(level.row, int(i)).setFormat(cellFormat);
+    }
     const int columns = table->columns();
     if (columns > level.columnsAtRowStart) {
         for (int r = 0; r < level.row; ++r) {

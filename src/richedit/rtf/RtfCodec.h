@@ -41,10 +41,12 @@ enum : int {
     TableCellRightsProperty,                            // QList<int>: \cellx of each column, twips
     TableLeftProperty,                                  // int: \trleft, twips
     TableGapProperty,                                   // int: \trgaph, twips
-    TableRowHeightProperty,                             // int: \trrh, twips
+    TableRowHeightProperty,                             // int: \trrh of every row whose cells give none, twips
     CellBordersProperty,                                // int: bit 0 top, 1 left, 2 bottom, 3 right
     CellBorderWidthProperty,                            // int: twips
     CellRightProperty,                                  // int: the cell's own \cellx, twips
+    CellRowHeightProperty,                              // int: \trrh of the row the cell begins in, twips
+                                                        // (negative: exact; laid out as a least height)
     // References into the style sheet kept with the document.
     CharStyleProperty,                                  // int: \csN of a run
     ParaStyleProperty,                                  // int: \sN of a paragraph

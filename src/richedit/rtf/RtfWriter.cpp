@@ -680,8 +680,18 @@ void RtfWriter::writeRowDefinition(const QTextTable &table, int row)
         writeWord("trqc");
     else if (alignment & Qt::AlignRight)
         writeWord("trqr");
-    if (format.hasProperty(TableRowHeightProperty))
-        writeWord("trrh", format.intProperty(TableRowHeightProperty));
+    // The row's own height, as its cells hold it, else the table's for every row.
+    int height = format.intProperty(TableRowHeightProperty);
+    for (int c = 0; c < columns; ++c) {
+        const QTextTableCell cell = table.cellAt(row, c);
+        const int own = cell.format().intProperty(CellRowHeightProperty);
+        if (cell.row() == row && own != 0) {
+            height = own;
+            break;
+        }
+    }
+    if (height != 0)
+        writeWord("trrh", height);
     if (row < format.headerRowCount())
         writeWord("trhdr");
     static const char *const sides[] = {"clbrdrt", "clbrdrl", "clbrdrb", "clbrdrr"};

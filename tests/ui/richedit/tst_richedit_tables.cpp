@@ -6,6 +6,7 @@
 #include "TextFlowLayout.h"
 
 #include <QPainter>
+#include <QPointer>
 #include <QRandomGenerator>
 #include <QScrollBar>
 #include <QTextTable>
@@ -75,12 +76,14 @@ void relayoutFromScratch(TTntRichEdit &editor)
     editor.LineIndex(1 << 30);
 }
 
-// Where the layout put everything: each paragraph's rect and the place of its lines, the
-// tables' rects, where pages of 120 pixels begin (row by row in a table), the document's height.
+// Where the layout put everything: each paragraph's rect, the place of its lines and the
+// position a click at its rect's centre finds, the tables' rects, where pages of 120 pixels
+// begin (row by row in a table), the document's height.
 struct LayoutSnapshot
 {
     QList<QRectF> rects;
     QList<QPointF> lines;
+    QList<int> hits;
     QList<QRectF> tables;
     QList<qreal> pageTops;
     qreal height = 0;
@@ -94,8 +97,14 @@ LayoutSnapshot snapshot(const TTntRichEdit &editor)
         s.lines << block.layout()->position();
     }
     auto *layout = static_cast<TextFlowLayout *>(editor.document()->documentLayout());
-    for (QTextFrame *frame : editor.document()->rootFrame()->childFrames())
+    for (const QRectF &rect : s.rects)
+        s.hits << layout->hitTest(rect.center(), Qt::FuzzyHit);
+    QList<QTextFrame *> frames = editor.document()->rootFrame()->childFrames();
+    while (!frames.isEmpty()) { // tables in cells too
+        QTextFrame *frame = frames.takeFirst();
         s.tables << layout->frameBoundingRect(frame);
+        frames << frame->childFrames();
+    }
     s.pageTops = layout->pageTops(120);
     s.height = layout->documentSize().height();
     return s;
@@ -114,6 +123,7 @@ private slots:
     void cellsStandSideBySide_data();
     void cellsStandSideBySide();
     void rowsClearTheirTallestCell();
+    void tableInACellIsLaidOutInIt();
     void clickPutsTheCaretInTheCell_data();
     void clickPutsTheCaretInTheCell();
     void typingInACellGrowsItsRow();
@@ -276,6 +286,30 @@ void TestRichEditTables::rowsClearTheirTallestCell()
     QCOMPARE(editor.document()->documentLayout()->documentSize().height(), y.bottom() + editor.document()->rootFrame()->frameFormat().bottomMargin());
 }
 
+// A table in a cell stands in that cell as a table: its cells side by side inside the outer
+// cell's box, which grows to hold it.
+void TestRichEditTables::tableInACellIsLaidOutInIt()
+{
+    TTntRichEdit editor;
+    prepareEditor(editor, 400, 300);
+    QTextTable *outer = insertTable(editor, {"a", "b", "c", "d"}, 2);
+    QTextCursor cursor = outer->cellAt(0, 1).firstCursorPosition();
+    cursor.insertText(QStringLiteral("above"));
+    QTextTable *inner = cursor.insertTable(1, 2, plainTableFormat());
+    inner->cellAt(0, 0).firstCursorPosition().insertText(QStringLiteral("n1"));
+    inner->cellAt(0, 1).firstCursorPosition().insertText(QStringLiteral("n2"));
+
+    const QRectF cell = cellRect(editor, outer, 0, 1); // the paragraph "above": the cell's inner width
+    const QRectF first = cellRect(editor, inner, 0, 0);
+    const QRectF second = cellRect(editor, inner, 0, 1);
+    const QRectF below = cellRect(editor, outer, 1, 1);
+    QCOMPARE(first.top(), cell.bottom());
+    QCOMPARE(second.top(), first.top());
+    QVERIFY2(second.left() >= first.right() && first.width() > 0, "the inner cells side by side");
+    QVERIFY2(first.left() >= cell.left() && second.right() <= cell.right() + 0.01, "inside the outer cell");
+    QVERIFY2(below.top() > second.bottom(), "the outer row below the inner table");
+}
+
 void TestRichEditTables::clickPutsTheCaretInTheCell_data()
 {
     QTest::addColumn<int>("row");
@@ -350,6 +384,7 @@ void TestRichEditTables::editsInCellsLayOutAsFromScratch_data()
     QTest::newRow("merged cells, middle and bottom alignment") << "merged" << 2;
     QTest::newRow("right-to-left cells") << "rtl" << 3;
     QTest::newRow("borders, spacing, least row height") << "spaced" << 4;
+    QTest::newRow("tables in cells, two deep") << "nested" << 5;
 }
 
 // Random edits in cells (text typed, a paragraph break, a deletion inside a cell) lay the
@@ -388,6 +423,23 @@ void TestRichEditTables::editsInCellsLayOutAsFromScratch()
             cell.setFormat(cellFormat);
         }
     }
+    // In every third cell a bordered table of two rows, and in one of those another one.
+    QList<QPointer<QTextTable>> nested;
+    if (kind == "nested") {
+        QTextTableFormat innerFormat = plainTableFormat();
+        innerFormat.setBorder(1);
+        innerFormat.setCellPadding(1);
+        for (int i = 1; i < rows * columns; i += 3) {
+            QTextCursor cursor = table->cellAt(i / columns, i % columns).lastCursorPosition();
+            QTextTable *inner = cursor.insertTable(2, 2, innerFormat);
+            for (int c = 0; c < 4; ++c)
+                inner->cellAt(c / 2, c % 2).firstCursorPosition().insertText(words(c * 3));
+            nested << inner;
+        }
+        QTextCursor deeper = nested[2]->cellAt(1, 0).lastCursorPosition();
+        nested << deeper.insertTable(1, 2, innerFormat);
+        nested.last()->cellAt(0, 1).firstCursorPosition().insertText(words(4));
+    }
     if (kind == "rtl") {
         for (int r = 0; r < rows; ++r) {
             QTextCursor cursor = table->cellAt(r, 1).firstCursorPosition();
@@ -401,13 +453,16 @@ void TestRichEditTables::editsInCellsLayOutAsFromScratch()
 
     QRandomGenerator random{quint32(seed)};
     for (int edit = 0; edit < 30; ++edit) {
-        const QTextTableCell cell = table->cellAt(random.bounded(rows), random.bounded(columns));
+        // Half the edits of the tables in cells go to those (while the edits around them leave any).
+        nested.removeIf([](const QPointer<QTextTable> &t) { return t.isNull(); });
+        QTextTable *edited = !nested.isEmpty() && random.bounded(2) ? nested[random.bounded(int(nested.size()))].data() : table;
+        const QTextTableCell cell = edited->cellAt(random.bounded(edited->rows()), random.bounded(edited->columns()));
         const int start = cell.firstPosition();
         const int end = cell.lastPosition();
         QTextCursor cursor(editor.document());
         cursor.setPosition(start + random.bounded(end - start + 1));
         QString what;
-        switch (random.bounded(3)) {
+        switch (random.bounded(edited == table ? 3 : 4)) {
         case 0:
             what = kind == "rtl" && random.bounded(2) ? arabic : words(1 + random.bounded(9));
             cursor.insertText(what);
@@ -421,6 +476,10 @@ void TestRichEditTables::editsInCellsLayOutAsFromScratch()
             what = QStringLiteral("deleting \"%1\"").arg(cursor.selectedText());
             cursor.removeSelectedText();
             break;
+        case 3:
+            what = QStringLiteral("a row added to a table in a cell");
+            edited->insertRows(cell.row() + 1, 1);
+            break;
         }
         const LayoutSnapshot incremental = snapshot(editor);
         relayoutFromScratch(editor);
@@ -428,6 +487,7 @@ void TestRichEditTables::editsInCellsLayOutAsFromScratch()
         const QString context = QStringLiteral("edit %1 in cell %2,%3: %4").arg(edit).arg(cell.row()).arg(cell.column()).arg(what);
         QVERIFY2(incremental.rects == full.rects, qPrintable(context));
         QVERIFY2(incremental.lines == full.lines, qPrintable(context));
+        QVERIFY2(incremental.hits == full.hits, qPrintable(context));
         QVERIFY2(incremental.tables == full.tables, qPrintable(context));
         QVERIFY2(incremental.pageTops == full.pageTops, qPrintable(context));
         QVERIFY2(qFuzzyCompare(incremental.height, full.height), qPrintable(context));
@@ -504,6 +564,7 @@ void TestRichEditTables::structureChangesLayOutAsFromScratch()
     const LayoutSnapshot full = snapshot(editor);
     QCOMPARE(incremental.rects, full.rects);
     QCOMPARE(incremental.lines, full.lines);
+    QCOMPARE(incremental.hits, full.hits);
     QCOMPARE(incremental.tables, full.tables);
     QCOMPARE(incremental.pageTops, full.pageTops);
     QVERIFY(qFuzzyCompare(incremental.height, full.height));

@@ -402,7 +402,8 @@ void TestRtfRoundTrip::unsetAttributesTakeTheDefaults()
 
 // Tables as the file gives them and as written back: "rows x columns" per table (nested
 // ones marked ">" after the table around them), each column's right edge, then per cell its
-// borders and shading, its own right edge ("@") and its span ("+"); and the text.
+// borders and shading, its own right edge ("@"), its span ("+") and its row's height ("^");
+// and the text.
 namespace {
 void describeTables(const QTextFrame *parent, const QString &depth, QStringList &out)
 {
@@ -417,12 +418,15 @@ void describeTables(const QTextFrame *parent, const QString &depth, QStringList 
                 if (cell.row() != r || cell.column() != c)
                     continue;
                 const QTextTableCellFormat f = cell.format().toTableCellFormat();
-                cells << QStringLiteral("%1/%2%3@%4%5").arg(f.intProperty(rtf::CellBordersProperty))
+                cells << QStringLiteral("%1/%2%3@%4%5%6").arg(f.intProperty(rtf::CellBordersProperty))
                              .arg(f.intProperty(rtf::CellBorderWidthProperty))
                              .arg(f.hasProperty(QTextFormat::BackgroundBrush) ? f.background().color().name()
                                                                               : QString())
                              .arg(f.intProperty(rtf::CellRightProperty))
-                             .arg(cell.columnSpan() > 1 ? QStringLiteral("+%1").arg(cell.columnSpan()) : QString());
+                             .arg(cell.columnSpan() > 1 ? QStringLiteral("+%1").arg(cell.columnSpan()) : QString())
+                             .arg(f.hasProperty(rtf::CellRowHeightProperty)
+                                      ? QStringLiteral("^%1").arg(f.intProperty(rtf::CellRowHeightProperty))
+                                      : QString());
             }
         }
         QStringList rights;
@@ -473,6 +477,16 @@ void TestRtfRoundTrip::tables_data()
         << "1x2 [3000 6000] align1 left0 {0/0@3000 0/0@6000}\n"
            ">2x2 [1000 2000] align1 left0 {0/0@1000 0/0#ff0000@2000 0/0@1000 0/0@2000}"
         << "\n\nN1\tN2\nN3\t\ntail\tX\nafter";
+    QTest::newRow("rows of their own heights (negative: exact)")
+        << head + "\\trowd\\trrh400\\cellx2000\\cellx4000\\intbl A\\cell B\\cell\\row\\trowd\\trrh-600\\cellx2000\\cellx4000"
+                  "\\intbl C\\cell D\\cell\\row\\trowd\\cellx2000\\cellx4000\\intbl E\\cell F\\cell\\row\\pard after\\par}"
+        << "3x2 [2000 4000] align1 left0 {0/0@2000^400 0/0@4000^400 0/0@2000^-600 0/0@4000^-600 0/0@2000 0/0@4000}"
+        << "\nA\tB\nC\tD\nE\tF\nafter";
+    QTest::newRow("tables left of the margin, one in a cell")
+        << head + "\\trowd\\trleft-300\\cellx3000\\pard\\intbl\\itap2 N\\nestcell{\\*\\nesttableprops\\trowd\\trleft-72"
+                  "\\trrh300\\cellx1000\\nestrow}{\\nonesttables\\par}\\pard\\intbl\\itap1\\cell\\row\\pard after\\par}"
+        << "1x1 [3000] align1 left-300 {0/0@3000}\n>1x1 [1000] align1 left-72 {0/0@1000^300}"
+        << "\n\nN\n\nafter";
 }
 
 void TestRtfRoundTrip::tables()
