@@ -78,5 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         abort();
     if (editor->document()->characterCount() <= 48 && RichEditToForumMarkupByPosition(editor) != markup)
         abort();
+    // No event loop runs here: the document a load replaced waits for its deferred delete.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     return 0;
 }
