@@ -170,8 +170,14 @@ void RtfReader::groupClose()
             finishFieldInstruction(closing);
         break;
     case Dest::StyleEntry:
-        if (parent.dest == Dest::StyleSheet && m_currentStyle >= 0)
-            m_styles.insert(m_currentStyle, StyleDef{closing.ch, closing.para});
+        if (parent.dest == Dest::StyleSheet && m_currentStyle >= 0) {
+            // A style says how a paragraph looks, not that it stands in a table: the normal
+            // style's \intbl would otherwise put the text after the style sheet into a cell.
+            ParaState para = closing.para;
+            para.inTable = false;
+            para.tableDepth = 0;
+            m_styles.insert(m_currentStyle, StyleDef{closing.ch, para});
+        }
         m_currentStyle = -1;
         break;
     case Dest::StyleSheet:

@@ -121,6 +121,8 @@ void TestRtfReader::readsText_data()
         << wrap("\\trowd\\cellx9\\intbl A\\cell\\row\\intbl C\\cell\\row\\pard after") << "\nA\nC\nafter";
     QTest::newRow("more cells than the definition")
         << wrap("\\trowd\\cellx9\\intbl A\\cell B\\cell\\row") << "\nA\tB\n";
+    QTest::newRow("a style's \\intbl puts no text in a table")
+        << QByteArray("{\\rtf1{\\stylesheet{\\s0\\cellx8640\\pard\\intbl x\\cell Normal;}}Text\\par}") << "Text";
     QTest::newRow("text after the final brace dropped") << QByteArray("{\\rtf1 a}b{c}") << "a";
     QTest::newRow("hidden text is kept") << wrap("a{\\v b}c") << "abc";
     QTest::newRow("page break inside a paragraph splits it") << wrap("a\\page b") << "a\nb";
