@@ -9,6 +9,8 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QBuffer>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -38,6 +40,28 @@ bool startsRich(const QString &text)
 QString withCrLf(QString text)
 {
     return text.replace(QChar::ParagraphSeparator, QLatin1String("\r\n"));
+}
+
+// More faces that the system does not have than any real document names: beyond this the
+// document is drawn with one stand-in face for all of them (a file with thousands of fonts would
+// otherwise take seconds to show while the font system looks for each one's fallbacks).
+constexpr int kMissingFacesDrawnAsNamed = 64;
+
+// The faces the system has, in lower case, without the foundry the database adds to some.
+const QSet<QString> &installedFaces()
+{
+    static const QSet<QString> faces = [] {
+        QSet<QString> names;
+        const QStringList families = QFontDatabase::families();
+        for (QString family : families) {
+            const qsizetype foundry = family.indexOf(QLatin1String(" ["));
+            if (foundry > 0)
+                family.truncate(foundry);
+            names.insert(family.toLower());
+        }
+        return names;
+    }();
+    return faces;
 }
 
 } // namespace
@@ -141,18 +165,30 @@ void TTntRichEdit::RegisterFaceFallback(const QString &face)
     QFont::insertSubstitutions(face, {QStringLiteral("Noto Sans Coptic"), QStringLiteral("Noto Naskh Arabic")});
 }
 
-void TTntRichEdit::registerDocumentFaces() const
+void TTntRichEdit::registerDocumentFaces(QTextDocument *doc) const
 {
-    const QList<QTextFormat> formats = document()->allFormats();
+    QSet<QString> missing;
+    const auto note = [&missing](const QString &face) {
+        RegisterFaceFallback(face);
+        if (!face.isEmpty() && !installedFaces().contains(face.toLower()))
+            missing.insert(face.toLower());
+    };
+    const QList<QTextFormat> formats = doc->allFormats();
     for (const QTextFormat &format : formats) {
         if (!format.isCharFormat())
             continue;
         const QTextCharFormat cf = format.toCharFormat();
         const QStringList families = cf.fontFamilies().toStringList();
         for (const QString &family : families)
-            RegisterFaceFallback(family);
+            note(family);
         if (cf.hasProperty(QTextFormat::FontFamily))
-            RegisterFaceFallback(cf.stringProperty(QTextFormat::FontFamily));
+            note(cf.stringProperty(QTextFormat::FontFamily));
+    }
+    if (auto *layout = qobject_cast<TextFlowLayout *>(doc->documentLayout())) {
+        if (missing.size() > kMissingFacesDrawnAsNamed)
+            layout->setStandInFaces(missing, QFontInfo(font()).family());
+        else
+            layout->setStandInFaces({}, QString());
     }
 }
 
@@ -206,7 +242,7 @@ void TTntRichEdit::setDefaultCharFormat(const QTextCharFormat &format)
 {
     m_defaultFormat = format;
     applyDefaultFont();
-    registerDocumentFaces();
+    registerDocumentFaces(document());
     for (const QString &family : format.fontFamilies().toStringList())
         RegisterFaceFallback(family);
 }
@@ -387,7 +423,7 @@ void TTntRichEdit::ReplaceSelection(const QString &text)
     cursor.endEditBlock();
     cursor.clearSelection();
     setTextCursor(cursor);
-    registerDocumentFaces();
+    registerDocumentFaces(document());
 }
 
 // No edit block of our own: the cursor makes one where the text needs it (a selection to remove,
@@ -606,6 +642,10 @@ void TTntRichEdit::LoadFromFile(const QString &path, const rtf::LoadProgress &pr
     fresh->clearUndoRedoStacks();
     fresh->setModified(false);
 
+    // The faces are known before the document is shown: its first layout already draws
+    // faces the system lacks as it will from then on.
+    registerDocumentFaces(fresh.get());
+
     QTextDocument *old = document();
     QTextDocument *doc = fresh.release();
     m_lastAnchor = m_lastPosition = -1;
@@ -615,7 +655,6 @@ void TTntRichEdit::LoadFromFile(const QString &path, const rtf::LoadProgress &pr
         old->deleteLater();
     m_defaultFormat = defaultFormat;
     applyDefaultFont();
-    registerDocumentFaces();
     setTextCursor(QTextCursor(doc));
     setDocumentModified(false);
     // Swapping the document may already have reported the caret while the old document was
@@ -763,7 +802,7 @@ void TTntRichEdit::insertFromMimeData(const QMimeData *source)
     edit.endEditBlock();
     // The paste's own scrolling ran before the layout knew the new paragraphs.
     ensureCursorVisible();
-    registerDocumentFaces();
+    registerDocumentFaces(document());
 }
 
 // Every line break inside a paragraph becomes a paragraph break of its own.

@@ -213,7 +213,7 @@ private:
     QTextDocument *createDocument() const;
     bool applyTextMargins(QTextDocument *doc) const;
     void attachDocument(QTextDocument *doc);
-    void registerDocumentFaces() const;
+    void registerDocumentFaces(QTextDocument *doc) const;
     void applyToEmptyDocument(const QTextCharFormat &change);
     // Text without a face or size of its own shows in the default set's: the document's
     // default font follows them, as the file writer does.

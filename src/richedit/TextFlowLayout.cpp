@@ -273,6 +273,48 @@ ParagraphFrame TextFlowLayout::paragraphFrame(const QTextBlock &block, qreal wid
     return frame;
 }
 
+void TextFlowLayout::setStandInFaces(const QSet<QString> &faces, const QString &standIn)
+{
+    if (faces == m_standInFaces && standIn == m_standIn)
+        return;
+    if (!m_standInFaces.isEmpty()) {
+        for (QTextBlock block = document()->begin(); block.isValid(); block = block.next())
+            block.layout()->clearFormats();
+    }
+    m_standInFaces = faces;
+    m_standIn = standIn;
+    invalidateAll();
+}
+
+// Gives the paragraph's QTextLayout the stand-in face over the runs whose face is drawn in it.
+// Qt works out the fallback fonts of every face it is asked for (about a millisecond each, the
+// first time in the program): thousands of faces that are not on the system would otherwise
+// hold the window for seconds.
+void TextFlowLayout::applyStandIns(const QTextBlock &block, QTextLayout *layout) const
+{
+    QList<QTextLayout::FormatRange> ranges;
+    for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        const QTextCharFormat format = fragment.charFormat();
+        const QStringList families = format.fontFamilies().toStringList();
+        const QString face = families.isEmpty() ? format.stringProperty(QTextFormat::FontFamily) : families.constFirst();
+        if (face.isEmpty() || !m_standInFaces.contains(face.toLower()))
+            continue;
+        const int start = fragment.position() - block.position();
+        // Runs next to each other share one range: Qt splits the text at every range's ends.
+        if (!ranges.isEmpty() && ranges.constLast().start + ranges.constLast().length == start) {
+            ranges.last().length += fragment.length();
+            continue;
+        }
+        QTextCharFormat standIn;
+        standIn.setProperty(QTextFormat::FontFamily, m_standIn);
+        standIn.setFontFamilies(QStringList{m_standIn});
+        ranges.append({start, fragment.length(), standIn});
+    }
+    if (ranges != layout->formats())
+        layout->setFormats(ranges);
+}
+
 qreal TextFlowLayout::usableWidth() const
 {
     return qMax<qreal>(0, m_geometry.width - m_geometry.left - m_geometry.right);
@@ -301,6 +343,9 @@ qreal TextFlowLayout::layoutBlock(QTextBlock block, qreal x, qreal areaWidth) co
     // A long paragraph keeps its analysed and shaped text: without it every paint and every
     // caret query would analyse all of it again.
     layout->setCacheEnabled(block.length() > kCachedParagraphLength);
+
+    if (!m_standInFaces.isEmpty())
+        applyStandIns(block, layout);
 
     const qreal scale = deviceScale();
     qreal y = format.topMargin() * scale;

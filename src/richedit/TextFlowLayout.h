@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QFont>
 #include <QTextBlock>
+#include <QSet>
 #include <QTimer>
 
 #include <vector>
@@ -91,6 +92,10 @@ signals:
     void progressed();
 
 public:
+    // Faces drawn in another one: text in any of `faces` (lower case) is laid out and drawn in
+    // `standIn`; the document keeps its own face names. An empty set draws every face as the
+    // document names it. Lays the document out again when the set changes.
+    void setStandInFaces(const QSet<QString> &faces, const QString &standIn);
 
     // Where each printed page starts in the laid-out document, for pages of the given
     // height: a line that would not fit whole on a page begins the next one, and so does a
@@ -114,6 +119,7 @@ private:
     };
     Geometry currentGeometry() const;
     void invalidateAll();
+    void applyStandIns(const QTextBlock &block, QTextLayout *layout) const;
     qreal estimateHeight(const QTextBlock &block) const;
     qreal usableWidth() const;
     qreal layoutBlock(QTextBlock block, qreal x, qreal width) const;
@@ -157,6 +163,8 @@ private:
     // (a document just opened and shown at its end).
     mutable std::vector<char> m_done;
     Geometry m_geometry;
+    QSet<QString> m_standInFaces;
+    QString m_standIn;
     QTimer m_idle;
     // The tables laid out so far, by their frame (an entry goes when its table does).
     mutable QHash<const QTextFrame *, TableGeometry> m_tables;

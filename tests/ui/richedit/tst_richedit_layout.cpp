@@ -7,6 +7,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QBuffer>
 #include <QFile>
+#include <QFontInfo>
 #include <QTemporaryDir>
 #include <QGlyphRun>
 #include <QRandomGenerator>
@@ -75,6 +76,8 @@ private slots:
     void overlongWordsBreakAtTheLineEnd();
     void copticAndArabicFallBackToNotoFaces_data();
     void copticAndArabicFallBackToNotoFaces();
+    void manyMissingFacesAreDrawnInOneStandIn_data();
+    void manyMissingFacesAreDrawnInOneStandIn();
     void picturesTakeTheirPlaceAndLinksOpenWithCtrlClick();
     void pageBreakBeforeStartsAPrintedPage();
 };
@@ -393,6 +396,55 @@ void TestRichEditLayout::copticAndArabicFallBackToNotoFaces()
         for (quint32 glyph : run.glyphIndexes())
             QVERIFY(glyph != 0);
     }
+}
+
+void TestRichEditLayout::manyMissingFacesAreDrawnInOneStandIn_data()
+{
+    QTest::addColumn<int>("faces");
+    QTest::addColumn<bool>("standIn");
+    QTest::newRow("a few: each drawn as named") << 3 << false;
+    QTest::newRow("hundreds: one stand-in") << 300 << true;
+}
+
+// A file naming hundreds of faces that the system lacks is drawn in one stand-in face (the
+// fallbacks of each would take the font system a millisecond or more); the document keeps
+// every face's name for the font box and the saved file.
+void TestRichEditLayout::manyMissingFacesAreDrawnInOneStandIn()
+{
+    QFETCH(int, faces);
+    QFETCH(bool, standIn);
+    QByteArray rtf = "{\\rtf1\\ansi{\\fonttbl";
+    for (int i = 0; i < faces; ++i)
+        rtf += "{\\f" + QByteArray::number(i) + " Missing Face " + QByteArray::number(i) + ";}";
+    rtf += "}";
+    for (int i = 0; i < faces; ++i)
+        rtf += "\\f" + QByteArray::number(i) + " w" + QByteArray::number(i) + " ";
+    rtf += "\\par}";
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("faces.rtf"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(rtf);
+    file.close();
+
+    TTntRichEdit editor;
+    prepareEditor(editor, 400, 200);
+    editor.LoadFromFile(path);
+    const QTextBlock block = editor.document()->firstBlock();
+    editor.document()->documentLayout()->blockBoundingRect(block);
+    const QString standInFace = QFontInfo(editor.font()).family().toLower();
+    const QList<QGlyphRun> runs = block.layout()->glyphRuns(0, 4);
+    QVERIFY(!runs.isEmpty());
+    QCOMPARE(runs.constFirst().rawFont().familyName().toLower() == standInFace, standIn);
+    QCOMPARE(block.layout()->formats().isEmpty(), !standIn);
+
+    editor.SetSel(4, 1); // inside "w1"
+    QCOMPARE(editor.SelAttributes().Name(), QStringLiteral("Missing Face 1"));
+    const QString saved = dir.filePath(QStringLiteral("saved.rtf"));
+    editor.SaveToFile(saved);
+    QFile back(saved);
+    QVERIFY(back.open(QIODevice::ReadOnly));
+    QVERIFY(back.readAll().contains("Missing Face " + QByteArray::number(faces - 1) + ";"));
 }
 
 // A PNG picture shows at its goal size (600 x 300 twips: 40 x 20 pixels) in its own
