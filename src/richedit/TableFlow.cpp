@@ -33,6 +33,12 @@ qreal cellPadding(const QTextTableCellFormat &cell, QTextFormat::Property proper
 }
 
 // A cell's border on one side in screen pixels: its own, else the table's.
+// The width of the table's own border, in screen pixels; 0 when it has none.
+qreal tableBorder(const QTextTableFormat &table)
+{
+    return table.borderStyle() == QTextFrameFormat::BorderStyle_None ? 0 : table.border();
+}
+
 qreal cellBorder(const QTextTableCellFormat &cell, QTextFormat::Property width, QTextFormat::Property style,
                  const QTextTableFormat &table)
 {
@@ -40,7 +46,7 @@ qreal cellBorder(const QTextTableCellFormat &cell, QTextFormat::Property width, 
         return 0;
     if (cell.hasProperty(width))
         return cell.doubleProperty(width);
-    return table.borderStyle() == QTextFrameFormat::BorderStyle_None ? 0 : table.border();
+    return tableBorder(table);
 }
 
 struct Insets
@@ -175,7 +181,7 @@ void layoutColumns(QTextTable *table, TableGeometry &g)
     const QTextTableFormat &format = g.format;
     const qreal scale = g.scale;
     const int columns = table->columns();
-    const qreal border = (format.borderStyle() == QTextFrameFormat::BorderStyle_None ? 0 : format.border()) * scale;
+    const qreal border = tableBorder(format) * scale;
     const qreal spacing = format.cellSpacing() * scale;
     const qreal marginLeft = format.leftMargin() * scale;
     const qreal marginRight = format.rightMargin() * scale;
@@ -338,7 +344,7 @@ void layoutTable(const ItemLayout &item, QTextTable *table, TableGeometry &g, qr
     g.rowHeights.assign(rows, 0);
     const std::vector<LaidOutCell> cells = layoutRows(item, table, g, 0, rows - 1, outerRow, g.nested);
     const QTextTableFormat &format = g.format;
-    const qreal border = (format.borderStyle() == QTextFrameFormat::BorderStyle_None ? 0 : format.border()) * scale;
+    const qreal border = tableBorder(format) * scale;
     const qreal spacing = format.cellSpacing() * scale;
     g.rowY.resize(rows);
     qreal y = top + format.topMargin() * scale + border + spacing;
@@ -625,9 +631,9 @@ void drawTableBorders(QPainter *painter, QTextTable *table, const TableGeometry 
                                  qMax<qreal>(1, std::round(r.height()))),
                           brush);
     };
-    const qreal tableBorder = format.borderStyle() == QTextFrameFormat::BorderStyle_None ? 0 : format.border();
-    if (tableBorder > 0) {
-        const qreal w = width(tableBorder);
+    const qreal outerBorder = tableBorder(format);
+    if (outerBorder > 0) {
+        const qreal w = width(outerBorder);
         const QRectF box(geometry.left, top + geometry.top, geometry.width, geometry.height);
         const QBrush brush = format.borderBrush();
         fill(QRectF(box.left(), box.top(), box.width(), w), brush);

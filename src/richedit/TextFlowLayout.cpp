@@ -277,7 +277,9 @@ void TextFlowLayout::setStandInFaces(const QSet<QString> &faces, const QString &
 {
     if (faces == m_standInFaces && standIn == m_standIn)
         return;
-    if (!m_standInFaces.isEmpty()) {
+    // Another set of faces is applied paragraph by paragraph as they are laid out again; with
+    // none, no paragraph is laid out with stand-ins any more and none may keep them.
+    if (faces.isEmpty() && !m_standInFaces.isEmpty()) {
         for (QTextBlock block = document()->begin(); block.isValid(); block = block.next())
             block.layout()->clearFormats();
     }
@@ -292,6 +294,9 @@ void TextFlowLayout::setStandInFaces(const QSet<QString> &faces, const QString &
 // hold the window for seconds.
 void TextFlowLayout::applyStandIns(const QTextBlock &block, QTextLayout *layout) const
 {
+    QTextCharFormat standIn;
+    standIn.setProperty(QTextFormat::FontFamily, m_standIn);
+    standIn.setFontFamilies(QStringList{m_standIn});
     QList<QTextLayout::FormatRange> ranges;
     for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
         const QTextFragment fragment = it.fragment();
@@ -306,9 +311,6 @@ void TextFlowLayout::applyStandIns(const QTextBlock &block, QTextLayout *layout)
             ranges.last().length += fragment.length();
             continue;
         }
-        QTextCharFormat standIn;
-        standIn.setProperty(QTextFormat::FontFamily, m_standIn);
-        standIn.setFontFamilies(QStringList{m_standIn});
         ranges.append({start, fragment.length(), standIn});
     }
     if (ranges != layout->formats())

@@ -45,6 +45,18 @@ Snapshot snapshot(TTntRichEdit &editor)
     return s;
 }
 
+// Opens RTF bytes as a file, as the window opens one.
+void openRtf(TTntRichEdit &editor, const QByteArray &rtf)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("doc.rtf"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(rtf);
+    file.close();
+    editor.LoadFromFile(path);
+}
+
 // Lays everything out again from nothing: a width change invalidates every paragraph.
 void relayoutFromScratch(TTntRichEdit &editor)
 {
@@ -420,16 +432,9 @@ void TestRichEditLayout::manyMissingFacesAreDrawnInOneStandIn()
     for (int i = 0; i < faces; ++i)
         rtf += "\\f" + QByteArray::number(i) + " w" + QByteArray::number(i) + " ";
     rtf += "\\par}";
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("faces.rtf"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(rtf);
-    file.close();
-
     TTntRichEdit editor;
     prepareEditor(editor, 400, 200);
-    editor.LoadFromFile(path);
+    openRtf(editor, rtf);
     const QTextBlock block = editor.document()->firstBlock();
     editor.document()->documentLayout()->blockBoundingRect(block);
     const QString standInFace = QFontInfo(editor.font()).family().toLower();
@@ -440,6 +445,7 @@ void TestRichEditLayout::manyMissingFacesAreDrawnInOneStandIn()
 
     editor.SetSel(4, 1); // inside "w1"
     QCOMPARE(editor.SelAttributes().Name(), QStringLiteral("Missing Face 1"));
+    QTemporaryDir dir;
     const QString saved = dir.filePath(QStringLiteral("saved.rtf"));
     editor.SaveToFile(saved);
     QFile back(saved);
@@ -461,16 +467,9 @@ void TestRichEditLayout::picturesTakeTheirPlaceAndLinksOpenWithCtrlClick()
     const QByteArray rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 DejaVu Sans;}}\\f0\\fs20 a{\\pict\\pngblip\\picw4\\pich2"
                            "\\picwgoal600\\pichgoal300 " + png.toHex() + "}b{\\pict\\wmetafile8\\picw1000\\pich500 0100}c "
                            "{\\field{\\*\\fldinst HYPERLINK \"http://example.com/\"}{\\fldrslt link}}\\par}";
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("pictures.rtf"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(rtf);
-    file.close();
-
     TTntRichEdit editor;
     prepareEditor(editor, 400, 200);
-    editor.LoadFromFile(path);
+    openRtf(editor, rtf);
     QCOMPARE(editor.Text(), QStringLiteral("a\uFFFCb\uFFFCc link"));
     const QTextBlock block = editor.document()->firstBlock();
     editor.document()->documentLayout()->blockBoundingRect(block);
