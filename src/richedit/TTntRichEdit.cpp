@@ -17,6 +17,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPrinter>
+#include <QResizeEvent>
 #include <QSet>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -100,6 +101,8 @@ QTextDocument *TTntRichEdit::createDocument() const
     // caret movement alike (not by its first letter).
     QTextOption option = doc->defaultTextOption();
     option.setTextDirection(Qt::LeftToRight);
+    // Wrapped as the view will ask: a document shown with another mode is laid out again.
+    option.setWrapMode(lineWrapMode() == QTextEdit::NoWrap ? QTextOption::NoWrap : wordWrapMode());
     doc->setDefaultTextOption(option);
     // The arrow keys move the caret the way they point, through runs of either direction.
     doc->setDefaultCursorMoveStyle(Qt::VisualMoveStyle);
@@ -129,10 +132,18 @@ bool TTntRichEdit::applyTextMargins(QTextDocument *doc) const
     return true;
 }
 
+void TTntRichEdit::resizeEvent(QResizeEvent *e)
+{
+    QTextEdit::resizeEvent(e);
+    if (TextFlowLayout *layout = flowLayout())
+        layout->setViewHeight(viewport()->height());
+}
+
 void TTntRichEdit::attachDocument(QTextDocument *doc)
 {
     RegisterFaceFallback(doc->defaultFont().family());
     if (auto *layout = qobject_cast<TextFlowLayout *>(doc->documentLayout())) {
+        layout->setViewHeight(isVisible() ? viewport()->height() : 0);
         connect(layout, &TextFlowLayout::progressed, this, [this, doc] {
             if (OnLayoutProgress && doc == document())
                 OnLayoutProgress();
@@ -218,7 +229,11 @@ void TTntRichEdit::applyToEmptyDocument(const QTextCharFormat &change)
 
 void TTntRichEdit::applyDefaultFont()
 {
-    QTextDocument *doc = document();
+    applyDefaultFont(document());
+}
+
+void TTntRichEdit::applyDefaultFont(QTextDocument *doc)
+{
     QFont font = doc->defaultFont();
     const QStringList families = m_defaultFormat.fontFamilies().toStringList();
     QString face = families.isEmpty() ? QString() : families.first();
@@ -235,7 +250,10 @@ void TTntRichEdit::applyDefaultFont()
     // A change of look, not of the text: neither history nor the Modified flag moves.
     const bool wasModified = doc->isModified();
     doc->setDefaultFont(font);
-    setDocumentModified(wasModified);
+    if (doc == document())
+        setDocumentModified(wasModified);
+    else
+        doc->setModified(wasModified);
 }
 
 void TTntRichEdit::setDefaultCharFormat(const QTextCharFormat &format)
@@ -642,19 +660,24 @@ void TTntRichEdit::LoadFromFile(const QString &path, const rtf::LoadProgress &pr
     fresh->clearUndoRedoStacks();
     fresh->setModified(false);
 
-    // The faces are known before the document is shown: its first layout already draws
-    // faces the system lacks as it will from then on.
+    // The font, the faces, the width and the scroll bars are known before the document is
+    // laid out: its first layout is the one it keeps (a long paragraph is not laid out twice).
+    m_defaultFormat = defaultFormat;
+    applyDefaultFont(fresh.get());
+    if (document())
+        fresh->setPageSize(document()->pageSize());
     registerDocumentFaces(fresh.get());
 
     QTextDocument *old = document();
     QTextDocument *doc = fresh.release();
     m_lastAnchor = m_lastPosition = -1;
+    auto *layout = qobject_cast<TextFlowLayout *>(doc->documentLayout());
+    layout->setDeferred(true);
     setDocument(doc);
+    layout->setDeferred(false);
     attachDocument(doc);
     if (old && old->parent() == this)
         old->deleteLater();
-    m_defaultFormat = defaultFormat;
-    applyDefaultFont();
     setTextCursor(QTextCursor(doc));
     setDocumentModified(false);
     // Swapping the document may already have reported the caret while the old document was

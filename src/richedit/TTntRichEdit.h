@@ -198,6 +198,7 @@ public:
 protected:
     bool event(QEvent *e) override;
     void keyPressEvent(QKeyEvent *e) override;
+    void resizeEvent(QResizeEvent *e) override;
     void keyReleaseEvent(QKeyEvent *e) override;
     void mousePressEvent(QMouseEvent *e) override;
     void mouseMoveEvent(QMouseEvent *e) override;
@@ -218,6 +219,7 @@ private:
     // Text without a face or size of its own shows in the default set's: the document's
     // default font follows them, as the file writer does.
     void applyDefaultFont();
+    void applyDefaultFont(QTextDocument *doc);
     // Sets the document's Modified flag on purpose (see attachDocument).
     void setDocumentModified(bool modified);
     int m_ownModifiedChange = 0;

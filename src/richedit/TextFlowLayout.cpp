@@ -28,7 +28,8 @@ constexpr qreal kMarkerGap = 4;
 constexpr int kScreenDpi = 96;
 // Paragraphs longer than this (in characters) keep their shaped text between layouts.
 constexpr int kCachedParagraphLength = 4096;
-// Height above a paragraph laid out ahead that is laid out with it: more than a screen.
+// Height above a paragraph laid out ahead that is laid out with it when the view's height is
+// not known: more than a screen.
 constexpr qreal kScreenAhead = 2400;
 // Line width used when the text does not wrap.
 constexpr qreal kNoWrapWidth = 1e7;
@@ -475,7 +476,8 @@ void TextFlowLayout::layoutAhead(int blockNumber) const
     QTextBlock block = doc->findBlockByNumber(blockNumber);
     layoutItem(block, blockNumber);
     qreal above = 0;
-    for (int n = blockNumber; n > m_laidOut && above < kScreenAhead * deviceScale();) {
+    const qreal screen = m_viewHeight > 0 ? m_viewHeight : kScreenAhead * deviceScale();
+    for (int n = blockNumber; n > m_laidOut && above < screen;) {
         n = itemStart(n - 1);
         if (!m_done[n]) {
             QTextBlock before = doc->findBlockByNumber(n);
@@ -753,7 +755,9 @@ QRectF TextFlowLayout::blockBoundingRect(const QTextBlock &block) const
     // hold paragraphs the layout has not been told of: they have no place until it ends.
     if (n >= int(m_heights.size()))
         return QRectF();
-    if (isFarAhead(n))
+    if (m_deferred)
+        ; // where the estimates put it
+    else if (isFarAhead(n))
         layoutAhead(n);
     else
         ensureLaidOut(n);

@@ -97,6 +97,15 @@ public:
     // document names it. Lays the document out again when the set changes.
     void setStandInFaces(const QSet<QString> &faces, const QString &standIn);
 
+    // While deferred, a paragraph's rectangle is where the estimates put it and nothing is
+    // laid out for it: a view taking the document on gets its scroll bars before the first
+    // layout, which is then done once, at the width the view keeps.
+    void setDeferred(bool deferred) { m_deferred = deferred; }
+
+    // Height of the view that shows the document (0 when there is none): a paragraph laid
+    // out far ahead of the others is laid out with that much of the text above it.
+    void setViewHeight(qreal height) { m_viewHeight = height; }
+
     // Where each printed page starts in the laid-out document, for pages of the given
     // height: a line that would not fit whole on a page begins the next one, and so does a
     // table row (a row taller than a page breaks between lines).
@@ -166,6 +175,8 @@ private:
     QSet<QString> m_standInFaces;
     QString m_standIn;
     QTimer m_idle;
+    bool m_deferred = false;
+    qreal m_viewHeight = 0;
     // The tables laid out so far, by their frame (an entry goes when its table does).
     mutable QHash<const QTextFrame *, TableGeometry> m_tables;
 };

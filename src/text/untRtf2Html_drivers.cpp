@@ -3,6 +3,8 @@
 
 #include "TableText.h"
 
+#include <QHash>
+#include <QPair>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
@@ -74,25 +76,37 @@ QString RichEditToForumMarkup(TTntRichEdit *editor)
     ForumMarkupBuilder builder;
     const QTextDocument *document = editor->document();
     const QFont documentFont = document->defaultFont();
+    // What the control reports for a run depends only on its character format and its
+    // paragraph's format: worked out once per pair of formats, not once per run.
+    QHash<QPair<int, int>, ForumRunFormat> formats;
+    const QList<QTextFormat> allFormats = document->allFormats();
+    const auto runFormat = [&](const QTextBlock &block, int charFormatIndex) -> const ForumRunFormat & {
+        const QPair<int, int> key(charFormatIndex, block.blockFormatIndex());
+        auto it = formats.find(key);
+        if (it == formats.end()) {
+            const QTextCharFormat charFormat = allFormats.at(charFormatIndex).toCharFormat();
+            it = formats.insert(key, RunFormat(charFormat, block.blockFormat(), documentFont));
+        }
+        return it.value();
+    };
     bool afterLineFeed = false;
     for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
-        const QTextBlockFormat blockFormat = block.blockFormat();
-        const QString text = block.text();
-        QTextCharFormat endFormat = block.charFormat();
-        for (const QTextLayout::FormatRange &range : block.textFormats()) {
-            if (range.length <= 0)
+        int endFormat = block.charFormatIndex();
+        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (!fragment.isValid() || fragment.length() <= 0)
                 continue;
-            builder.feed(RunFormat(range.format, blockFormat, documentFont), text.mid(range.start, range.length), afterLineFeed);
+            builder.feed(runFormat(block, fragment.charFormatIndex()), fragment.text(), afterLineFeed);
             afterLineFeed = false;
-            endFormat = range.format;
+            endFormat = fragment.charFormatIndex();
         }
         if (block.next().isValid() && rtf::endsCellInRow(block)) {
             // The end of a table cell that has another after it in its row.
-            builder.feed(RunFormat(endFormat, blockFormat, documentFont), QStringLiteral(" | "), afterLineFeed);
+            builder.feed(runFormat(block, endFormat), QStringLiteral(" | "), afterLineFeed);
             afterLineFeed = false;
         } else if (block.next().isValid()) {
             // CR (which may carry the "<br>" of an empty paragraph) and LF: no text of their own.
-            builder.feed(RunFormat(endFormat, blockFormat, documentFont), QString(), afterLineFeed);
+            builder.feed(runFormat(block, endFormat), QString(), afterLineFeed);
             afterLineFeed = true;
         }
     }
