@@ -10,6 +10,7 @@
 
 #include <memory>
 
+#include "LargePages.h"
 #include "TTntRichEdit.h"
 #include "TextFlowLayout.h"
 #include "untRtf2Html.h"
@@ -118,6 +119,7 @@ BENCHMARK(BM_ReferenceDriver)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 int main(int argc, char **argv)
 {
+    RequestLargePages(argv); // as the program does
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);

@@ -26,6 +26,7 @@
 
 #include <memory>
 
+#include "LargePages.h"
 #include "FakePrompts.h"
 #include "KeyboardLayout.h"
 #include "TTntRichEdit.h"
@@ -291,6 +292,7 @@ BENCHMARK(Control)->Arg(10 << 10)->Arg(100 << 10)->Arg(1 << 20)->Unit(benchmark:
 
 int main(int argc, char **argv)
 {
+    RequestLargePages(argv); // as the program does
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -32,6 +32,7 @@
 
 #include "FakePrompts.h"
 #include "KeyboardLayout.h"
+#include "LargePages.h"
 #include "RtfCodec.h"
 #include "TTntRichEdit.h"
 #include "TextFlowLayout.h"
@@ -280,6 +281,7 @@ BENCHMARK(MemoryLaidOut)->Arg(10000000)->Unit(benchmark::kMillisecond)->Iteratio
 
 int main(int argc, char **argv)
 {
+    RequestLargePages(argv); // as the program does
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);

@@ -2,12 +2,15 @@
 #include <QSessionManager>
 
 #include "KeyboardLayout.h"
+#include "LargePages.h"
 #include "Prompts.h"
 #include "remain.h"
 #include "strFuncs.h"
 
 int main(int argc, char *argv[])
 {
+    RequestLargePages(argv);
+
     // The case tables exist before any window does.
     InitCopticCaseTables();
 

@@ -82,7 +82,13 @@ TTntRichEdit::TTntRichEdit(QWidget *parent) : QTextEdit(parent)
             OnChange();
         notifySelectionIfMoved();
     });
-    connect(this, &QTextEdit::cursorPositionChanged, this, [this] { notifySelectionIfMoved(); });
+    connect(this, &QTextEdit::cursorPositionChanged, this, [this] {
+        // The caret went past the lines made so far of a long paragraph: they are made, and
+        // the view shows it where it now is.
+        if (flowLayout()->layOutAround(textCursor().position()))
+            ensureCursorVisible();
+        notifySelectionIfMoved();
+    });
     connect(this, &QTextEdit::selectionChanged, this, [this] { notifySelectionIfMoved(); });
 }
 
@@ -527,6 +533,8 @@ void TTntRichEdit::DeleteNextCharacter()
 
 void TTntRichEdit::notifySelectionIfMoved()
 {
+    if (m_swappingDocument)
+        return;
     const QTextCursor cursor = textCursor();
     if (cursor.anchor() == m_lastAnchor && cursor.position() == m_lastPosition)
         return;
@@ -653,6 +661,8 @@ bool TTntRichEdit::CanPaste() const
 void TTntRichEdit::LoadFromFile(const QString &path, const rtf::LoadProgress &progress)
 {
     std::unique_ptr<QTextDocument> fresh(createDocument());
+    auto *layout = qobject_cast<TextFlowLayout *>(fresh->documentLayout());
+    layout->setDeferred(true);
     QTextCharFormat defaultFormat = m_defaultFormat;
     rtf::loadFile(path, fresh.get(), &defaultFormat, progress);
     fresh->setDocumentMargin(0);
@@ -670,9 +680,9 @@ void TTntRichEdit::LoadFromFile(const QString &path, const rtf::LoadProgress &pr
 
     QTextDocument *old = document();
     QTextDocument *doc = fresh.release();
-    m_lastAnchor = m_lastPosition = -1;
-    auto *layout = qobject_cast<TextFlowLayout *>(doc->documentLayout());
-    layout->setDeferred(true);
+    // The caret is reported once the new document is in place: the status bar's line asks for
+    // the layout, which waits until the view has its scroll bars.
+    m_swappingDocument = true;
     setDocument(doc);
     layout->setDeferred(false);
     attachDocument(doc);
@@ -680,8 +690,7 @@ void TTntRichEdit::LoadFromFile(const QString &path, const rtf::LoadProgress &pr
         old->deleteLater();
     setTextCursor(QTextCursor(doc));
     setDocumentModified(false);
-    // Swapping the document may already have reported the caret while the old document was
-    // still the cursor's: report the caret in the new text once more.
+    m_swappingDocument = false;
     m_lastAnchor = m_lastPosition = -1;
     notifySelectionIfMoved();
 }

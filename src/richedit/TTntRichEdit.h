@@ -256,5 +256,6 @@ private:
     QList<QKeySequence> m_windowShortcuts;
     int m_lastAnchor = -1;
     int m_lastPosition = -1;
+    bool m_swappingDocument = false;
 
 };

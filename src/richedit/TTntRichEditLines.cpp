@@ -29,7 +29,7 @@ int TTntRichEdit::LineFromChar(int pos) const
     const QTextDocument *doc = document();
     pos = qBound(0, pos, doc->characterCount() - 1);
     const QTextBlock block = doc->findBlock(pos);
-    flowLayout()->ensureLaidOut(block.blockNumber());
+    flowLayout()->ensurePositionLaidOut(pos);
     int lineInBlock = 0;
     if (const QTextLayout *layout = block.layout(); layout && layout->lineCount() > 0) {
         const QTextLine line = layout->lineForTextPosition(pos - block.position());
@@ -58,6 +58,5 @@ int TTntRichEdit::LineIndex(int line) const
 bool TTntRichEdit::LineAtHand(int pos) const
 {
     const QTextDocument *doc = document();
-    const QTextBlock block = doc->findBlock(qBound(0, pos, doc->characterCount() - 1));
-    return flowLayout()->charactersBefore(block.blockNumber()) <= kLinesAtHandCharacters;
+    return flowLayout()->charactersBefore(qBound(0, pos, doc->characterCount() - 1)) <= kLinesAtHandCharacters;
 }

@@ -28,6 +28,9 @@ constexpr qreal kMarkerGap = 4;
 constexpr int kScreenDpi = 96;
 // Paragraphs longer than this (in characters) keep their shaped text between layouts.
 constexpr int kCachedParagraphLength = 4096;
+// Paragraphs longer than this (in characters) are laid out as far as they are needed (the
+// lines in view, the caret's) and the rest of their lines in idle time.
+constexpr int kOpenParagraphLength = 32768;
 // Height above a paragraph laid out ahead that is laid out with it when the view's height is
 // not known: more than a screen.
 constexpr qreal kScreenAhead = 2400;
@@ -83,9 +86,11 @@ QTextCharFormat markerFormat(const QTextBlock &block)
 class LineWidths
 {
 public:
-    explicit LineWidths(QTextLayout *layout)
+    // longWordEnd: where an over-long word the lines before were cut from ends (-1: none).
+    LineWidths(QTextLayout *layout, int longWordEnd)
         : m_layout(layout), m_option(layout->textOption()),
-          m_breakLongWords(m_option.wrapMode() == QTextOption::WrapAtWordBoundaryOrAnywhere)
+          m_breakLongWords(m_option.wrapMode() == QTextOption::WrapAtWordBoundaryOrAnywhere),
+          m_longWordEnd(longWordEnd)
     {
         if (m_breakLongWords)
             setMode(QTextOption::WordWrap);
@@ -97,6 +102,8 @@ public:
     }
     LineWidths(const LineWidths &) = delete;
     LineWidths &operator=(const LineWidths &) = delete;
+
+    int longWordEnd() const { return m_longWordEnd; }
 
     void set(QTextLine &line, qreal width)
     {
@@ -133,7 +140,7 @@ private:
     QTextLayout *m_layout;
     QTextOption m_option;
     bool m_breakLongWords;
-    int m_longWordEnd = -1;
+    int m_longWordEnd;
 };
 
 } // namespace
@@ -192,6 +199,8 @@ TextFlowLayout::TextFlowLayout(QTextDocument *doc) : QAbstractTextDocumentLayout
     m_idle.setInterval(0);
     connect(&m_idle, &QTimer::timeout, this, &TextFlowLayout::layoutInIdleTime);
     PictureObject::registerWith(this);
+    connect(doc, &QTextDocument::contentsChange, this,
+            [this](int from, int removed, int added) { m_lastEdit = Edit{from, removed, added}; });
     m_geometry = currentGeometry();
     invalidateAll();
 }
@@ -208,6 +217,12 @@ TextFlowLayout::Geometry TextFlowLayout::currentGeometry() const
     g.top = (frame.topMargin() + frame.padding()) * scale;
     g.right = (frame.rightMargin() + frame.padding()) * scale;
     g.bottom = (frame.bottomMargin() + frame.padding()) * scale;
+    const QTextOption option = doc->defaultTextOption();
+    g.wrapMode = option.wrapMode();
+    g.flags = int(option.flags());
+    g.tabStop = option.tabStopDistance();
+    g.tabs = option.tabs();
+    g.indentWidth = doc->indentWidth();
     return g;
 }
 
@@ -230,6 +245,7 @@ void TextFlowLayout::invalidateAll()
         m_heights.push_back(estimateHeight(block));
     m_tree.assign(m_heights);
     m_done.assign(m_heights.size(), 0);
+    m_open.clear();
     m_laidOut = 0;
     emit documentSizeChanged(documentSize());
     emit update();
@@ -327,6 +343,15 @@ qreal TextFlowLayout::usableWidth() const
 // width: the whole text area, or the inside of a table cell.
 qreal TextFlowLayout::layoutBlock(QTextBlock block, qreal x, qreal areaWidth) const
 {
+    return layoutParagraph(block, x, areaWidth, -1, Reach::whole());
+}
+
+// As layoutBlock; a long paragraph of the text area (its number n, -1 in a table) is laid out as
+// far as `reach` asks and stays open for the rest. Returns the paragraph's height, the lines not
+// made yet as tall as those made for as many characters.
+qreal TextFlowLayout::layoutParagraph(QTextBlock block, qreal x, qreal areaWidth, int n, const Reach &reach) const
+{
+    dropOpen(n);
     const QTextDocument *doc = document();
     QTextLayout *layout = block.layout();
     const QTextBlockFormat format = block.blockFormat();
@@ -337,48 +362,170 @@ qreal TextFlowLayout::layoutBlock(QTextBlock block, qreal x, qreal areaWidth) co
     // (right is right in either direction).
     option.setTextDirection(frame.rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
     option.setAlignment((format.alignment() & Qt::AlignHorizontal_Mask) | Qt::AlignAbsolute);
-    const bool wrap = m_geometry.width >= 0 && !format.nonBreakableLines();
-    if (!wrap)
+    if (!wraps(format))
         option.setWrapMode(QTextOption::NoWrap);
     if (!format.tabPositions().isEmpty())
         option.setTabs(format.tabPositions());
     layout->setTextOption(option);
     // A long paragraph keeps its analysed and shaped text: without it every paint and every
-    // caret query would analyse all of it again.
+    // caret query would analyse all of it again (and an open one could not go on).
     layout->setCacheEnabled(block.length() > kCachedParagraphLength);
 
     if (!m_standInFaces.isEmpty())
         applyStandIns(block, layout);
 
-    const qreal scale = deviceScale();
-    qreal y = format.topMargin() * scale;
-    int lines = 0;
+    OpenParagraph state;
+    state.block = n;
+    state.y = format.topMargin() * deviceScale();
     layout->beginLayout();
-    LineWidths widths(layout);
-    for (;;) {
-        QTextLine line = layout->createLine();
-        if (!line.isValid())
-            break;
-        line.setLeadingIncluded(true);
-        const bool first = lines == 0;
-        const qreal width = wrap ? qMax<qreal>(frame.lineWidth(first), 1) : kNoWrapWidth;
-        widths.set(line, width);
-        line.setPosition(QPointF(wrap ? frame.leftOf(frame.lineStart(first), width) : frame.lineStart(first), y));
-        y += lineAdvance(line, format, scale);
-        ++lines;
-    }
+    const bool mayStop = n >= 0 && block.length() > kOpenParagraphLength;
+    const bool complete = makeLines(block, areaWidth, mayStop ? reach : Reach::whole(), state);
     layout->endLayout();
     layout->setPosition(QPointF(x, 0));
-    if (block.lineCount() != qMax(lines, 1))
-        block.setLineCount(qMax(lines, 1));
-    return y + format.bottomMargin() * scale;
+    return finishLines(block, state, complete);
 }
 
-int TextFlowLayout::layoutItem(QTextBlock &block, int n) const
+bool TextFlowLayout::wraps(const QTextBlockFormat &format) const
+{
+    return m_geometry.width >= 0 && !format.nonBreakableLines();
+}
+
+// Makes the paragraph's lines after those in `state` until `reach` is met (false) or the text
+// ends (true).
+bool TextFlowLayout::makeLines(const QTextBlock &block, qreal areaWidth, const Reach &reach, OpenParagraph &state) const
+{
+    QTextLayout *layout = block.layout();
+    const QTextBlockFormat format = block.blockFormat();
+    const ParagraphFrame frame = paragraphFrame(block, areaWidth);
+    const bool wrap = wraps(format);
+    const qreal scale = deviceScale();
+    qreal stopY = reach.y;
+    if (reach.position >= 0 && reach.position < state.end)
+        stopY = qMax(stopY, layout->lineForTextPosition(reach.position).y() + reach.beyond);
+    LineWidths widths(layout, state.longWordEnd);
+    for (int made = 0;; ++made) {
+        if (state.end > reach.position && state.y >= stopY)
+            return false;
+        if (reach.clock && made % 16 == 15 && reach.clock->elapsed() >= reach.untilMs)
+            return false;
+        QTextLine line = layout->createLine();
+        if (!line.isValid())
+            return true;
+        line.setLeadingIncluded(true);
+        const bool first = state.lines == 0;
+        const qreal width = wrap ? qMax<qreal>(frame.lineWidth(first), 1) : kNoWrapWidth;
+        widths.set(line, width);
+        state.longWordEnd = widths.longWordEnd();
+        line.setPosition(QPointF(wrap ? frame.leftOf(frame.lineStart(first), width) : frame.lineStart(first), state.y));
+        const bool covers = state.end <= reach.position && line.textStart() + line.textLength() > reach.position;
+        if (covers)
+            stopY = qMax(stopY, state.y + reach.beyond);
+        state.y += lineAdvance(line, format, scale);
+        state.end = line.textStart() + line.textLength();
+        ++state.lines;
+    }
+}
+
+qreal TextFlowLayout::finishLines(QTextBlock block, const OpenParagraph &state, bool complete) const
+{
+    const qreal bottom = block.blockFormat().bottomMargin() * deviceScale();
+    if (block.lineCount() != qMax(state.lines, 1))
+        block.setLineCount(qMax(state.lines, 1));
+    if (complete) {
+        dropOpen(state.block);
+        return state.y + bottom;
+    }
+    if (OpenParagraph *open = findOpen(state.block))
+        *open = state;
+    else
+        m_open.push_back(state);
+    const int rest = block.length() - 1 - state.end;
+    return state.y + (state.end > 0 ? state.y * rest / state.end : 0) + bottom;
+}
+
+TextFlowLayout::OpenParagraph *TextFlowLayout::findOpen(int n) const
+{
+    if (n < 0)
+        return nullptr;
+    for (OpenParagraph &open : m_open) {
+        if (open.block == n)
+            return &open;
+    }
+    return nullptr;
+}
+
+void TextFlowLayout::dropOpen(int n) const
+{
+    m_open.erase(std::remove_if(m_open.begin(), m_open.end(), [n](const OpenParagraph &o) { return o.block == n; }),
+                 m_open.end());
+}
+
+// Paragraphs first..oldLast were replaced by as many as there are now, delta more.
+void TextFlowLayout::replaceOpen(int first, int oldLast, int delta) const
+{
+    m_open.erase(std::remove_if(m_open.begin(), m_open.end(),
+                                [=](const OpenParagraph &o) { return o.block >= first && o.block <= oldLast; }),
+                 m_open.end());
+    for (OpenParagraph &open : m_open) {
+        if (open.block > oldLast)
+            open.block += delta;
+    }
+}
+
+// Goes on with an open paragraph as far as `reach` asks; true when it is complete.
+bool TextFlowLayout::extendOpen(int n, const Reach &reach) const
+{
+    OpenParagraph *open = findOpen(n);
+    if (!open)
+        return true;
+    OpenParagraph state = *open;
+    QTextBlock block = document()->findBlockByNumber(n);
+    QTextLayout *layout = block.layout();
+    // The analysed text is kept between the runs (an edit of the paragraph closes it); asking
+    // for a line has it analysed again should it be gone.
+    layout->lineForTextPosition(0);
+    const int before = layout->lineCount();
+    bool complete = makeLines(block, usableWidth(), reach, state);
+    if (complete && state.end < block.length() - 1 && layout->lineCount() == before) {
+        // The layout took no more lines where text is left: lay it out from its start.
+        setHeight(n, layoutParagraph(block, m_geometry.left, usableWidth(), n, reach));
+        complete = !findOpen(n);
+    } else {
+        setHeight(n, finishLines(block, state, complete));
+    }
+    // The paragraph's height changed: tell the view once the current work is done.
+    const_cast<QTimer &>(m_idle).start();
+    return complete;
+}
+
+bool TextFlowLayout::layOutAround(int position) const
+{
+    if (m_open.empty())
+        return false;
+    const QTextBlock block = document()->findBlock(position);
+    const int n = block.blockNumber();
+    const OpenParagraph *open = findOpen(n);
+    if (!open)
+        return false;
+    const int inBlock = position - block.position();
+    const qreal screen = viewHeight();
+    if (inBlock < open->end && block.layout()->lineForTextPosition(inBlock).y() + screen <= open->y)
+        return false;
+    const int lines = block.layout()->lineCount();
+    extendOpen(n, Reach::around(inBlock, screen));
+    return block.layout()->lineCount() != lines;
+}
+
+qreal TextFlowLayout::viewHeight() const
+{
+    return m_viewHeight > 0 ? m_viewHeight : kScreenAhead * deviceScale();
+}
+
+int TextFlowLayout::layoutItem(QTextBlock &block, int n, const Reach &reach) const
 {
     QTextTable *table = TableFlow::tableOf(block);
     if (!table) {
-        setHeight(n, layoutBlock(block, m_geometry.left, usableWidth()));
+        setHeight(n, layoutParagraph(block, m_geometry.left, usableWidth(), n, reach));
         if (n < int(m_done.size()))
             m_done[n] = 1;
         block = block.next();
@@ -449,17 +596,19 @@ bool TextFlowLayout::isComplete() const
     return m_laidOut >= int(m_heights.size());
 }
 
-int TextFlowLayout::charactersBefore(int blockNumber) const
+int TextFlowLayout::charactersBefore(int position) const
 {
-    if (blockNumber < m_laidOut)
-        return 0;
     const QTextDocument *doc = document();
-    QTextBlock block = doc->findBlockByNumber(blockNumber);
-    if (!block.isValid())
+    QTextBlock block = doc->findBlock(qBound(0, position, doc->characterCount() - 1));
+    if (!block.isValid() || block.blockNumber() < m_laidOut)
         return 0;
+    int end = position + 1;
     if (const QTextTable *table = TableFlow::tableOf(block)) // laid out whole
-        block = doc->findBlock(table->lastPosition());
-    return block.position() + block.length() - doc->findBlockByNumber(m_laidOut).position();
+        end = table->lastPosition() + 1;
+    int start = doc->findBlockByNumber(m_laidOut).position();
+    if (const OpenParagraph *open = findOpen(m_laidOut))
+        start += open->end;
+    return qMax(0, end - start);
 }
 
 // A paragraph far past the laid-out ones, asked for by itself (the caret's place, the block
@@ -474,9 +623,9 @@ void TextFlowLayout::layoutAhead(int blockNumber) const
         return;
     const QTextDocument *doc = document();
     QTextBlock block = doc->findBlockByNumber(blockNumber);
-    layoutItem(block, blockNumber);
+    const qreal screen = viewHeight();
+    layoutItem(block, blockNumber, Reach::down(screen));
     qreal above = 0;
-    const qreal screen = m_viewHeight > 0 ? m_viewHeight : kScreenAhead * deviceScale();
     for (int n = blockNumber; n > m_laidOut && above < screen;) {
         n = itemStart(n - 1);
         if (!m_done[n]) {
@@ -493,14 +642,34 @@ bool TextFlowLayout::isFarAhead(int blockNumber) const
     return blockNumber - m_laidOut > kEagerParagraphs;
 }
 
-// Lays out the item at n, unless it was laid out ahead already; returns the next item's number.
-int TextFlowLayout::layoutOrSkip(QTextBlock &block, int n) const
+// Lays out the item at n as far as `reach` asks, unless it was laid out ahead already (an
+// open paragraph goes on); returns the next item's number.
+int TextFlowLayout::layoutOrSkip(QTextBlock &block, int n, const Reach &reach) const
 {
+    if (findOpen(n)) {
+        extendOpen(n, reach);
+        block = block.next();
+        return n + 1;
+    }
     if (!m_done[n])
-        return layoutItem(block, n);
+        return layoutItem(block, n, reach);
     const int next = itemEnd(n) + 1;
     block = document()->findBlockByNumber(next);
     return next;
+}
+
+// Lays out the item where the layout in order stands as far as `reach` asks, and moves past
+// it when it is complete; false when a long paragraph stays open there.
+bool TextFlowLayout::advance(QTextBlock &block, const Reach &reach) const
+{
+    const int n = m_laidOut;
+    const int next = layoutOrSkip(block, n, reach);
+    if (findOpen(n)) {
+        block = document()->findBlockByNumber(n);
+        return false;
+    }
+    m_laidOut = next;
+    return true;
 }
 
 // What a view of the given vertical range needs: near the laid-out part, the layout goes on
@@ -517,8 +686,12 @@ void TextFlowLayout::layoutForView(qreal top, qreal bottom) const
     }
     n = itemStart(n);
     QTextBlock block = document()->findBlockByNumber(n);
-    while (block.isValid() && n < int(m_heights.size()) && blockTop(n) <= bottom)
-        n = layoutOrSkip(block, n);
+    while (block.isValid() && n < int(m_heights.size()) && blockTop(n) <= bottom) {
+        const int item = n;
+        n = layoutOrSkip(block, n, Reach::down(bottom - blockTop(n)));
+        if (findOpen(item))
+            break;
+    }
     const_cast<QTimer &>(m_idle).start();
 }
 
@@ -534,9 +707,31 @@ void TextFlowLayout::ensureLaidOut(int blockNumber) const
         return;
     QTextBlock block = document()->findBlockByNumber(m_laidOut);
     while (block.isValid() && m_laidOut <= blockNumber)
-        m_laidOut = layoutOrSkip(block, m_laidOut);
+        advance(block, Reach::whole());
     // The document's height changed: tell the view once the current work is done.
     const_cast<QTimer &>(m_idle).start();
+}
+
+void TextFlowLayout::ensureStarted(int blockNumber) const
+{
+    ensureLaidOut(blockNumber - 1);
+    if (m_laidOut == blockNumber) {
+        QTextBlock block = document()->findBlockByNumber(blockNumber);
+        advance(block, Reach::down(viewHeight()));
+    }
+}
+
+void TextFlowLayout::ensurePositionLaidOut(int position) const
+{
+    const QTextDocument *doc = document();
+    QTextBlock block = doc->findBlock(qBound(0, position, doc->characterCount() - 1));
+    const int n = block.blockNumber();
+    ensureLaidOut(n - 1);
+    const Reach reach = Reach::around(position - block.position(), 0);
+    if (m_laidOut == n)
+        advance(block, reach);
+    else if (findOpen(n))
+        extendOpen(n, reach);
 }
 
 void TextFlowLayout::ensureLineLaidOut(int line) const
@@ -544,14 +739,16 @@ void TextFlowLayout::ensureLineLaidOut(int line) const
     const QTextDocument *doc = document();
     if (isComplete())
         return;
-    if (m_laidOut > 0) {
-        const QTextBlock lastDone = doc->findBlockByNumber(m_laidOut - 1);
+    // The lines made so far of the paragraph where the layout stands count too.
+    const int made = findOpen(m_laidOut) ? m_laidOut + 1 : m_laidOut;
+    if (made > 0) {
+        const QTextBlock lastDone = doc->findBlockByNumber(made - 1);
         if (lastDone.firstLineNumber() + lastDone.lineCount() > line)
             return;
     }
     QTextBlock block = doc->findBlockByNumber(m_laidOut);
     while (block.isValid()) {
-        m_laidOut = layoutOrSkip(block, m_laidOut);
+        advance(block, Reach::whole());
         // The lines of everything laid out come before the next paragraph's first line.
         if (!block.isValid() || block.firstLineNumber() > line)
             break;
@@ -565,19 +762,30 @@ void TextFlowLayout::layoutUntilY(qreal y) const
         return;
     QTextBlock block = document()->findBlockByNumber(m_laidOut);
     while (block.isValid()) {
-        m_laidOut = layoutOrSkip(block, m_laidOut);
+        if (!advance(block, Reach::down(y - blockTop(m_laidOut))))
+            break;
         if (isComplete() || blockTop(m_laidOut) > y)
             break;
     }
     const_cast<QTimer &>(m_idle).start();
 }
 
+void TextFlowLayout::setDeferred(bool deferred)
+{
+    m_deferred = deferred;
+    if (!deferred)
+        m_idle.start();
+}
+
 void TextFlowLayout::layoutInIdleTime()
 {
+    if (m_deferred)
+        return;
     QElapsedTimer slice;
     slice.start();
-    while (!isComplete() && slice.elapsed() < kIdleSliceMs)
-        ensureLaidOut(qMin(m_laidOut + 16, int(m_heights.size()) - 1));
+    QTextBlock block = document()->findBlockByNumber(m_laidOut);
+    while (!isComplete() && block.isValid() && slice.elapsed() < kIdleSliceMs)
+        advance(block, Reach::until(&slice, kIdleSliceMs));
     m_idle.stop();
     emit documentSizeChanged(documentSize());
     if (!isComplete())
@@ -587,14 +795,19 @@ void TextFlowLayout::layoutInIdleTime()
 
 void TextFlowLayout::documentChanged(int from, int charsRemoved, int charsAdded)
 {
-    Q_UNUSED(charsRemoved);
     QTextDocument *doc = document();
+    const bool edit = m_lastEdit == Edit{from, charsRemoved, charsAdded};
+    m_lastEdit = Edit();
     const Geometry geometry = currentGeometry();
     if (!(geometry == m_geometry)) {
         m_geometry = geometry;
         invalidateAll();
         return;
     }
+    // The document telling its layout that the page size, the default font or the default
+    // text option was set (a view does so whenever it lays itself out), to what it was.
+    if (!edit && from == 0 && charsRemoved == 0 && charsAdded == doc->characterCount())
+        return;
     const int oldCount = int(m_heights.size());
     const int newCount = doc->blockCount();
     const int delta = newCount - oldCount;
@@ -606,6 +819,9 @@ void TextFlowLayout::documentChanged(int from, int charsRemoved, int charsAdded)
         invalidateAll();
         return;
     }
+    // Long paragraphs are never in tables: the edited range before it grows to whole tables
+    // holds every open one the edit touched.
+    replaceOpen(first, last - delta, delta);
     if (layoutTableRows(first, last, delta))
         return;
     // Any other edit touching a table lays out all of it again.
@@ -638,9 +854,17 @@ void TextFlowLayout::documentChanged(int from, int charsRemoved, int charsAdded)
     if (inLaidOutPart || inPartAhead) {
         if (inLaidOutPart)
             m_laidOut += delta;
+        // A long paragraph is laid out again down to a screen below the edit; the layout in
+        // order goes on from it.
+        const int editEnd = from + charsAdded;
+        const qreal screen = viewHeight();
         QTextBlock block = doc->findBlockByNumber(first);
-        for (int n = first; n <= last && block.isValid();)
-            n = layoutItem(block, n);
+        for (int n = first; n <= last && block.isValid();) {
+            const int item = n;
+            n = layoutItem(block, n, Reach::around(qMax(0, editEnd - block.position()), screen));
+            if (findOpen(item))
+                m_laidOut = qMin(m_laidOut, item);
+        }
     } else {
         std::fill(m_done.begin() + first, m_done.begin() + last + 1, 0);
         if (delta == 0) {
@@ -760,7 +984,7 @@ QRectF TextFlowLayout::blockBoundingRect(const QTextBlock &block) const
     else if (isFarAhead(n))
         layoutAhead(n);
     else
-        ensureLaidOut(n);
+        ensureStarted(n);
     if (const QTextTable *table = TableFlow::tableOf(block)) {
         // A paragraph in a cell: its place in the table, below the table's top.
         const int first = document()->findBlock(table->firstPosition()).blockNumber();
@@ -805,7 +1029,9 @@ int TextFlowLayout::hitTest(const QPointF &point, Qt::HitTestAccuracy accuracy) 
     if (isFarAhead(n))
         layoutAhead(n);
     else
-        ensureLaidOut(n);
+        ensureStarted(n);
+    if (findOpen(n))
+        extendOpen(n, Reach::down(point.y() - blockTop(n)));
     const qreal top = blockTop(n);
     if (point.y() >= top + m_heights[n] && n == int(m_heights.size()) - 1)
         return accuracy == Qt::ExactHit ? -1 : doc->characterCount() - 1;
@@ -871,7 +1097,7 @@ void TextFlowLayout::drawParagraph(QPainter *painter, const QTextBlock &block, c
         range.format = selection.format;
         if (range.length > 0)
             selections.append(range);
-        if (end > textLength && layout->lineCount() > 0) {
+        if (end > textLength && layout->lineCount() > 0 && !findOpen(block.blockNumber())) {
             // The paragraph break is selected too: mark it where the last line's text ends.
             const QTextLine lastLine = layout->lineAt(layout->lineCount() - 1);
             const QRectF text = lastLine.naturalTextRect();

@@ -3,12 +3,15 @@
 #include "TableFlow.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QFont>
 #include <QTextBlock>
 #include <QSet>
+#include <QTextOption>
 #include <QTimer>
 
+#include <climits>
 #include <vector>
 
 // The horizontal frame of one paragraph, in device units from the left edge of the text area
@@ -79,13 +82,19 @@ public:
 
     // Lays out every paragraph up to and including the given one.
     void ensureLaidOut(int blockNumber) const;
+    // Lays out every paragraph before the one holding the position, and that one down to the
+    // line holding it.
+    void ensurePositionLaidOut(int position) const;
     // Lays out paragraphs until the given display line (0-based) is laid out, or all of them.
     void ensureLineLaidOut(int line) const;
     // True when every paragraph is laid out at the current width.
     bool isComplete() const;
-    // Characters the layout has still to do, in document order, before the given paragraph
-    // is laid out (its own included); 0 when it is.
-    int charactersBefore(int blockNumber) const;
+    // Characters the layout has still to do, in document order, before the line holding the
+    // position is laid out; 0 when it is.
+    int charactersBefore(int position) const;
+    // A long paragraph is laid out as far as it is needed. When the position lies in one and
+    // its lines do not yet reach a screen below the position, makes them; true when it did.
+    bool layOutAround(int position) const;
 
 signals:
     // The layout went on in idle time (the paragraphs laid out so far may cover more lines).
@@ -97,10 +106,11 @@ public:
     // document names it. Lays the document out again when the set changes.
     void setStandInFaces(const QSet<QString> &faces, const QString &standIn);
 
-    // While deferred, a paragraph's rectangle is where the estimates put it and nothing is
-    // laid out for it: a view taking the document on gets its scroll bars before the first
-    // layout, which is then done once, at the width the view keeps.
-    void setDeferred(bool deferred) { m_deferred = deferred; }
+    // While deferred, nothing is laid out in idle time and a paragraph's rectangle is where
+    // the estimates put it: a document being read is not laid out at a width no view has, and
+    // a view taking it on gets its scroll bars before the first layout, which is then done
+    // once, at the width the view keeps.
+    void setDeferred(bool deferred);
 
     // Height of the view that shows the document (0 when there is none): a paragraph laid
     // out far ahead of the others is laid out with that much of the text above it.
@@ -115,26 +125,78 @@ protected:
     void documentChanged(int from, int charsRemoved, int charsAdded) override;
 
 private:
+    // How far a long paragraph is laid out: until its lines hold `position` (in the paragraph)
+    // and reach `beyond` below it, and reach `y` (from its top), or until the clock shows
+    // `untilMs`.
+    struct Reach
+    {
+        int position = -1;
+        qreal beyond = 0;
+        qreal y = 0;
+        const QElapsedTimer *clock = nullptr;
+        qint64 untilMs = 0;
+
+        static Reach whole() { return Reach{INT_MAX, 0, 0, nullptr, 0}; }
+        static Reach down(qreal y) { return Reach{-1, 0, y, nullptr, 0}; }
+        static Reach around(int position, qreal beyond) { return Reach{position, beyond, 0, nullptr, 0}; }
+        static Reach until(const QElapsedTimer *clock, qint64 ms) { return Reach{INT_MAX, 0, 0, clock, ms}; }
+    };
+    // A long paragraph whose lines are made as far as they were needed.
+    struct OpenParagraph
+    {
+        int block = -1;       // its number
+        qreal y = 0;          // where its next line goes, from its top
+        int lines = 0;        // made so far
+        int end = 0;          // position (in the paragraph) after the last line made
+        int longWordEnd = -1; // end of an over-long word being cut into lines
+    };
+
     struct Geometry
     {
         qreal width = -1;
         QFont font;
         qreal left = 0, top = 0, right = 0, bottom = 0;
+        // What the paragraphs take from the document's default text option.
+        QTextOption::WrapMode wrapMode = QTextOption::WordWrap;
+        int flags = 0;
+        qreal tabStop = 0;
+        QList<QTextOption::Tab> tabs;
+        qreal indentWidth = 0;
         bool operator==(const Geometry &o) const
         {
             return width == o.width && font == o.font && left == o.left && top == o.top && right == o.right
-                && bottom == o.bottom;
+                && bottom == o.bottom && wrapMode == o.wrapMode && flags == o.flags && tabStop == o.tabStop
+                && tabs == o.tabs && indentWidth == o.indentWidth;
         }
     };
+    // The last change of the text the document announced.
+    struct Edit
+    {
+        int from = -1, removed = 0, added = 0;
+        bool operator==(const Edit &o) const { return from == o.from && removed == o.removed && added == o.added; }
+    };
+    Edit m_lastEdit;
     Geometry currentGeometry() const;
     void invalidateAll();
     void applyStandIns(const QTextBlock &block, QTextLayout *layout) const;
     qreal estimateHeight(const QTextBlock &block) const;
     qreal usableWidth() const;
     qreal layoutBlock(QTextBlock block, qreal x, qreal width) const;
-    // Lays out the item the paragraph (number n) belongs to: itself, or the whole table around
-    // it. Moves block to the paragraph after the item and returns that paragraph's number.
-    int layoutItem(QTextBlock &block, int n) const;
+    qreal layoutParagraph(QTextBlock block, qreal x, qreal areaWidth, int n, const Reach &reach) const;
+    bool wraps(const QTextBlockFormat &format) const;
+    bool makeLines(const QTextBlock &block, qreal areaWidth, const Reach &reach, OpenParagraph &state) const;
+    qreal finishLines(QTextBlock block, const OpenParagraph &state, bool complete) const;
+    OpenParagraph *findOpen(int n) const;
+    void dropOpen(int n) const;
+    void replaceOpen(int first, int oldLast, int delta) const;
+    bool extendOpen(int n, const Reach &reach) const;
+    bool advance(QTextBlock &block, const Reach &reach) const;
+    void ensureStarted(int blockNumber) const;
+    qreal viewHeight() const;
+    // Lays out the item the paragraph (number n) belongs to: itself (a long one as far as
+    // `reach` asks), or the whole table around it. Moves block to the paragraph after the item
+    // and returns that paragraph's number.
+    int layoutItem(QTextBlock &block, int n, const Reach &reach = Reach::whole()) const;
     // After an edit of paragraphs first..last (delta more than before) that stays inside one
     // laid-out table, lays out only the rows holding them; false when the whole table must be.
     bool layoutTableRows(int first, int last, int delta);
@@ -148,7 +210,7 @@ private:
     void layoutUntilY(qreal y) const;
     void layoutForView(qreal top, qreal bottom) const;
     bool isFarAhead(int blockNumber) const;
-    int layoutOrSkip(QTextBlock &block, int n) const;
+    int layoutOrSkip(QTextBlock &block, int n, const Reach &reach = Reach::whole()) const;
     qreal blockTop(int blockNumber) const;
     void layoutInIdleTime();
     void drawListMarker(QPainter *painter, const QTextBlock &block, const QPointF &origin, qreal width) const;
@@ -171,6 +233,8 @@ private:
     // ahead at their estimated places: the caret's, and those of a view far down the document
     // (a document just opened and shown at its end).
     mutable std::vector<char> m_done;
+    // Long paragraphs laid out only in part; the layout in order never passes one.
+    mutable std::vector<OpenParagraph> m_open;
     Geometry m_geometry;
     QSet<QString> m_standInFaces;
     QString m_standIn;

@@ -66,6 +66,7 @@ void relayoutFromScratch(TTntRichEdit &editor)
     editor.LineIndex(1 << 30);
     editor.resize(size);
     QTest::qWait(1);
+    editor.LineIndex(1 << 30);
 }
 
 } // namespace
@@ -84,6 +85,7 @@ private slots:
     void alignmentPlacesLines();
     void largeDocumentIsLaidOutLazily();
     void endOfALargeDocumentIsShownAhead();
+    void longParagraphIsLaidOutAsFarAsNeeded();
     void overlongWordsBreakAtTheLineEnd_data();
     void overlongWordsBreakAtTheLineEnd();
     void copticAndArabicFallBackToNotoFaces_data();
@@ -317,7 +319,8 @@ void TestRichEditLayout::endOfALargeDocumentIsShownAhead()
     QTest::keyClicks(&editor, QStringLiteral("zz"));
     editor.viewport()->repaint();
     QVERIFY(!layout->isComplete());
-    QVERIFY(layout->charactersBefore(editor.document()->blockCount() / 2) > 0);
+    QVERIFY(layout->charactersBefore(editor.document()->findBlockByNumber(editor.document()->blockCount() / 2).position())
+            > 0);
     QVERIFY(editor.viewport()->rect().contains(editor.cursorRect()));
     QCOMPARE(layout->hitTest(QPointF(editor.cursorRect().center()) + QPointF(editor.horizontalScrollBar()->value(),
                                                                              editor.verticalScrollBar()->value()),
@@ -329,6 +332,71 @@ void TestRichEditLayout::endOfALargeDocumentIsShownAhead()
     const Snapshot fresh = snapshot(editor);
     QCOMPARE(incremental.lines, fresh.lines);
     QCOMPARE(incremental.blocks, fresh.blocks);
+}
+
+// A paragraph of some 60,000 characters gets the lines a view or the caret needs at once and
+// the others in idle time; whatever was edited where, the lines it ends with are those of a
+// layout from scratch.
+void TestRichEditLayout::longParagraphIsLaidOutAsFarAsNeeded()
+{
+    TTntRichEdit editor;
+    prepareEditor(editor, 300, 200);
+    const QStringList kinds{QStringLiteral("word"), QStringLiteral("\u0643\u062A\u0627\u0628"),
+                            QStringLiteral("\u2C80\u2C81\u2C82")};
+    QRandomGenerator random(11);
+    QStringList text;
+    for (int i = 0; i < 9000; ++i)
+        text << kinds.at(random.bounded(3)) + QString::number(i % 10);
+    editor.ReplaceSelection(text.join(' ') + QStringLiteral("\nend"));
+    auto *layout = qobject_cast<TextFlowLayout *>(editor.document()->documentLayout());
+    const QTextBlock paragraph = editor.document()->firstBlock();
+    const int middle = paragraph.length() / 2;
+    const auto openAgain = [&] {
+        editor.SetSel(0, 0);
+        editor.resize(editor.width() == 300 ? 280 : 300, 200); // every line needs laying out again
+        editor.viewport()->repaint();
+    };
+    openAgain();
+    QVERIFY(!layout->isComplete());
+    const int linesShown = paragraph.lineCount();
+    QVERIFY(linesShown > 1);
+    QVERIFY(layout->charactersBefore(middle) > 0);
+    const int middleLine = editor.LineFromChar(middle);
+    QCOMPARE(layout->charactersBefore(middle), 0);
+    QVERIFY(!layout->isComplete());
+    // The caret put near the paragraph's end is laid out and shown.
+    editor.SetSel(paragraph.length() - 3, 0);
+    QVERIFY(editor.viewport()->rect().contains(editor.cursorRect()));
+    QTRY_VERIFY_WITH_TIMEOUT(layout->isComplete(), 20000);
+    QVERIFY(paragraph.lineCount() > 10 * linesShown);
+    QCOMPARE(editor.LineFromChar(middle), middleLine);
+
+    for (int round = 0; round < 12; ++round) {
+        openAgain();
+        editor.SetSel(random.bounded(paragraph.length() - 40), random.bounded(30));
+        switch (round % 4) {
+        case 0:
+            editor.ReplaceSelection(kinds.at(random.bounded(3)) + QStringLiteral(" xyz"));
+            break;
+        case 1:
+            editor.ReplaceSelection(QString());
+            break;
+        case 2:
+            editor.SelAttributes().SetSize(8 + random.bounded(30));
+            break;
+        case 3:
+            editor.ReplaceSelection(QStringLiteral("\u2C80 \u0628"));
+            break;
+        }
+        if (round % 4 != 3)
+            continue;
+        QTRY_VERIFY_WITH_TIMEOUT(layout->isComplete(), 20000);
+        const Snapshot incremental = snapshot(editor);
+        relayoutFromScratch(editor);
+        const Snapshot full = snapshot(editor);
+        QCOMPARE(incremental.lines, full.lines);
+        QCOMPARE(incremental.blocks, full.blocks);
+    }
 }
 
 void TestRichEditLayout::overlongWordsBreakAtTheLineEnd_data()
