@@ -226,7 +226,12 @@ void RtfReader::controlWord(const RtfToken &token, RtfTokenizer &tokenizer)
             return; // never skip the document itself
         const bool closed = tokenizer.skipGroup();
         m_tokenPos = tokenizer.position();
-        if (closed && documentLevel && groupStart && kw != Kw::Generator && kw != Kw::Object && kw != Kw::Shape
+        // The data ended inside the group: like every group still open at the end, it is not
+        // closed (closing it would keep a style sheet cut short, and written back unclosed it
+        // would take the text after it in).
+        if (!closed)
+            return;
+        if (documentLevel && groupStart && kw != Kw::Generator && kw != Kw::Object && kw != Kw::Shape
             && kw != Kw::Footnote && kw != Kw::Annotation)
             m_sink.keptGroup(QByteArray(m_data + top().groupStart, tokenizer.position() - top().groupStart));
         groupClose();
