@@ -49,6 +49,7 @@ int TTntRichEdit::LineIndex(int line) const
     if (!block.isValid())
         return -1;
     const int lineInBlock = line - block.firstLineNumber();
+    flowLayout()->ensureLines(block.blockNumber());
     const QTextLayout *layout = block.layout();
     if (!layout || lineInBlock <= 0 || lineInBlock >= layout->lineCount())
         return block.position();

@@ -16,6 +16,13 @@
 
 namespace {
 
+// The face a run names.
+QString faceOf(const QTextCharFormat &format)
+{
+    const QStringList families = format.fontFamilies().toStringList();
+    return families.isEmpty() ? format.stringProperty(QTextFormat::FontFamily) : families.constFirst();
+}
+
 // Changes touching more paragraphs than this are laid out on demand rather than at once.
 constexpr int kEagerParagraphs = 64;
 // Longest stretch of idle-time layout before the event loop gets control back.
@@ -317,9 +324,7 @@ void TextFlowLayout::applyStandIns(const QTextBlock &block, QTextLayout *layout)
     QList<QTextLayout::FormatRange> ranges;
     for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
         const QTextFragment fragment = it.fragment();
-        const QTextCharFormat format = fragment.charFormat();
-        const QStringList families = format.fontFamilies().toStringList();
-        const QString face = families.isEmpty() ? format.stringProperty(QTextFormat::FontFamily) : families.constFirst();
+        const QString face = faceOf(fragment.charFormat());
         if (face.isEmpty() || !m_standInFaces.contains(face.toLower()))
             continue;
         const int start = fragment.position() - block.position();
@@ -352,24 +357,15 @@ qreal TextFlowLayout::layoutBlock(QTextBlock block, qreal x, qreal areaWidth) co
 qreal TextFlowLayout::layoutParagraph(QTextBlock block, qreal x, qreal areaWidth, int n, const Reach &reach) const
 {
     dropOpen(n);
-    const QTextDocument *doc = document();
     QTextLayout *layout = block.layout();
+    if (block.userState() != kHoldsLines)
+        block.setUserState(kHoldsLines);
     const QTextBlockFormat format = block.blockFormat();
-    const ParagraphFrame frame = paragraphFrame(block, areaWidth);
-
-    QTextOption option = doc->defaultTextOption();
-    // A paragraph reads left to right unless it says otherwise; its alignment is physical
-    // (right is right in either direction).
-    option.setTextDirection(frame.rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
-    option.setAlignment((format.alignment() & Qt::AlignHorizontal_Mask) | Qt::AlignAbsolute);
-    if (!wraps(format))
-        option.setWrapMode(QTextOption::NoWrap);
-    if (!format.tabPositions().isEmpty())
-        option.setTabs(format.tabPositions());
-    layout->setTextOption(option);
+    layout->setTextOption(paragraphOption(block, areaWidth));
     // A long paragraph keeps its analysed and shaped text: without it every paint and every
-    // caret query would analyse all of it again (and an open one could not go on).
-    layout->setCacheEnabled(block.length() > kCachedParagraphLength);
+    // caret query would analyse all of it again (and an open one could not go on). So does the
+    // paragraph being typed into: each key lays it out, paints it and asks where the caret is.
+    layout->setCacheEnabled(block.length() > kCachedParagraphLength || block.blockNumber() == m_typedBlock);
 
     if (!m_standInFaces.isEmpty())
         applyStandIns(block, layout);
@@ -379,10 +375,89 @@ qreal TextFlowLayout::layoutParagraph(QTextBlock block, qreal x, qreal areaWidth
     state.y = format.topMargin() * deviceScale();
     layout->beginLayout();
     const bool mayStop = n >= 0 && block.length() > kOpenParagraphLength;
-    const bool complete = makeLines(block, areaWidth, mayStop ? reach : Reach::whole(), state);
+    const bool complete = makeLines(layout, block, areaWidth, mayStop ? reach : Reach::whole(), state);
     layout->endLayout();
     layout->setPosition(QPointF(x, 0));
     return finishLines(block, state, complete);
+}
+
+QTextOption TextFlowLayout::paragraphOption(const QTextBlock &block, qreal areaWidth) const
+{
+    const QTextBlockFormat format = block.blockFormat();
+    QTextOption option = document()->defaultTextOption();
+    // A paragraph reads left to right unless it says otherwise; its alignment is physical
+    // (right is right in either direction).
+    option.setTextDirection(paragraphFrame(block, areaWidth).rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
+    option.setAlignment((format.alignment() & Qt::AlignHorizontal_Mask) | Qt::AlignAbsolute);
+    if (!wraps(format))
+        option.setWrapMode(QTextOption::NoWrap);
+    if (!format.tabPositions().isEmpty())
+        option.setTabs(format.tabPositions());
+    return option;
+}
+
+bool TextFlowLayout::measurable(const QTextBlock &block, int n) const
+{
+    // Long paragraphs keep their lines (they are laid out in parts), pictures are sized by
+    // the document, and the paragraph being typed into is laid out again at the next key.
+    return !m_deferred && n != m_typedBlock && block.length() <= kCachedParagraphLength && !paintDevice()
+        && !block.text().contains(QChar::ObjectReplacementCharacter);
+}
+
+// The paragraph's height and number of lines, worked out in a layout of its own that keeps
+// nothing once done. Qt holds on to what a paragraph's own layout analysed (its text,
+// glyphs and breaks) for as long as the document lives: a document laid out whole in idle
+// time would hold all of it, about eight times its text. Its lines are made for real when
+// they are needed (painted, hit, asked for by the caret or by a line number).
+qreal TextFlowLayout::measureParagraph(const QTextBlock &block) const
+{
+    const QTextDocument *doc = document();
+    QList<QTextLayout::FormatRange> ranges;
+    QTextCharFormat standIn;
+    if (!m_standInFaces.isEmpty())
+        standIn.setFontFamilies(QStringList{m_standIn});
+    for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        QTextCharFormat format = fragment.charFormat();
+        if (!m_standInFaces.isEmpty() && m_standInFaces.contains(faceOf(format).toLower())) {
+            format.setProperty(QTextFormat::FontFamily, m_standIn);
+            format.merge(standIn);
+        }
+        ranges.append({fragment.position() - block.position(), fragment.length(), format});
+    }
+    // Lines made at another width or before an edit go: Qt's caret movement would take them
+    // for the paragraph's own (it asks the layout only for a paragraph without lines).
+    if (QTextBlock held = block; held.userState() == kHoldsLines) {
+        held.layout()->clearLayout();
+        held.setUserState(-1);
+    }
+    QTextLayout &layout = m_measuring;
+    layout.setText(block.text());
+    // An empty paragraph is as tall as its own format's font.
+    layout.setFont(block.length() > 1 ? doc->defaultFont() : block.charFormat().font());
+    layout.setFormats(ranges);
+    layout.setTextOption(paragraphOption(block, usableWidth()));
+    layout.setCacheEnabled(false);
+    OpenParagraph state;
+    state.y = block.blockFormat().topMargin() * deviceScale();
+    layout.beginLayout();
+    makeLines(&layout, block, usableWidth(), Reach::whole(), state);
+    layout.endLayout();
+    layout.clearLayout();
+    return finishLines(block, state, true);
+}
+
+void TextFlowLayout::ensureLines(int n) const
+{
+    if (n < 0 || n >= int(m_done.size()) || m_done[n] != kMeasured)
+        return;
+    QTextBlock block = document()->findBlockByNumber(n);
+    const qreal before = m_heights[n];
+    layoutItem(block, n);
+    // Both ways of laying a paragraph out give the same height; should they not, what is
+    // below it moved.
+    if (m_heights[n] != before)
+        const_cast<QTimer &>(m_idle).start();
 }
 
 bool TextFlowLayout::wraps(const QTextBlockFormat &format) const
@@ -392,9 +467,9 @@ bool TextFlowLayout::wraps(const QTextBlockFormat &format) const
 
 // Makes the paragraph's lines after those in `state` until `reach` is met (false) or the text
 // ends (true).
-bool TextFlowLayout::makeLines(const QTextBlock &block, qreal areaWidth, const Reach &reach, OpenParagraph &state) const
+bool TextFlowLayout::makeLines(QTextLayout *layout, const QTextBlock &block, qreal areaWidth, const Reach &reach,
+                               OpenParagraph &state) const
 {
-    QTextLayout *layout = block.layout();
     const QTextBlockFormat format = block.blockFormat();
     const ParagraphFrame frame = paragraphFrame(block, areaWidth);
     const bool wrap = wraps(format);
@@ -485,7 +560,7 @@ bool TextFlowLayout::extendOpen(int n, const Reach &reach) const
     // for a line has it analysed again should it be gone.
     layout->lineForTextPosition(0);
     const int before = layout->lineCount();
-    bool complete = makeLines(block, usableWidth(), reach, state);
+    bool complete = makeLines(layout, block, usableWidth(), reach, state);
     if (complete && state.end < block.length() - 1 && layout->lineCount() == before) {
         // The layout took no more lines where text is left: lay it out from its start.
         setHeight(n, layoutParagraph(block, m_geometry.left, usableWidth(), n, reach));
@@ -525,9 +600,10 @@ int TextFlowLayout::layoutItem(QTextBlock &block, int n, const Reach &reach) con
 {
     QTextTable *table = TableFlow::tableOf(block);
     if (!table) {
-        setHeight(n, layoutParagraph(block, m_geometry.left, usableWidth(), n, reach));
+        const bool measure = reach.measure && measurable(block, n);
+        setHeight(n, measure ? measureParagraph(block) : layoutParagraph(block, m_geometry.left, usableWidth(), n, reach));
         if (n < int(m_done.size()))
-            m_done[n] = 1;
+            m_done[n] = measure ? kMeasured : kLaidOut;
         block = block.next();
         return n + 1;
     }
@@ -542,7 +618,7 @@ int TextFlowLayout::layoutItem(QTextBlock &block, int n, const Reach &reach) con
     for (int i = first + 1; i < next; ++i)
         setHeight(i, 0);
     for (int i = first; i < next && i < int(m_done.size()); ++i)
-        m_done[i] = 1;
+        m_done[i] = kLaidOut;
     if (!m_tables.contains(table)) {
         const QTextFrame *key = table;
         connect(table, &QObject::destroyed, this, [this, key] { m_tables.remove(key); });
@@ -719,6 +795,7 @@ void TextFlowLayout::ensureStarted(int blockNumber) const
         QTextBlock block = document()->findBlockByNumber(blockNumber);
         advance(block, Reach::down(viewHeight()));
     }
+    ensureLines(blockNumber);
 }
 
 void TextFlowLayout::ensurePositionLaidOut(int position) const
@@ -732,6 +809,7 @@ void TextFlowLayout::ensurePositionLaidOut(int position) const
         advance(block, reach);
     else if (findOpen(n))
         extendOpen(n, reach);
+    ensureLines(n);
 }
 
 void TextFlowLayout::ensureLineLaidOut(int line) const
@@ -785,7 +863,7 @@ void TextFlowLayout::layoutInIdleTime()
     slice.start();
     QTextBlock block = document()->findBlockByNumber(m_laidOut);
     while (!isComplete() && block.isValid() && slice.elapsed() < kIdleSliceMs)
-        advance(block, Reach::until(&slice, kIdleSliceMs));
+        advance(block, Reach::idle(&slice, kIdleSliceMs));
     m_idle.stop();
     emit documentSizeChanged(documentSize());
     if (!isComplete())
@@ -819,6 +897,8 @@ void TextFlowLayout::documentChanged(int from, int charsRemoved, int charsAdded)
         invalidateAll();
         return;
     }
+    if (first == last)
+        setTypedBlock(first);
     // Long paragraphs are never in tables: the edited range before it grows to whole tables
     // holds every open one the edit touched.
     replaceOpen(first, last - delta, delta);
@@ -886,6 +966,17 @@ void TextFlowLayout::documentChanged(int from, int charsRemoved, int charsAdded)
     }
 }
 
+void TextFlowLayout::setTypedBlock(int n)
+{
+    if (n == m_typedBlock)
+        return;
+    // The one typed into before lets its shaped text go when it is next laid out or painted.
+    const QTextBlock before = document()->findBlockByNumber(m_typedBlock);
+    if (before.isValid() && before.length() <= kCachedParagraphLength)
+        before.layout()->setCacheEnabled(false);
+    m_typedBlock = n;
+}
+
 bool TextFlowLayout::layoutTableRows(int first, int last, int delta)
 {
     const QTextDocument *doc = document();
@@ -921,7 +1012,7 @@ bool TextFlowLayout::layoutTableRows(int first, int last, int delta)
         m_heights.insert(m_heights.begin() + first, size_t(last - first + 1), qreal(0));
         m_heights[tableFirst] = tableHeight;
         m_done.erase(m_done.begin() + first, m_done.begin() + oldLast + 1);
-        m_done.insert(m_done.begin() + first, size_t(last - first + 1), 1);
+        m_done.insert(m_done.begin() + first, size_t(last - first + 1), kLaidOut);
         m_tree.assign(m_heights);
         m_laidOut += delta;
     }
@@ -985,6 +1076,8 @@ QRectF TextFlowLayout::blockBoundingRect(const QTextBlock &block) const
         layoutAhead(n);
     else
         ensureStarted(n);
+    if (!m_deferred)
+        ensureLines(n);
     if (const QTextTable *table = TableFlow::tableOf(block)) {
         // A paragraph in a cell: its place in the table, below the table's top.
         const int first = document()->findBlock(table->firstPosition()).blockNumber();
@@ -1030,6 +1123,7 @@ int TextFlowLayout::hitTest(const QPointF &point, Qt::HitTestAccuracy accuracy) 
         layoutAhead(n);
     else
         ensureStarted(n);
+    ensureLines(n);
     if (findOpen(n))
         extendOpen(n, Reach::down(point.y() - blockTop(n)));
     const qreal top = blockTop(n);
@@ -1199,6 +1293,7 @@ void TextFlowLayout::draw(QPainter *painter, const PaintContext &context)
             block = doc->findBlockByNumber(n);
             continue;
         }
+        ensureLines(n);
         const QRectF box(m_geometry.left, top, usableWidth(), m_heights[n]);
         drawParagraph(painter, block, QPointF(0, top), box, context, clip, cursorWidth);
         block = block.next();
@@ -1261,6 +1356,7 @@ QList<qreal> TextFlowLayout::pageTops(qreal pageHeight) const
             block = doc->findBlockByNumber(n);
             continue;
         }
+        ensureLines(n);
         const QTextLayout *layout = block.layout();
         for (int i = 0; i < layout->lineCount(); ++i) {
             const QTextLine line = layout->lineAt(i);

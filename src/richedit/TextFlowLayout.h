@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QFont>
 #include <QTextBlock>
+#include <QTextLayout>
 #include <QSet>
 #include <QTextOption>
 #include <QTimer>
@@ -87,6 +88,9 @@ public:
     void ensurePositionLaidOut(int position) const;
     // Lays out paragraphs until the given display line (0-based) is laid out, or all of them.
     void ensureLineLaidOut(int line) const;
+    // Paragraphs laid out in idle time far from the view keep only their height and number
+    // of lines; this makes the lines of paragraph n if it has none.
+    void ensureLines(int n) const;
     // True when every paragraph is laid out at the current width.
     bool isComplete() const;
     // Characters the layout has still to do, in document order, before the line holding the
@@ -135,11 +139,13 @@ private:
         qreal y = 0;
         const QElapsedTimer *clock = nullptr;
         qint64 untilMs = 0;
+        bool measure = false; // a short paragraph may be measured instead (see measureParagraph)
 
         static Reach whole() { return Reach{INT_MAX, 0, 0, nullptr, 0}; }
         static Reach down(qreal y) { return Reach{-1, 0, y, nullptr, 0}; }
         static Reach around(int position, qreal beyond) { return Reach{position, beyond, 0, nullptr, 0}; }
         static Reach until(const QElapsedTimer *clock, qint64 ms) { return Reach{INT_MAX, 0, 0, clock, ms}; }
+        static Reach idle(const QElapsedTimer *clock, qint64 ms) { return Reach{INT_MAX, 0, 0, clock, ms, true}; }
     };
     // A long paragraph whose lines are made as far as they were needed.
     struct OpenParagraph
@@ -184,7 +190,11 @@ private:
     qreal layoutBlock(QTextBlock block, qreal x, qreal width) const;
     qreal layoutParagraph(QTextBlock block, qreal x, qreal areaWidth, int n, const Reach &reach) const;
     bool wraps(const QTextBlockFormat &format) const;
-    bool makeLines(const QTextBlock &block, qreal areaWidth, const Reach &reach, OpenParagraph &state) const;
+    bool makeLines(QTextLayout *layout, const QTextBlock &block, qreal areaWidth, const Reach &reach,
+                   OpenParagraph &state) const;
+    QTextOption paragraphOption(const QTextBlock &block, qreal areaWidth) const;
+    bool measurable(const QTextBlock &block, int n) const;
+    qreal measureParagraph(const QTextBlock &block) const;
     qreal finishLines(QTextBlock block, const OpenParagraph &state, bool complete) const;
     OpenParagraph *findOpen(int n) const;
     void dropOpen(int n) const;
@@ -226,6 +236,10 @@ private:
     ParagraphFrame paragraphFrame(const QTextBlock &block, qreal width) const;
     qreal deviceScale() const;
 
+    // The paragraph last edited alone, by number: it keeps its shaped text like a long one.
+    void setTypedBlock(int n);
+    int m_typedBlock = -1;
+
     mutable std::vector<qreal> m_heights;
     mutable HeightTree m_tree;
     mutable int m_laidOut = 0; // paragraphs [0, m_laidOut) are laid out at m_geometry
@@ -233,6 +247,11 @@ private:
     // ahead at their estimated places: the caret's, and those of a view far down the document
     // (a document just opened and shown at its end).
     mutable std::vector<char> m_done;
+    static constexpr char kLaidOut = 1;
+    static constexpr char kMeasured = 2; // height and line count only
+    mutable QTextLayout m_measuring;
+    // A block's user state while its own QTextLayout holds lines (-1 otherwise).
+    static constexpr int kHoldsLines = 1;
     // Long paragraphs laid out only in part; the layout in order never passes one.
     mutable std::vector<OpenParagraph> m_open;
     Geometry m_geometry;

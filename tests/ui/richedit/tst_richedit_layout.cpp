@@ -86,6 +86,8 @@ private slots:
     void largeDocumentIsLaidOutLazily();
     void endOfALargeDocumentIsShownAhead();
     void longParagraphIsLaidOutAsFarAsNeeded();
+    void measuredParagraphsMatchTheirLayout_data();
+    void measuredParagraphsMatchTheirLayout();
     void overlongWordsBreakAtTheLineEnd_data();
     void overlongWordsBreakAtTheLineEnd();
     void copticAndArabicFallBackToNotoFaces_data();
@@ -396,6 +398,76 @@ void TestRichEditLayout::longParagraphIsLaidOutAsFarAsNeeded()
         const Snapshot full = snapshot(editor);
         QCOMPARE(incremental.lines, full.lines);
         QCOMPARE(incremental.blocks, full.blocks);
+    }
+}
+
+void TestRichEditLayout::measuredParagraphsMatchTheirLayout_data()
+{
+    QTest::addColumn<int>("missingFaces");
+    QTest::newRow("faces on the system") << 0;
+    QTest::newRow("faces drawn in a stand-in") << 80;
+}
+
+// Paragraphs laid out in idle time far from the view are only measured (their lines are made
+// when needed): the measure must be exactly the height and the number of lines their real
+// layout gives, whatever they hold.
+void TestRichEditLayout::measuredParagraphsMatchTheirLayout()
+{
+    QFETCH(int, missingFaces);
+    const QList<QByteArray> pieces{
+        "plain words and more words ",
+        "{\\b bold} {\\i italic} {\\fs40 large} {\\fs12 small} ",
+        "x{\\super 2} H{\\sub 2}O ",
+        "\\u11392?\\u11393?\\u11402? \\u11409?\\u11408? ",
+        "{\\rtlch \\u1575?\\u1604?\\u1587?\\u1604?\\u1575?\\u1605?} 123 ",
+        "a\\tb\\tc ",
+        "{\\f1 other face} ",
+    };
+    const QList<QByteArray> paragraphStarts{
+        "\\pard ", "\\pard\\rtlpar\\qr ", "\\pard\\li600\\fi-300 ", "\\pard\\sb120\\sa240 ",
+        "\\pard\\sl480\\slmult1 ", "\\pard\\qc ", "\\pard\\tx1440\\tx2880 ",
+    };
+    QByteArray rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Noto Sans;}{\\f1 Noto Serif;}";
+    for (int i = 0; i < missingFaces; ++i)
+        rtf += "{\\f" + QByteArray::number(i + 2) + " Missing Face " + QByteArray::number(i) + ";}";
+    rtf += "}";
+    QRandomGenerator random(17);
+    for (int p = 0; p < 240; ++p) {
+        rtf += paragraphStarts.at(random.bounded(paragraphStarts.size()));
+        if (missingFaces > 0)
+            rtf += "\\f" + QByteArray::number(2 + random.bounded(missingFaces)) + " ";
+        const int count = random.bounded(12); // some empty
+        for (int i = 0; i < count; ++i)
+            rtf += pieces.at(random.bounded(pieces.size()));
+        rtf += "\\par\n";
+    }
+    rtf += "}";
+    TTntRichEdit editor;
+    prepareEditor(editor, 300, 120);
+    openRtf(editor, rtf);
+    auto *layout = qobject_cast<TextFlowLayout *>(editor.document()->documentLayout());
+    const QTextDocument *doc = editor.document();
+    // Once as opened, once more at another width (every paragraph held lines by then: those
+    // measured again must not keep the old ones).
+    for (const int width : {300, 260}) {
+        editor.resize(width, 120);
+        QTest::qWait(1);
+        QTRY_VERIFY_WITH_TIMEOUT(layout->isComplete(), 20000);
+        QList<int> measuredLines;
+        int measured = 0;
+        for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+            measuredLines << block.lineCount();
+            measured += block.layout()->lineCount() == 0 ? 1 : 0;
+        }
+        QVERIFY2(measured > doc->blockCount() / 2, qPrintable(QString::number(measured)));
+        const QSizeF measuredSize = layout->documentSize();
+        int n = 0;
+        for (QTextBlock block = doc->begin(); block.isValid(); block = block.next(), ++n) {
+            layout->blockBoundingRect(block);
+            QCOMPARE(block.layout()->lineCount(), qMax(1, measuredLines[n]));
+            QCOMPARE(block.lineCount(), measuredLines[n]);
+        }
+        QCOMPARE(layout->documentSize(), measuredSize);
     }
 }
 

@@ -13,9 +13,9 @@ namespace {
 // the control's stored line counts must agree with.
 int referenceLine(const QTextDocument *doc, int pos)
 {
-    doc->documentLayout()->blockBoundingRect(doc->lastBlock());
     int line = 0;
     for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        doc->documentLayout()->blockBoundingRect(block); // has its lines made
         const QTextLayout *layout = block.layout();
         if (pos < block.position() + block.length()) {
             const QTextLine l = layout->lineForTextPosition(pos - block.position());
