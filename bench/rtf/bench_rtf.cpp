@@ -185,13 +185,19 @@ void BM_WriteRtf(benchmark::State &state)
 {
     const QTextDocument &doc = sample(int(state.range(0))).doc;
     qsizetype size = 0;
+    double peakOverOutput = 0;
     for (auto _ : state) {
+        const std::size_t before = heapcounter::current();
+        heapcounter::resetPeak();
         const QByteArray out = rtf::writeRtf(doc);
         size = out.size();
+        peakOverOutput = double(heapcounter::peak() - before) / double(size);
         benchmark::DoNotOptimize(out.constData());
     }
     state.SetBytesProcessed(state.iterations() * size);
     state.counters["rtf_MB"] = size / 1e6;
+    // What writing takes from the heap at its peak, against what it writes.
+    state.counters["heap_peak_over_output"] = peakOverOutput;
 }
 
 // Heap while loading against the heap the loaded document keeps.

@@ -119,8 +119,13 @@ void DocumentRecovery::startWrite()
                             generation, sequence] {
         QString error;
         try {
-            const std::shared_ptr<const QTextDocument> document = copy->Build();
-            const QByteArray bytes = RecoveryFileBytes(rtf::writeRtf(*document, format), header);
+            QByteArray rtf;
+            {
+                // The rebuilt document goes as soon as it is written out.
+                const std::shared_ptr<const QTextDocument> document = copy->Build();
+                rtf = rtf::writeRtf(*document, format);
+            }
+            const QByteArray bytes = RecoveryFileBytes(std::move(rtf), header);
             // The copy is complete on disk beside the old one before it may take its place, and
             // it takes it only if the document was not saved or discarded meanwhile.
             const QString part = partPath();

@@ -30,23 +30,20 @@ QString RecoveryFilePath(const QString &folder, qint64 pid)
     return folder + QLatin1Char('/') + QString::number(pid) + QStringLiteral(".rtf");
 }
 
-QByteArray RecoveryFileBytes(const QByteArray &rtf, const RecoveryHeader &header)
+QByteArray RecoveryFileBytes(QByteArray rtf, const RecoveryHeader &header)
 {
     if (!rtf.startsWith(kRtfStart))
         throw std::invalid_argument("recovery copy is not RTF");
-    QByteArray fields = "name=" + header.name.toUtf8().toPercentEncoding();
-    fields += ";time=" + QByteArray::number(header.time.toMSecsSinceEpoch());
-    fields += ";stamp=";
+    QByteArray group = kHeaderStart + "name=" + header.name.toUtf8().toPercentEncoding();
+    group += ";time=" + QByteArray::number(header.time.toMSecsSinceEpoch());
+    group += ";stamp=";
     if (header.stamp)
-        fields += header.stamp->ToText().toLatin1();
-    QByteArray bytes;
-    bytes.reserve(rtf.size() + kHeaderStart.size() + fields.size() + 1);
-    bytes += kRtfStart;
-    bytes += kHeaderStart;
-    bytes += fields;
-    bytes += '}';
-    bytes.append(rtf.constData() + kRtfStart.size(), rtf.size() - kRtfStart.size());
-    return bytes;
+        group += header.stamp->ToText().toLatin1();
+    group += '}';
+    // Into the RTF's own buffer, which grows at its end without being copied (a document of
+    // hundreds of megabytes is recovered too).
+    rtf.insert(kRtfStart.size(), group);
+    return rtf;
 }
 
 std::optional<RecoveryHeader> ParseRecoveryHeader(const QByteArray &bytes)

@@ -40,7 +40,7 @@ QString RecoveryFilePath(const QString &folder, qint64 pid);
 
 // The recovery file's bytes: the header put into RTF that the writer produced. Throws
 // std::invalid_argument when rtf does not begin with "{\rtf1".
-QByteArray RecoveryFileBytes(const QByteArray &rtf, const RecoveryHeader &header);
+QByteArray RecoveryFileBytes(QByteArray rtf, const RecoveryHeader &header);
 
 // The header of a recovery file's bytes (only the first few hundred are needed); nothing when
 // they hold none.

@@ -17,6 +17,7 @@
 #include <QTextTable>
 
 #include <cmath>
+#include <cstring>
 
 namespace rtf {
 
@@ -800,7 +801,7 @@ QByteArray RtfWriter::header()
 {
     QByteArray body;
     body.swap(m_out);
-    m_out.reserve(body.size() + 1024);
+    m_out.reserve(1024);
     // Kept groups spell 8-bit bytes in the page of the file they came from; the text of
     // our own is ASCII (\\uN) in any page.
     const int cp = m_kept.codePage;
@@ -833,8 +834,16 @@ QByteArray RtfWriter::header()
         m_out.append("\r\n");
     }
     m_out.append("{\\*\\generator Kalvero;}");
-    m_out.append(body);
-    return m_out;
+    // The body moves up in its own buffer to make room for the header: a second copy of it
+    // would double what saving a document of hundreds of megabytes takes. (Growing a large
+    // buffer at its end does not copy it.)
+    const qsizetype headSize = m_out.size();
+    const qsizetype bodySize = body.size();
+    body.resize(bodySize + headSize);
+    std::memmove(body.data() + headSize, body.constData(), size_t(bodySize));
+    std::memcpy(body.data(), m_out.constData(), size_t(headSize));
+    m_out.clear();
+    return body;
 }
 
 // A kept group with the numbers of fonts and colours turned into those of this
