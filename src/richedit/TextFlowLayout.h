@@ -61,7 +61,10 @@ private:
 // paragraphs it touched: the paragraphs' vertical places come from running sums of their
 // heights, so nothing after the edit is moved one by one. Paragraphs are laid out in document
 // order; after a change of the width or the default font they are laid out again on demand
-// (what is shown, what is asked for) and in idle time. A table is one item of that sequence:
+// (what is shown, what is asked for) and in idle time, where a short paragraph far from the
+// view is only measured: its height and line count, its lines made once they are needed. A
+// paragraph longer than a few screens is laid out as far as it is needed, the rest of its
+// lines in idle time. A table is one item of that sequence:
 // its first paragraph carries the height of the whole table in the running sums (its other
 // paragraphs none), its cells' paragraphs stand side by side, and a table in a cell is laid out
 // as a table inside that cell, as part of the same item. It is laid out whole, except after an
