@@ -11,11 +11,23 @@ namespace {
 
 constexpr const char *kTunables = "GLIBC_TUNABLES";
 constexpr const char *kLargePages = "glibc.malloc.hugetlb=1";
+// Set for the restarted program only: what GLIBC_TUNABLES held before ("-" for nothing).
+constexpr const char *kBefore = "KALVERO_TUNABLES_BEFORE";
 
 } // namespace
 
 void RequestLargePages(char **argv)
 {
+    // Restarted: the C library has read the setting; the programs this one starts (a link
+    // opened in the browser) get the environment as it was.
+    if (const char *before = std::getenv(kBefore)) {
+        if (std::strcmp(before, "-") == 0)
+            unsetenv(kTunables);
+        else
+            setenv(kTunables, before, 1);
+        unsetenv(kBefore);
+        return;
+    }
     const char *tunables = std::getenv(kTunables);
     // Set already (by us, or by the user either way): never twice.
     if (tunables && std::strstr(tunables, "glibc.malloc.hugetlb"))
@@ -29,9 +41,15 @@ void RequestLargePages(char **argv)
     // "[always]" gives them without asking, "[never]" not at all.
     if (!std::strstr(enabled, "[madvise]"))
         return;
-    std::string value = tunables && *tunables ? std::string(tunables) + ':' + kLargePages : kLargePages;
-    if (setenv(kTunables, value.c_str(), 1) != 0)
+    const std::string before = tunables ? tunables : "-";
+    const std::string value = tunables && *tunables ? std::string(tunables) + ':' + kLargePages : kLargePages;
+    if (setenv(kBefore, before.c_str(), 1) != 0 || setenv(kTunables, value.c_str(), 1) != 0)
         return;
     execv("/proc/self/exe", argv);
-    // Not restarted: go on as we are (the variable stays set, so a child does not try again).
+    // Not restarted: go on as we are, with the environment as it was.
+    if (before == "-")
+        unsetenv(kTunables);
+    else
+        setenv(kTunables, before.c_str(), 1);
+    unsetenv(kBefore);
 }
