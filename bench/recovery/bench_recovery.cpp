@@ -1,8 +1,10 @@
 // The recovery copy of a 1 MB document (one million characters in runs of mixed formatting, in
 // the editor control): what the user-interface thread spends on it (taking the DocumentCopy and
-// starting the worker; target: a few milliseconds), against a whole QTextDocument::clone(), and
-// what the worker spends rebuilding the copy, turning it into RTF and writing the file.
+// starting the worker; target: a few milliseconds), against a whole QTextDocument::clone(), what
+// the worker spends rebuilding the copy, turning it into RTF and writing the file, and the heap
+// the whole write takes at its peak.
 #include "DocumentRecovery.h"
+#include "HeapCounter.h"
 #include "RecoveryFiles.h"
 #include "RtfCodec.h"
 #include "TTntRichEdit.h"
@@ -100,6 +102,27 @@ void BM_RecoveryBlocksUiThread(benchmark::State &state)
     state.counters["runs"] = double(runCount(*f.editor.document()));
 }
 
+// What one recovery write takes from the heap at its peak (the copy on the user-interface
+// thread, the worker's rebuilt document and RTF), against the document's text in UTF-16.
+void BM_RecoveryWriteMemory(benchmark::State &state)
+{
+    Fixture &f = fixture(int(state.range(0)));
+    qint64 now = 0;
+    DocumentRecovery recovery(f.dir.filePath(QStringLiteral("3.rtf")), [&f] { return f.snapshot(); });
+    recovery.SetClock([&now] { return now; });
+    double peakOverUtf16 = 0;
+    for (auto _ : state) {
+        recovery.DocumentChanged();
+        now += DocumentRecovery::PauseMs;
+        const std::size_t before = heapcounter::current();
+        heapcounter::resetPeak();
+        recovery.TimerExpired();
+        recovery.WaitForWriter();
+        peakOverUtf16 = double(heapcounter::peak() - before) / (2.0 * f.editor.document()->characterCount());
+    }
+    state.counters["heap_peak_over_utf16"] = peakOverUtf16;
+}
+
 // What a whole clone would cost the user-interface thread instead.
 void BM_CloneForComparison(benchmark::State &state)
 {
@@ -126,6 +149,7 @@ void BM_RecoveryWorker(benchmark::State &state)
 }
 
 BENCHMARK(BM_RecoveryBlocksUiThread)->Arg(15)->Arg(150)->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(BM_RecoveryWriteMemory)->Arg(15)->Arg(150)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_CloneForComparison)->Arg(15)->Arg(150)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_RecoveryWorker)->Arg(15)->Arg(150)->Unit(benchmark::kMillisecond)->Iterations(5);
 
