@@ -20,11 +20,21 @@ namespace rtf {
 
 namespace {
 
+// U+FDD0 and U+FDD1 (not characters; no text should hold them) are the document's own marks
+// of a frame's start and end: inserted as they are, each became a paragraph break.
+bool isFrameMark(QChar c)
+{
+    return c.unicode() == 0xFDD0 || c.unicode() == 0xFDD1;
+}
+
+constexpr char16_t kReplacement = 0xFFFD;
+
+// Line ends as the document has them (CR LF and CR become LF), NULs gone, frame marks replaced.
 QString normaliseLineEnds(const QString &text)
 {
     bool clean = true;
     for (const QChar c : text) {
-        if (c == u'\r' || c.unicode() == 0) {
+        if (c == u'\r' || c.unicode() == 0 || isFrameMark(c)) {
             clean = false;
             break;
         }
@@ -41,7 +51,7 @@ QString normaliseLineEnds(const QString &text)
             if (i + 1 < n && text.at(i + 1) == u'\n')
                 ++i;
         } else if (c.unicode() != 0) {
-            out.append(c);
+            out.append(isFrameMark(c) ? QChar(kReplacement) : c);
         }
     }
     return out;
@@ -129,7 +139,7 @@ public:
             }
             m_afterCr = c == u'\r';
             if (c.unicode() != 0)
-                *write++ = m_afterCr ? QChar(u'\n') : c;
+                *write++ = m_afterCr ? QChar(u'\n') : isFrameMark(c) ? QChar(kReplacement) : c;
         }
         piece.truncate(write - out);
         if (!piece.isEmpty())

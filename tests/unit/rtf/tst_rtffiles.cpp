@@ -158,6 +158,8 @@ void TestRtfFiles::plainTextAcrossPieces_data()
         marked.append("b\0", 2);
     QTest::newRow("UTF-16 LE, U+FEFF beginning the second piece") << marked + QByteArray("\xFF\xFEz\0", 4);
     QTest::newRow("UTF-32 by its mark, ending inside a unit") << QByteArray("\0\0\xFE\xFF\xFF\xEF", 6);
+    // The document's frame marks, which are not characters: one replacement character each.
+    QTest::newRow("U+FDD0 and U+FDD1") << QByteArray("a\xef\xb7\x90" "b\xef\xb7\x91" "c");
 }
 
 void TestRtfFiles::plainTextAcrossPieces()
