@@ -312,15 +312,22 @@ void TextFlowLayout::setStandInFaces(const QSet<QString> &faces, const QString &
     invalidateAll();
 }
 
+// What a run drawn in the stand-in face is drawn with.
+QTextCharFormat TextFlowLayout::standInFormat() const
+{
+    QTextCharFormat standIn;
+    standIn.setProperty(QTextFormat::FontFamily, m_standIn);
+    standIn.setFontFamilies(QStringList{m_standIn});
+    return standIn;
+}
+
 // Gives the paragraph's QTextLayout the stand-in face over the runs whose face is drawn in it.
 // Qt works out the fallback fonts of every face it is asked for (about a millisecond each, the
 // first time in the program): thousands of faces that are not on the system would otherwise
 // hold the window for seconds.
 void TextFlowLayout::applyStandIns(const QTextBlock &block, QTextLayout *layout) const
 {
-    QTextCharFormat standIn;
-    standIn.setProperty(QTextFormat::FontFamily, m_standIn);
-    standIn.setFontFamilies(QStringList{m_standIn});
+    const QTextCharFormat standIn = standInFormat();
     QList<QTextLayout::FormatRange> ranges;
     for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
         const QTextFragment fragment = it.fragment();
@@ -413,16 +420,12 @@ qreal TextFlowLayout::measureParagraph(const QTextBlock &block) const
 {
     const QTextDocument *doc = document();
     QList<QTextLayout::FormatRange> ranges;
-    QTextCharFormat standIn;
-    if (!m_standInFaces.isEmpty())
-        standIn.setFontFamilies(QStringList{m_standIn});
+    const QTextCharFormat standIn = standInFormat();
     for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
         const QTextFragment fragment = it.fragment();
         QTextCharFormat format = fragment.charFormat();
-        if (!m_standInFaces.isEmpty() && m_standInFaces.contains(faceOf(format).toLower())) {
-            format.setProperty(QTextFormat::FontFamily, m_standIn);
+        if (!m_standInFaces.isEmpty() && m_standInFaces.contains(faceOf(format).toLower()))
             format.merge(standIn);
-        }
         ranges.append({fragment.position() - block.position(), fragment.length(), format});
     }
     // Lines made at another width or before an edit go: Qt's caret movement would take them
@@ -795,7 +798,6 @@ void TextFlowLayout::ensureStarted(int blockNumber) const
         QTextBlock block = document()->findBlockByNumber(blockNumber);
         advance(block, Reach::down(viewHeight()));
     }
-    ensureLines(blockNumber);
 }
 
 void TextFlowLayout::ensurePositionLaidOut(int position) const

@@ -187,6 +187,7 @@ private:
     Edit m_lastEdit;
     Geometry currentGeometry() const;
     void invalidateAll();
+    QTextCharFormat standInFormat() const;
     void applyStandIns(const QTextBlock &block, QTextLayout *layout) const;
     qreal estimateHeight(const QTextBlock &block) const;
     qreal usableWidth() const;
