@@ -29,22 +29,35 @@ e2e_fail() {
 
 # Starts Xvfb on a display it picks itself (-displayfd, so runs side by side never share one),
 # with openbox so that windows get the keyboard focus. Extra arguments are passed to setxkbmap.
+# A server started beside another one starting has been seen to stop answering right after it
+# began: a server that is gone or does not answer is started again, up to three times.
 e2e_start_x() {
-    local fdfile="$E2E_TMP/display" i n=""
-    Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
-    E2E_PIDS+=("$!")
-    for i in $(seq 100); do
-        # The number is complete once its line has ended.
-        if [ "$(wc -l <"$fdfile" 2>/dev/null || echo 0)" -ge 1 ]; then
-            n=$(tr -dc '0-9' <"$fdfile")
-            break
+    local fdfile="$E2E_TMP/display" attempt i n pid
+    for attempt in 1 2 3; do
+        n=""
+        : >"$fdfile"
+        Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
+        pid=$!
+        E2E_PIDS+=("$pid")
+        for i in $(seq 100); do
+            # The number is complete once its line has ended.
+            if [ "$(wc -l <"$fdfile" 2>/dev/null || echo 0)" -ge 1 ]; then
+                n=$(tr -dc '0-9' <"$fdfile")
+                break
+            fi
+            kill -0 "$pid" 2>/dev/null || break
+            sleep 0.1
+        done
+        if [ -n "$n" ]; then
+            export DISPLAY=":$n"
+            for i in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+            sleep 0.2
+            kill -0 "$pid" 2>/dev/null && xdpyinfo >/dev/null 2>&1 && break
         fi
-        sleep 0.1
+        kill "$pid" 2>/dev/null || true
+        n=""
     done
-    [ -n "$n" ] || e2e_fail "Xvfb did not start"
-    export DISPLAY=":$n"
-    for i in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-    xdpyinfo >/dev/null 2>&1 || e2e_fail "Xvfb on $DISPLAY does not answer"
+    [ -n "$n" ] || e2e_fail "Xvfb did not start (or did not answer) in three attempts"
     if [ $# -gt 0 ]; then setxkbmap "$@"; fi
     openbox >/dev/null 2>&1 &
     E2E_PIDS+=("$!")
