@@ -123,6 +123,32 @@ void BM_RecoveryWriteMemory(benchmark::State &state)
     state.counters["heap_peak_over_utf16"] = peakOverUtf16;
 }
 
+// Where that peak comes from: the heap each stage of the write holds at its peak, against the
+// document's UTF-16 size (the copy, the document rebuilt from it, the RTF writer's peak).
+void BM_RecoveryWriteStages(benchmark::State &state)
+{
+    Fixture &f = fixture(int(state.range(0)));
+    const double utf16 = 2.0 * f.editor.document()->characterCount();
+    double copy = 0, rebuilt = 0, writer = 0, output = 0;
+    for (auto _ : state) {
+        std::size_t before = heapcounter::current();
+        std::optional<DocumentCopy> taken = DocumentCopy::Take(*f.editor.document());
+        copy = double(heapcounter::current() - before) / utf16;
+        before = heapcounter::current();
+        const std::shared_ptr<const QTextDocument> document = taken->Build();
+        rebuilt = double(heapcounter::current() - before) / utf16;
+        before = heapcounter::current();
+        heapcounter::resetPeak();
+        const QByteArray rtf = rtf::writeRtf(*document, f.editor.defaultCharFormat());
+        writer = double(heapcounter::peak() - before) / utf16;
+        output = double(rtf.size()) / utf16;
+    }
+    state.counters["copy"] = copy;
+    state.counters["rebuilt"] = rebuilt;
+    state.counters["writer_peak"] = writer;
+    state.counters["output"] = output;
+}
+
 // What a whole clone would cost the user-interface thread instead.
 void BM_CloneForComparison(benchmark::State &state)
 {
@@ -150,6 +176,7 @@ void BM_RecoveryWorker(benchmark::State &state)
 
 BENCHMARK(BM_RecoveryBlocksUiThread)->Arg(15)->Arg(150)->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(BM_RecoveryWriteMemory)->Arg(15)->Arg(150)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_RecoveryWriteStages)->Arg(15)->Arg(150)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_CloneForComparison)->Arg(15)->Arg(150)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_RecoveryWorker)->Arg(15)->Arg(150)->Unit(benchmark::kMillisecond)->Iterations(5);
 

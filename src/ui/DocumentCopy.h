@@ -8,6 +8,8 @@
 #include <QTextListFormat>
 #include <memory>
 
+#include "KeptParts.h"
+
 class QTextDocument;
 
 // A copy of a document that costs the thread taking it little, built into a document of its
@@ -27,6 +29,16 @@ public:
     // (shared, and read only).
     std::shared_ptr<const QTextDocument> Build() const;
 
+    // The copy rebuilt a part at a time, for writing a huge document without holding it whole
+    // twice: each call gives a document of the next paragraphs, about `characters` long (a
+    // list is never cut: its paragraphs go in one part), or null after the last. next: 0 at
+    // first, moved on by each call. A clone is the one part. Every part keeps the parts the
+    // original kept from its file.
+    std::shared_ptr<const QTextDocument> BuildPart(qsizetype &next, qsizetype characters) const;
+
+    // Characters of the copied document.
+    qsizetype Characters() const { return m_characters; }
+
     // True when Take fell back to a whole clone.
     bool IsClone() const { return bool(m_clone); }
 
@@ -43,7 +55,9 @@ private:
         int charFormat;
         int list;        // object index of its list in the original, or -1
         int firstRun;    // runs m_runs[firstRun .. next paragraph's firstRun)
+        bool joined;     // a list runs on from the paragraph before: no part begins here
     };
+    std::shared_ptr<const QTextDocument> buildParagraphs(qsizetype first, qsizetype end) const;
 
     std::shared_ptr<const QTextDocument> m_clone;
     QString m_text;
@@ -52,4 +66,6 @@ private:
     QList<Paragraph> m_paragraphs;
     QHash<int, QTextListFormat> m_lists; // by the list's object index in the original
     QFont m_defaultFont;
+    rtf::KeptParts m_kept;
+    qsizetype m_characters = 0;
 };

@@ -119,12 +119,10 @@ void DocumentRecovery::startWrite()
                             generation, sequence] {
         QString error;
         try {
-            QByteArray rtf;
-            {
-                // The rebuilt document goes as soon as it is written out.
-                const std::shared_ptr<const QTextDocument> document = copy->Build();
-                rtf = rtf::writeRtf(*document, format);
-            }
+            // Rebuilt and written a part at a time: a huge document is not held whole twice.
+            qsizetype next = 0;
+            QByteArray rtf = rtf::writeRtfInParts([copy, &next] { return copy->BuildPart(next, PartCharacters); },
+                                                  copy->Characters(), format);
             const QByteArray bytes = RecoveryFileBytes(std::move(rtf), header);
             // The copy is complete on disk beside the old one before it may take its place, and
             // it takes it only if the document was not saved or discarded meanwhile.

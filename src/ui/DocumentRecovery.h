@@ -24,6 +24,8 @@ class DocumentRecovery : public QObject
 public:
     static constexpr qint64 PauseMs = 20000;
     static constexpr qint64 LongestMs = 120000;
+    // Characters of the document rebuilt at a time for writing it.
+    static constexpr qsizetype PartCharacters = 64 * 1024;
 
     // A copy of the document as it is now, taken on the user-interface thread.
     struct Snapshot

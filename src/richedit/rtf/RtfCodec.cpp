@@ -130,6 +130,22 @@ QByteArray writeRtf(const QTextDocument &doc, const QTextCharFormat &defaultForm
     return writer.write();
 }
 
+QByteArray writeRtfInParts(const std::function<std::shared_ptr<const QTextDocument>()> &nextPart,
+                           qsizetype characters, const QTextCharFormat &defaultFormat)
+{
+    std::shared_ptr<const QTextDocument> part = nextPart();
+    if (!part)
+        return writeRtf(QTextDocument(), defaultFormat);
+    RtfWriter writer(*part, defaultFormat);
+    writer.start(characters);
+    do {
+        writer.writePart(*part);
+        part.reset();
+        part = nextPart();
+    } while (part);
+    return writer.finish();
+}
+
 void loadFile(const QString &path, QTextDocument *doc, QTextCharFormat *defaultFormat, const LoadProgress &progress)
 {
     // A FIFO or a device would block the reader before any window could answer.

@@ -5,6 +5,7 @@
 #include <QTextCharFormat>
 
 #include <functional>
+#include <memory>
 
 class QTextCursor;
 class QTextDocument;
@@ -76,6 +77,13 @@ void loadDocument(const QByteArray &data, QTextDocument *doc, QTextCharFormat *d
 // (kept in a destination other readers skip); attributes a run leaves unset are
 // written as the default's. Pure ASCII output.
 QByteArray writeRtf(const QTextDocument &doc, const QTextCharFormat &defaultFormat = QTextCharFormat());
+
+// The same, for a document handed over in parts (documents of their own holding the next
+// paragraphs, none of them holding tables or pictures, no list running on into the next part):
+// nextPart() gives each in turn, then null. Each part goes once written, so a huge document is
+// never whole twice. characters: the whole document's.
+QByteArray writeRtfInParts(const std::function<std::shared_ptr<const QTextDocument>()> &nextPart,
+                           qsizetype characters, const QTextCharFormat &defaultFormat = QTextCharFormat());
 
 // What a long load reports as it goes: done of total units (bytes read and bytes parsed).
 // It may throw (OperationAborted to cancel): the load stops there, doc holds part of the

@@ -80,7 +80,7 @@ QString familyOf(const QTextCharFormat &format)
 } // namespace
 
 RtfWriter::RtfWriter(const QTextDocument &doc, const QTextCharFormat &defaultFormat)
-    : m_doc(doc), m_defaultFormat(defaultFormat)
+    : m_doc(&doc), m_defaultFormat(defaultFormat)
 {
     m_defaultFamily = familyOf(defaultFormat);
     if (m_defaultFamily.isEmpty())
@@ -186,7 +186,7 @@ const RtfWriter::CharProps &RtfWriter::propsOfIndex(int formatIndex)
     auto it = m_propsByIndex.find(formatIndex);
     if (it == m_propsByIndex.end()) {
         if (m_allFormats.isEmpty())
-            m_allFormats = m_doc.allFormats();
+            m_allFormats = m_doc->allFormats();
         const QTextCharFormat format = m_allFormats.value(formatIndex).toCharFormat();
         it = m_propsByIndex.insert(formatIndex, propsOf(format));
     }
@@ -379,10 +379,28 @@ void RtfWriter::switchTo(const CharProps &p, bool rightToLeft, int assocFont)
     m_current = p;
 }
 
+void RtfWriter::makeRoom(qsizetype bytes)
+{
+    // A growing buffer is moved on by an eighth at a time rather than doubled: a huge file's
+    // RTF is not held with as much again unused behind it.
+    const qsizetype capacity = m_out.capacity();
+    if (capacity - m_out.size() < bytes)
+        m_out.reserve(m_out.size() + qMax(bytes, qMax(capacity / 8, qsizetype(64 * 1024))));
+}
+
 void RtfWriter::writeText(const QString &text)
 {
-    const QChar *c = text.constData();
-    const QChar *end = c + text.size();
+    // The longest a character is written: "\\u-12345\\'3f". A slice at a time, so an ASCII
+    // text does not ask twelve times its room.
+    constexpr qsizetype kSlice = 4096;
+    for (qsizetype from = 0; from < text.size(); from += kSlice)
+        writeTextSlice(text.constData() + from, qMin(kSlice, text.size() - from));
+}
+
+void RtfWriter::writeTextSlice(const QChar *c, qsizetype length)
+{
+    makeRoom(12 * length + 256);
+    const QChar *end = c + length;
     for (; c < end; ++c) {
         const char16_t u = c->unicode();
         if (u >= 0x20 && u < 0x7F) {
@@ -449,7 +467,7 @@ void RtfWriter::writePicture(const QTextImageFormat &format)
     const int goalH = format.height() > 0 ? toTwips(format.height()) : 0;
     if (data.isEmpty()) {
         // A picture that came from elsewhere (pasted): written as PNG.
-        const QVariant resource = m_doc.resource(QTextDocument::ImageResource, QUrl(format.name()));
+        const QVariant resource = m_doc->resource(QTextDocument::ImageResource, QUrl(format.name()));
         const QImage image = resource.value<QImage>();
         if (image.isNull())
             return;
@@ -481,6 +499,7 @@ void RtfWriter::writePicture(const QTextImageFormat &format)
         appendInt(m_out, size[i]);
     }
     static const char hex[] = "0123456789abcdef";
+    makeRoom(2 * data.size() + data.size() / 32 + 256);
     for (qsizetype i = 0; i < data.size(); ++i) {
         if (i % 64 == 0)
             m_out.append("\r\n", 2);
@@ -899,7 +918,7 @@ QByteArray RtfWriter::renumbered(const QByteArray &group)
 
 void RtfWriter::prepareKeptParts()
 {
-    m_kept = keptParts(m_doc);
+    m_kept = keptParts(*m_doc);
     m_keptWords = m_kept.words;
     for (const QByteArray &group : m_kept.groups) {
         m_writeStyles = m_writeStyles || group.startsWith("{\\stylesheet");
@@ -911,7 +930,14 @@ void RtfWriter::prepareKeptParts()
 
 QByteArray RtfWriter::write()
 {
-    m_out.reserve(qsizetype(m_doc.characterCount() * 1.2) + 256);
+    start(m_doc->characterCount());
+    writePart(*m_doc);
+    return finish();
+}
+
+void RtfWriter::start(qsizetype characters)
+{
+    m_out.reserve(qsizetype(characters * 1.2) + 256);
     // The attributes new text takes, in a group other readers skip.
     if (!m_defaultFormat.isEmpty()) {
         const CharProps d = propsOf(m_defaultFormat);
@@ -939,8 +965,21 @@ QByteArray RtfWriter::write()
         m_out.append(group);
         m_needDelimiter = false;
     }
-    const QTextFrame *root = m_doc.rootFrame();
+}
+
+void RtfWriter::writePart(const QTextDocument &part)
+{
+    // Format numbers are the part's own.
+    m_doc = &part;
+    m_allFormats.clear();
+    m_propsByIndex.clear();
+    const QTextFrame *root = part.rootFrame();
     writeItems(root->begin(), root->end(), 0, QTextBlock());
+}
+
+QByteArray RtfWriter::finish()
+{
+    m_doc = nullptr;
     m_out.append('}');
     return header();
 }

@@ -25,9 +25,20 @@ namespace rtf {
 class RtfWriter
 {
 public:
+    // doc: the document, or the first of the parts it is handed over in (its default font and
+    // the parts kept with it are the file's).
     RtfWriter(const QTextDocument &doc, const QTextCharFormat &defaultFormat);
 
+    // The whole document.
     QByteArray write();
+
+    // A document handed over in parts, each a document of its own holding the next paragraphs
+    // (and no tables, pictures or lists running on into the next part): made with the first
+    // part, start(), writePart() for each part in order (the first included), then finish().
+    // A part may go once it is written; characters: the whole document's.
+    void start(qsizetype characters);
+    void writePart(const QTextDocument &part);
+    QByteArray finish();
 
 private:
     struct CharProps
@@ -106,6 +117,8 @@ private:
     void writeListLabel(const ParaProps &para, const QTextBlock &block);
     void switchTo(const CharProps &props, bool rightToLeft = false, int assocFont = -1);
     void writeText(const QString &text);
+    void writeTextSlice(const QChar *c, qsizetype length);
+    void makeRoom(qsizetype bytes);
     void writeFragment(const QString &text, const QTextCharFormat &format, const CharProps &props);
     void writePicture(const QTextImageFormat &format);
     void switchField(const CharProps &props);
@@ -117,7 +130,7 @@ private:
     void writeFontName(const QString &name);
     QByteArray header();
 
-    const QTextDocument &m_doc;
+    const QTextDocument *m_doc; // the part being written
     const QTextCharFormat m_defaultFormat;
     QString m_defaultFamily;
     int m_defaultCharset = 1;
@@ -130,7 +143,7 @@ private:
     QHash<QRgb, int> m_colorIds;
     QHash<int, CharProps> m_propsByIndex;
     ScriptFace m_scriptFace;
-    QList<QTextFormat> m_allFormats; // taken once: the document does not change while written
+    QList<QTextFormat> m_allFormats; // taken once per part: a part does not change while written
 
     QByteArray m_out;
     bool m_needDelimiter = false;

@@ -78,16 +78,18 @@ void buildDocument(QTextDocument &doc, int kind)
     case 1: // two lists, interrupted
         c.insertText(QStringLiteral("intro"));
         c.insertBlock();
-        c.createList(QTextListFormat::ListDisc);
+        c.createList(QTextListFormat::ListDecimal);
         c.insertText(QStringLiteral("one"));
         c.insertBlock();
         c.insertText(QStringLiteral("two"), bold);
         c.insertBlock(QTextBlockFormat());
         c.insertText(QStringLiteral("between"));
         c.insertBlock();
-        c.createList(QTextListFormat::ListDecimal);
-        c.insertText(QStringLiteral("first"));
-        doc.begin().next().textList()->add(doc.lastBlock()); // back into the bullets
+        c.createList(QTextListFormat::ListDisc);
+        c.insertText(QStringLiteral("bullet"));
+        c.insertBlock();
+        c.insertText(QStringLiteral("third"));
+        doc.begin().next().textList()->add(doc.lastBlock()); // back into the numbers: "3."
         break;
     case 2: // empty paragraphs, line separators, tabs
         c.insertBlock();
@@ -224,13 +226,22 @@ private slots:
         QFETCH(bool, clone);
         QTextDocument original;
         buildDocument(original, kind);
+        rtf::KeptParts kept; // what a document read from a file keeps beside its text
+        kept.groups = {QByteArray("{\\header kept header\\par}")};
+        kept.words = "\\paperw11906";
+        rtf::setKeptParts(original, kept);
         const DocumentCopy copy = DocumentCopy::Take(original);
         QCOMPARE(copy.IsClone(), clone);
         const QByteArray expected = rtf::writeRtf(original);
+        QVERIFY(expected.contains("kept header") && expected.contains("paperw11906"));
         QTextCursor(&original).insertText(QStringLiteral("changed later ")); // the copy keeps its moment
         const std::shared_ptr<const QTextDocument> built = copy.Build();
         QCOMPARE(rtf::writeRtf(*built), expected);
         QCOMPARE(built->blockCount(), original.blockCount());
+        // Rebuilt and written a paragraph at a time (lists kept whole), the file is the same.
+        qsizetype next = 0;
+        QCOMPARE(rtf::writeRtfInParts([&copy, &next] { return copy.BuildPart(next, 1); }, copy.Characters()),
+                 expected);
     }
 
     // ---- When the copy is written --------------------------------------------------------------
