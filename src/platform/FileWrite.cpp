@@ -28,9 +28,7 @@ QString openFailureReason(const QString &path, const QSaveFile &file)
     return file.errorString();
 }
 
-} // namespace
-
-QString ReplaceFileContents(const QString &path, const QByteArray &bytes)
+QString replaceFileContents(const QString &path, const QByteArray &bytes, QIODevice *rest)
 {
     QSaveFile file(path);
     file.setDirectWriteFallback(true);
@@ -43,12 +41,30 @@ QString ReplaceFileContents(const QString &path, const QByteArray &bytes)
         file.cancelWriting();
         return reason.isEmpty() ? systemReason(EIO) : reason;
     };
-    qint64 done = 0;
-    while (done < bytes.size()) {
-        const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
-        if (n <= 0)
-            return fail(file.errorString());
-        done += n;
+    const auto writeAll = [&file](const char *data, qint64 size) {
+        for (qint64 done = 0; done < size;) {
+            const qint64 n = file.write(data + done, size - done);
+            if (n <= 0)
+                return false;
+            done += n;
+        }
+        return true;
+    };
+    if (!writeAll(bytes.constData(), bytes.size()))
+        return fail(file.errorString());
+    if (rest) {
+        if (!rest->seek(0))
+            return fail(rest->errorString());
+        QByteArray block(1024 * 1024, Qt::Uninitialized);
+        for (;;) {
+            const qint64 n = rest->read(block.data(), block.size());
+            if (n < 0)
+                return fail(rest->errorString());
+            if (n == 0)
+                break;
+            if (!writeAll(block.constData(), n))
+                return fail(file.errorString());
+        }
     }
     // commit() closes the file without reporting bytes that could not be flushed and would
     // rename a short file over the old one: nothing may be left to flush when it runs.
@@ -59,6 +75,18 @@ QString ReplaceFileContents(const QString &path, const QByteArray &bytes)
     if (!file.commit())
         return fail(file.errorString());
     return {};
+}
+
+} // namespace
+
+QString ReplaceFileContents(const QString &path, const QByteArray &bytes)
+{
+    return replaceFileContents(path, bytes, nullptr);
+}
+
+QString ReplaceFileContents(const QString &path, const QByteArray &head, QIODevice &rest)
+{
+    return replaceFileContents(path, head, &rest);
 }
 
 QString NotARegularFileReason(const QString &path)

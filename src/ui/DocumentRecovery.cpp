@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
 #include <QTextDocument>
 
 #include "FileWrite.h"
@@ -119,15 +120,23 @@ void DocumentRecovery::startWrite()
                             generation, sequence] {
         QString error;
         try {
-            // Rebuilt and written a part at a time: a huge document is not held whole twice.
-            qsizetype next = 0;
-            QByteArray rtf = rtf::writeRtfInParts([copy, &next] { return copy->BuildPart(next, PartCharacters); },
-                                                  copy->Characters(), format);
-            const QByteArray bytes = RecoveryFileBytes(std::move(rtf), header);
-            // The copy is complete on disk beside the old one before it may take its place, and
-            // it takes it only if the document was not saved or discarded meanwhile.
+            // Rebuilt and written a part at a time, the body through a file of its own: a huge
+            // document is neither held whole twice nor its RTF held whole.
             const QString part = partPath();
-            error = ReplaceFileContents(part, bytes);
+            QTemporaryFile body(part + QStringLiteral(".body"));
+            if (body.open()) {
+                qsizetype next = 0;
+                const QByteArray head = RecoveryFileBytes(
+                    rtf::writeRtfInParts([copy, &next] { return copy->BuildPart(next, PartCharacters); },
+                                         copy->Characters(), format, &body),
+                    header);
+                // The copy is complete on disk beside the old one before it may take its place,
+                // and it takes it only if the document was not saved or discarded meanwhile.
+                error = body.error() != QFileDevice::NoError ? body.errorString()
+                                                             : ReplaceFileContents(part, head, body);
+            } else {
+                error = body.errorString();
+            }
             std::lock_guard<std::mutex> lock(m_fileMutex);
             if (!error.isEmpty() || m_generation != generation)
                 QFile::remove(part);

@@ -93,6 +93,13 @@ QList<RecoveryEntry> OrphanedRecoveryFiles(const QString &folder, qint64 ownPid,
                                            const std::function<bool(qint64)> &isRunning)
 {
     QList<RecoveryEntry> entries;
+    // What a write cut short left (a copy not yet renamed into place, its body): never offered.
+    for (const QString &name : QDir(folder).entryList({QStringLiteral("*.rtf.part*")}, QDir::Files)) {
+        bool ok = false;
+        const qint64 pid = name.left(name.indexOf(QLatin1Char('.'))).toLongLong(&ok);
+        if (ok && pid > 0 && pid != ownPid && !isRunning(pid))
+            QFile::remove(folder + QLatin1Char('/') + name);
+    }
     const QStringList names = QDir(folder).entryList({QStringLiteral("*.rtf")}, QDir::Files);
     for (const QString &name : names) {
         bool ok = false;

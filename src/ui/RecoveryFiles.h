@@ -50,6 +50,7 @@ std::optional<RecoveryHeader> ParseRecoveryHeader(const QByteArray &bytes);
 bool ProcessRunning(qint64 pid);
 
 // The recovery files in folder whose instance no longer runs (isRunning decides; ownPid is
-// never offered), newest first. Files without a readable header are left alone.
+// never offered), newest first. Files without a readable header are left alone; what such an
+// instance's writes cut short left behind is removed.
 QList<RecoveryEntry> OrphanedRecoveryFiles(const QString &folder, qint64 ownPid,
                                            const std::function<bool(qint64)> &isRunning = ProcessRunning);

@@ -131,13 +131,15 @@ QByteArray writeRtf(const QTextDocument &doc, const QTextCharFormat &defaultForm
 }
 
 QByteArray writeRtfInParts(const std::function<std::shared_ptr<const QTextDocument>()> &nextPart,
-                           qsizetype characters, const QTextCharFormat &defaultFormat)
+                           qsizetype characters, const QTextCharFormat &defaultFormat, QIODevice *spillBody)
 {
     std::shared_ptr<const QTextDocument> part = nextPart();
-    if (!part)
-        return writeRtf(QTextDocument(), defaultFormat);
-    RtfWriter writer(*part, defaultFormat);
+    const QTextDocument empty;
+    RtfWriter writer(part ? *part : empty, defaultFormat);
+    writer.spillBodyTo(spillBody);
     writer.start(characters);
+    if (!part)
+        return writer.finish();
     do {
         writer.writePart(*part);
         part.reset();

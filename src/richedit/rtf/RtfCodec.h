@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+class QIODevice;
 class QTextCursor;
 class QTextDocument;
 
@@ -81,9 +82,12 @@ QByteArray writeRtf(const QTextDocument &doc, const QTextCharFormat &defaultForm
 // The same, for a document handed over in parts (documents of their own holding the next
 // paragraphs, none of them holding tables or pictures, no list running on into the next part):
 // nextPart() gives each in turn, then null. Each part goes once written, so a huge document is
-// never whole twice. characters: the whole document's.
+// never whole twice. characters: the whole document's. With a spillBody device, the body is
+// written to it as it is made and only the header is returned: the file is the header followed
+// by what the device holds (its own errors are the caller's to check).
 QByteArray writeRtfInParts(const std::function<std::shared_ptr<const QTextDocument>()> &nextPart,
-                           qsizetype characters, const QTextCharFormat &defaultFormat = QTextCharFormat());
+                           qsizetype characters, const QTextCharFormat &defaultFormat = QTextCharFormat(),
+                           QIODevice *spillBody = nullptr);
 
 // What a long load reports as it goes: done of total units (bytes read and bytes parsed).
 // It may throw (OperationAborted to cancel): the load stops there, doc holds part of the

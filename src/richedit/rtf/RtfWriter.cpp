@@ -6,6 +6,7 @@
 #include "RtfTokenizer.h"
 
 #include <QBuffer>
+#include <QIODevice>
 #include <QImage>
 #include <QSet>
 #include <QUrl>
@@ -24,6 +25,8 @@ namespace rtf {
 namespace {
 
 constexpr int MaxHalfPoints = 3276;
+// What the body is handed to its device in, when it is spilled.
+constexpr qsizetype kSpillBytes = 1024 * 1024;
 // A run's colour number for an automatic colour that the file gave with a \cf0 of its
 // own: written as \cf0 again, where other programs show black.
 constexpr int ExplicitAutoColor = -2;
@@ -767,6 +770,7 @@ void RtfWriter::writeItems(QTextFrame::iterator it, const QTextFrame::iterator &
         } else if (it.currentBlock().isValid()) {
             const QTextBlock block = it.currentBlock();
             writeBlock(block, depth > 0 && block == last ? (depth > 1 ? "\\nestcell " : "\\cell ") : "\\par\r\n");
+            spill(kSpillBytes);
         }
     }
 }
@@ -937,7 +941,7 @@ QByteArray RtfWriter::write()
 
 void RtfWriter::start(qsizetype characters)
 {
-    m_out.reserve(qsizetype(characters * 1.2) + 256);
+    m_out.reserve(m_spill ? 2 * kSpillBytes : qsizetype(characters * 1.2) + 256);
     // The attributes new text takes, in a group other readers skip.
     if (!m_defaultFormat.isEmpty()) {
         const CharProps d = propsOf(m_defaultFormat);
@@ -977,10 +981,23 @@ void RtfWriter::writePart(const QTextDocument &part)
     writeItems(root->begin(), root->end(), 0, QTextBlock());
 }
 
+void RtfWriter::spill(qsizetype atLeast)
+{
+    if (!m_spill || m_out.size() < atLeast)
+        return;
+    if (m_spill->write(m_out) != m_out.size())
+        m_spill = nullptr; // the device holds the error; the rest is not worth writing
+    m_out.resize(0);       // keeps its room
+}
+
 QByteArray RtfWriter::finish()
 {
     m_doc = nullptr;
     m_out.append('}');
+    if (!m_spill)
+        return header();
+    spill(0);
+    m_out.squeeze();
     return header();
 }
 

@@ -13,6 +13,7 @@
 
 #include <vector>
 
+class QIODevice;
 class QTextBlock;
 class QTextDocument;
 class QTextTable;
@@ -39,6 +40,11 @@ public:
     void start(qsizetype characters);
     void writePart(const QTextDocument &part);
     QByteArray finish();
+
+    // Set before start(): the body goes to `body` a megabyte at a time as it is written, and
+    // finish() returns only the header, which the file begins with, the body following it. A
+    // failed write to `body` is the device's to report.
+    void spillBodyTo(QIODevice *body) { m_spill = body; }
 
 private:
     struct CharProps
@@ -146,6 +152,8 @@ private:
     QList<QTextFormat> m_allFormats; // taken once per part: a part does not change while written
 
     QByteArray m_out;
+    QIODevice *m_spill = nullptr;
+    void spill(qsizetype atLeast);
     bool m_needDelimiter = false;
     CharProps m_current;
     bool m_rightToLeft = false;

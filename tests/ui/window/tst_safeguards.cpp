@@ -1,5 +1,6 @@
 // Work kept safe: the recovery copy of unsaved changes (its timing, its removal, the offer at
 // the next start) and the question before Save overwrites a file another program changed.
+#include <QBuffer>
 #include <QProcess>
 #include <QSaveFile>
 #include <QTextCursor>
@@ -242,6 +243,14 @@ private slots:
         qsizetype next = 0;
         QCOMPARE(rtf::writeRtfInParts([&copy, &next] { return copy.BuildPart(next, 1); }, copy.Characters()),
                  expected);
+        // With the body handed to a device as it is made, the header comes back alone.
+        QBuffer body;
+        body.open(QIODevice::WriteOnly);
+        next = 0;
+        const QByteArray head = rtf::writeRtfInParts([&copy, &next] { return copy.BuildPart(next, 1); },
+                                                     copy.Characters(), {}, &body);
+        QCOMPARE(head + body.data(), expected);
+        QVERIFY(!head.contains("\\par"));
     }
 
     // ---- When the copy is written --------------------------------------------------------------
@@ -409,6 +418,10 @@ private slots:
         // A copy of an instance that still runs (the one that started this test) is not offered.
         const QString running = RecoveryFilePath(RecoveryFolder(), qint64(getppid()));
         writeFile(running, recoveryBytes(QStringLiteral("busy"), {name, when.toUTC(), std::nullopt}));
+        // Writes cut short: a dead instance's go, a running one's stay.
+        const QStringList cutShort{orphan + QStringLiteral(".part"), orphan + QStringLiteral(".part.bodyXy12Ab")};
+        for (const QString &path : cutShort + QStringList{running + QStringLiteral(".part")})
+            writeFile(path, bytes);
 
         f = makeForm({}, [answer](FakePrompts &p) { p.ConfirmAnswers.enqueue(Answer(answer)); });
         QVERIFY(showActive(f.form.get()));
@@ -416,7 +429,9 @@ private slots:
         QCOMPARE(f.prompts->entries("Confirm: "),
                  QStringList{QStringLiteral("Confirm: Kalvero was not closed properly. Recover the unsaved changes "
                                             "to %1 (from 2024-03-05 14:07)?").arg(name)});
-        QVERIFY(QFile::exists(running));
+        QVERIFY(QFile::exists(running) && QFile::exists(running + QStringLiteral(".part")));
+        for (const QString &path : cutShort)
+            QVERIFY2(!QFile::exists(path), qPrintable(path));
         switch (Answer(answer)) {
         case Answer::Yes:
             QCOMPARE(f->Editor->Text(), QStringLiteral("rescued text"));
