@@ -10,6 +10,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -130,6 +131,11 @@ QByteArray writeRtf(const QTextDocument &doc, const QTextCharFormat &defaultForm
     return writer.write();
 }
 
+namespace {
+// Documents longer than this are saved with their body spilled to a file as it is made.
+constexpr int kSpillCharacters = 1 << 20;
+} // namespace
+
 QByteArray writeRtfInParts(const std::function<std::shared_ptr<const QTextDocument>()> &nextPart,
                            qsizetype characters, const QTextCharFormat &defaultFormat, QIODevice *spillBody)
 {
@@ -213,13 +219,26 @@ void loadFile(const QString &path, QTextDocument *doc, QTextCharFormat *defaultF
 
 void saveFile(const QString &path, const QTextDocument &doc, const QTextCharFormat &defaultFormat)
 {
+    // A large document's body goes to a file beside the target as it is made, so its RTF is
+    // never held whole beside it; where no such file can be made, it is made in memory.
+    QTemporaryFile body(QFileInfo(path).absoluteFilePath() + QStringLiteral(".body"));
+    const bool spill = doc.characterCount() > kSpillCharacters && body.open();
     QByteArray data;
     try {
-        data = writeRtf(doc, defaultFormat);
+        RtfWriter writer(doc, defaultFormat);
+        if (spill)
+            writer.spillBodyTo(&body);
+        data = writer.write();
     } catch (const std::bad_alloc &) {
         throw EKalveroError(QStringLiteral("Failed to Save Stream"));
     }
-    const QString reason = ReplaceFileContents(path, data);
+    QString reason;
+    if (!spill)
+        reason = ReplaceFileContents(path, data);
+    else if (body.error() != QFileDevice::NoError)
+        reason = body.errorString();
+    else
+        reason = ReplaceFileContents(path, data, body);
     if (!reason.isEmpty())
         throw EKalveroError(QStringLiteral("Cannot create file \"%1\". %2").arg(fullPath(path), reason));
 }

@@ -271,16 +271,26 @@ void TestRtfFiles::reportsFilesThatCannotBeOpened()
 
 void TestRtfFiles::savesAndLoadsAFile()
 {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("doc.TXT")); // the name does not decide the format
-    QTextDocument doc;
-    QTextCursor(&doc).insertText(QString::fromUtf8("ⲡⲓ السلام"));
-    rtf::saveFile(path, doc);
-    QVERIFY(readFile(path).startsWith("{\\rtf1"));
-    QTextDocument back;
-    rtf::loadFile(path, &back);
-    QCOMPARE(rtftest::plainText(back), QString::fromUtf8("ⲡⲓ السلام"));
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("doc.TXT")}); // no temporary left
+    // A large document's body goes through a file of its own while it is written.
+    for (const int repeats : {1, 120000}) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("doc.TXT")); // the name does not decide the format
+        QTextDocument doc;
+        QTextCursor cursor(&doc);
+        QTextCharFormat bold;
+        bold.setFontWeight(QFont::Bold);
+        for (int i = 0; i < repeats; ++i) {
+            cursor.insertText(QString::fromUtf8("ⲡⲓ السلام"), i % 2 ? bold : QTextCharFormat());
+            if (i % 20 == 19)
+                cursor.insertBlock();
+        }
+        rtf::saveFile(path, doc);
+        QCOMPARE(readFile(path), rtf::writeRtf(doc));
+        QTextDocument back;
+        rtf::loadFile(path, &back);
+        QCOMPARE(rtftest::plainText(back), doc.toPlainText());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("doc.TXT")}); // no temporary left
+    }
 }
 
 void TestRtfFiles::reportsFilesThatCannotBeCreated()
@@ -307,6 +317,7 @@ void TestRtfFiles::failedSaveKeepsTheOldFile_data()
     QTest::newRow("small document, no room") << 2800 << 0;
     QTest::newRow("small document, some room") << 10500 << 4096;
     QTest::newRow("large document") << 100000 << 4096;
+    QTest::newRow("document written through a body file") << 1100000 << 512 * 1024;
 }
 
 void TestRtfFiles::failedSaveKeepsTheOldFile()
