@@ -8,6 +8,8 @@
 // ratios count only what opening added to the empty window; end_key_ms the first Ctrl+End, one
 // typed key and a paint afterwards; rss_laid_out_over_utf16 and heap_laid_out_over_utf16 what the
 // window holds once the idle layout has laid out the whole document (blocks: its paragraphs).
+// save_s and save_heap_peak_over_utf16: saving the laid-out document as RTF, and the heap that
+// takes at its peak on top of the document.
 // HUGE_BYTES=3000000 makes the files smaller, for a quick run or a heap profile.
 #include <benchmark/benchmark.h>
 
@@ -26,6 +28,7 @@
 #include "HeapCounter.h"
 #include "KeyboardLayout.h"
 #include "TextFlowLayout.h"
+#include "RtfCodec.h"
 #include "remain.h"
 
 namespace {
@@ -168,6 +171,16 @@ void openHuge(benchmark::State &state, const QString &path)
         state.counters["rss_laid_out_over_utf16"] = (statusBytes("VmRSS") - rssBefore) / utf16;
         state.counters["heap_laid_out_over_utf16"] = (double(heapcounter::current()) - double(heapBefore)) / utf16;
         state.counters["blocks"] = form->Editor->document()->blockCount();
+        // Saving it as RTF: the heap the save takes at its peak, on top of the document.
+        heapcounter::resetPeak();
+        const std::size_t heapBeforeSave = heapcounter::current();
+        QElapsedTimer save;
+        save.start();
+        rtf::saveFile(scratch().filePath(QStringLiteral("saved.rtf")), *form->Editor->document(),
+                      form->Editor->defaultCharFormat());
+        state.counters["save_s"] = save.nsecsElapsed() / 1e9;
+        state.counters["save_heap_peak_over_utf16"] = double(heapcounter::peak() - heapBeforeSave) / utf16;
+        QFile::remove(scratch().filePath(QStringLiteral("saved.rtf")));
         if (form->Editor->document()->characterCount() < kFileBytes / 4)
             state.SkipWithError("the document was not read whole");
         form->Editor->SetModified(false);
