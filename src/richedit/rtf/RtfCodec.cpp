@@ -220,25 +220,26 @@ void loadFile(const QString &path, QTextDocument *doc, QTextCharFormat *defaultF
 void saveFile(const QString &path, const QTextDocument &doc, const QTextCharFormat &defaultFormat)
 {
     // A large document's body goes to a file beside the target as it is made, so its RTF is
-    // never held whole beside it; where no such file can be made, it is made in memory.
+    // never held whole beside it; where no such file can be made or written (the disk may hold
+    // one copy of the RTF but not two), it is made in memory.
     QTemporaryFile body(QFileInfo(path).absoluteFilePath() + QStringLiteral(".body"));
-    const bool spill = doc.characterCount() > kSpillCharacters && body.open();
+    bool spill = doc.characterCount() > kSpillCharacters && body.open();
     QByteArray data;
     try {
-        RtfWriter writer(doc, defaultFormat);
-        if (spill)
+        if (spill) {
+            RtfWriter writer(doc, defaultFormat);
             writer.spillBodyTo(&body);
-        data = writer.write();
+            data = writer.write();
+            spill = body.error() == QFileDevice::NoError;
+            if (!spill)
+                body.remove();
+        }
+        if (!spill)
+            data = writeRtf(doc, defaultFormat);
     } catch (const std::bad_alloc &) {
         throw EKalveroError(QStringLiteral("Failed to Save Stream"));
     }
-    QString reason;
-    if (!spill)
-        reason = ReplaceFileContents(path, data);
-    else if (body.error() != QFileDevice::NoError)
-        reason = body.errorString();
-    else
-        reason = ReplaceFileContents(path, data, body);
+    const QString reason = spill ? ReplaceFileContents(path, data, body) : ReplaceFileContents(path, data);
     if (!reason.isEmpty())
         throw EKalveroError(QStringLiteral("Cannot create file \"%1\". %2").arg(fullPath(path), reason));
 }
