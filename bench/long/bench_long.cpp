@@ -10,6 +10,11 @@
 //    text is painted.
 //  - ScrollLongParagraph: that file scrolled to its end a screen at a time; per_screen is the
 //    time of one screen, painting included.
+//  - ParagraphLinesEdit/N: the line breaks of one paragraph of N characters of Latin and
+//    Arabic words kept up to date while a key and Backspace are typed at 64 places around its
+//    middle in turn (the line breaking alone, no window); per_edit is one edit,
+//    laid_out_per_edit the characters laid out again for it (an edit that pushes a word to the
+//    next line can push one from there too: some edits re-flow tens of lines).
 //  - MemoryLaidOut: resident memory of the window holding a 10 M character mixed document,
 //    laid out, against the document's UTF-16 size (rss_over_utf16 is the whole process,
 //    growth_over_utf16 what the document added to the empty window).
@@ -33,6 +38,7 @@
 #include "FakePrompts.h"
 #include "KeyboardLayout.h"
 #include "LargePages.h"
+#include "ParagraphLines.h"
 #include "RtfCodec.h"
 #include "TTntRichEdit.h"
 #include "TextFlowLayout.h"
@@ -178,8 +184,9 @@ void OpenLongParagraph(benchmark::State &state)
         state.ResumeTiming();
         window.open();
         state.PauseTiming();
-        if (window.form->Editor->document()->blockCount() != 1)
-            state.SkipWithError("the file is not one paragraph");
+        const QTextDocument *document = window.form->Editor->document();
+        if (document->blockCount() != 1 || document->characterCount() < state.range(0) / 2)
+            state.SkipWithError("the file is not in the window as one paragraph");
         state.ResumeTiming();
     }
 }
@@ -276,6 +283,31 @@ void MemoryLaidOut(benchmark::State &state)
     }
 }
 BENCHMARK(MemoryLaidOut)->Arg(10000000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void ParagraphLinesEdit(benchmark::State &state)
+{
+    QString text = QString::fromUtf8(LongParagraphText(int(state.range(0))));
+    QTextCharFormat plain;
+    const QList<QTextLayout::FormatRange> formats{{0, int(text.size()), plain}};
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    option.setTextDirection(Qt::LeftToRight);
+    ParagraphLines lines(QFont(QStringLiteral("Noto Sans"), 11), option, 700, 700);
+    lines.reset(text, formats);
+    qint64 laidOut = 0;
+    int turn = 0;
+    for (auto _ : state) {
+        const int middle = int(text.size()) / 2 + (turn++ % 64) * 37;
+        text.insert(middle, QLatin1Char('x'));
+        laidOut += lines.update(text, {{0, int(text.size()), plain}}, middle, 0, 1);
+        text.remove(middle, 1);
+        laidOut += lines.update(text, formats, middle, 1, 0);
+    }
+    state.counters["per_edit"] = benchmark::Counter(double(state.iterations()) * 2,
+                                                    benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["laid_out_per_edit"] = double(laidOut) / double(state.iterations() * 2);
+}
+BENCHMARK(ParagraphLinesEdit)->Arg(10240)->Arg(102400)->Arg(1048576)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

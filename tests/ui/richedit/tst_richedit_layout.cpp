@@ -2,6 +2,7 @@
 // movement by display line, list markers, lazy layout and font fallback for Coptic and Arabic.
 #include "RichEditTestSupport.h"
 
+#include "ParagraphLines.h"
 #include "TextFlowLayout.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -109,6 +110,8 @@ private slots:
     void manyMissingFacesAreDrawnInOneStandIn();
     void picturesTakeTheirPlaceAndLinksOpenWithCtrlClick();
     void pageBreakBeforeStartsAPrintedPage();
+    void paragraphLinesFollowEdits_data();
+    void paragraphLinesFollowEdits();
 };
 
 // After any sequence of edits, the places of all paragraphs are what a layout of the whole
@@ -650,6 +653,165 @@ void TestRichEditLayout::pageBreakBeforeStartsAPrintedPage()
     const QList<qreal> tops = layout->pageTops(10000);
     QCOMPARE(tops.size(), 2);
     QCOMPARE(tops[1], layout->blockBoundingRect(second.block()).top());
+}
+
+void TestRichEditLayout::paragraphLinesFollowEdits_data()
+{
+    QTest::addColumn<bool>("rightToLeft");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<QString>("extra"); // pieces besides words
+    QTest::addColumn<bool>("cuts");     // false: every edit lays the paragraph out whole
+    QTest::newRow("left to right") << false << 420 << QString() << true;
+    QTest::newRow("right to left, narrow") << true << 180 << QString() << true;
+    QTest::newRow("digits and long words") << false << 300
+                                           << QStringLiteral("12,5 1990 abcdefghijklmnopqrstuvwxyzabcdefghijklmn ") << true;
+    QTest::newRow("brackets with Arabic") << true << 300 << QStringLiteral("(word) [\u0643\u062A\u0627\u0628] ") << false;
+    QTest::newRow("an isolate") << false << 300 << QStringLiteral("\u2067\u0643\u062A\u0627\u0628 1\u2069 ") << false;
+    QTest::newRow("tabs") << false << 300 << QStringLiteral("\t1990 ") << false;
+}
+
+// The lines of a long paragraph kept up to date edit by edit are exactly those of one layout of
+// the whole paragraph, whatever the edit (typing, deleting, pasting, a change of format) and
+// wherever it falls, in Latin, Coptic and Arabic; and an edit lays out only what is near it.
+void TestRichEditLayout::paragraphLinesFollowEdits()
+{
+    QFETCH(bool, rightToLeft);
+    QFETCH(int, width);
+    QFETCH(QString, extra);
+    QFETCH(bool, cuts);
+    QStringList pieces{QStringLiteral("the "), QStringLiteral("letter "), QStringLiteral("keyboard, "),
+                       QStringLiteral("\u2C80\u2C81\u2C8A "), QStringLiteral("\u0627\u0644\u0633\u0644\u0627\u0645 "),
+                       QStringLiteral("\u0643\u062A\u0627\u0628. "), QStringLiteral("a ")};
+    pieces << extra.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (QString &piece : pieces)
+        if (!piece.endsWith(QLatin1Char(' ')))
+            piece += QLatin1Char(' ');
+    QRandomGenerator random(23);
+    auto someText = [&](int size) {
+        QString text;
+        while (text.size() < size)
+            text += pieces.at(random.bounded(pieces.size()));
+        return text;
+    };
+    QList<QTextCharFormat> looks(4);
+    looks[1].setFontWeight(QFont::Bold);
+    looks[2].setFontItalic(true);
+    looks[3].setFontPointSize(17);
+    // The look of each character, and the runs of formats it makes, in order, as a block gives them.
+    std::vector<int> look;
+    auto formatsOf = [&] {
+        QList<QTextLayout::FormatRange> formats;
+        for (int at = 0; at < int(look.size());) {
+            int end = at + 1;
+            while (end < int(look.size()) && look[end] == look[at])
+                ++end;
+            formats.append(QTextLayout::FormatRange{at, end - at, looks.at(look[at])});
+            at = end;
+        }
+        return formats;
+    };
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    option.setTextDirection(rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
+    option.setTabStopDistance(48);
+    const QFont font(QStringLiteral("Noto Sans"), 11);
+    const qreal firstLine = width - 30;
+    ParagraphLines lines(font, option, firstLine, width);
+    QString text = someText(6000);
+    while (look.size() < size_t(text.size()))
+        look.insert(look.end(), 1 + random.bounded(400), random.bounded(looks.size()));
+    look.resize(text.size());
+    lines.reset(text, formatsOf());
+    qint64 laidOut = 0;
+    const int edits = 120;
+    for (int e = 0; e < edits; ++e) {
+        const int from = random.bounded(int(text.size()) + 1);
+        int removed = 0;
+        QString inserted;
+        switch (random.bounded(5)) {
+        case 0: // a key
+            inserted = pieces.at(random.bounded(pieces.size())).left(1);
+            break;
+        case 1: // Backspace
+            removed = from > 0 ? 1 : 0;
+            break;
+        case 2: // a selection deleted
+            removed = qMin(int(text.size()) - from, 1 + int(random.bounded(300)));
+            break;
+        case 3: // a paste
+            inserted = someText(1 + random.bounded(1500));
+            break;
+        default: // a change of format only
+            removed = qMin(int(text.size()) - from, 1 + int(random.bounded(200)));
+            inserted = text.mid(from, removed);
+            break;
+        }
+        const int start = removed == 1 && inserted.isEmpty() && from > 0 ? from - 1 : from;
+        text.replace(start, removed, inserted);
+        look.erase(look.begin() + start, look.begin() + start + removed);
+        look.insert(look.begin() + start, inserted.size(), random.bounded(looks.size()));
+        const QList<QTextLayout::FormatRange> formats = formatsOf();
+        laidOut += lines.update(text, formats, start, removed, int(inserted.size()));
+        const std::vector<ParagraphLines::Line> whole =
+            ParagraphLines::layOutWhole(text, formats, font, option, firstLine, width);
+        if (lines.lines() != whole) {
+            size_t at = 0;
+            while (at < whole.size() && at < lines.lines().size() && lines.lines()[at] == whole[at])
+                ++at;
+            QFAIL(qPrintable(QStringLiteral("edit %1 at %2 (-%3 +%4): line %5 of %6 differs").arg(e).arg(start)
+                                 .arg(removed).arg(inserted.size()).arg(at).arg(whole.size())));
+        }
+    }
+    // Each line, drawn from a layout that starts with the nearest line before it that starts
+    // alone, shows the glyphs a layout of the whole paragraph shows, in the same places (the
+    // order of a bracket, for one, can come from far before the line).
+    auto glyphsOf = [](const QTextLine &line) {
+        QList<QPair<qreal, quint32>> glyphs;
+        for (const QGlyphRun &run : line.glyphRuns()) {
+            const QList<quint32> indexes = run.glyphIndexes();
+            const QList<QPointF> places = run.positions();
+            for (qsizetype k = 0; k < indexes.size(); ++k)
+                glyphs.append({places[k].x(), indexes[k]});
+        }
+        std::sort(glyphs.begin(), glyphs.end());
+        return glyphs;
+    };
+    QTextLayout reference(text, font);
+    reference.setTextOption(option);
+    reference.setFormats(formatsOf());
+    reference.beginLayout();
+    for (QTextLine line = reference.createLine(); line.isValid(); line = reference.createLine())
+        line.setLineWidth(line.lineNumber() == 0 ? firstLine : width);
+    reference.endLayout();
+    const std::vector<ParagraphLines::Line> &all = lines.lines();
+    for (int first = 0, next = 1; first < int(all.size()); first = next++) {
+        while (next < int(all.size()) && !lines.startsAlone(next))
+            ++next;
+        const int end = next + 1 < int(all.size()) ? all[next + 1].start : int(text.size());
+        QTextLayout part(text.mid(all[first].start, end - all[first].start), font);
+        part.setTextOption(option);
+        QList<QTextLayout::FormatRange> partFormats;
+        for (const QTextLayout::FormatRange &r : formatsOf()) {
+            const int a = qMax(r.start, all[first].start), b = qMin(r.start + r.length, end);
+            if (a < b)
+                partFormats.append({a - all[first].start, b - a, r.format});
+        }
+        part.setFormats(partFormats);
+        part.beginLayout();
+        for (QTextLine line = part.createLine(); line.isValid(); line = part.createLine())
+            line.setLineWidth(first == 0 && line.lineNumber() == 0 ? firstLine : width);
+        part.endLayout();
+        for (int i = first; i < next; ++i) {
+            const QTextLine drawn = part.lineAt(i - first), whole = reference.lineAt(i);
+            QCOMPARE(drawn.textStart() + all[first].start, whole.textStart());
+            QCOMPARE(glyphsOf(drawn), glyphsOf(whole));
+        }
+    }
+    // What an edit lays out again stays near it where the paragraph can be cut.
+    if (cuts)
+        QVERIFY2(laidOut < qint64(edits) * 3000, qPrintable(QString::number(laidOut)));
+    else
+        QVERIFY(laidOut >= qint64(edits) * 6000);
 }
 
 QTEST_MAIN(TestRichEditLayout)

@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QFont>
+#include <QList>
+#include <QString>
+#include <QTextLayout>
+#include <QTextOption>
+
+#include <vector>
+
+// The line breaks of one paragraph, kept up to date after an edit by laying out again only
+// the lines around it: the lines give exactly what one QTextLayout over the whole paragraph
+// gives, at a cost that follows the edit, not the paragraph's length.
+//
+// Laying out again starts at a line start before the edit where the paragraph can be cut (a
+// letter after a space, see cutsAt) and goes on in windows of text until a line starts where
+// an old one did, after the edit, at such a place: from there the old lines hold, moved by
+// the edit's length. Why a cut there gives the whole paragraph's lines: a line breaks at the
+// last break before the line is full, which depends on the text from the line's start to the
+// next break after its end; the bidirectional levels of the text after a letter that has a
+// direction of its own do not depend on anything before it; the letter after a space joins no
+// letter before it in shaping. A window's lines are taken up to its last such cut that still
+// has a whole line after it, so each decision saw the text it depends on.
+//
+// Explicit bidirectional embeddings and isolates, brackets in a paragraph that also holds
+// right-to-left letters (their pairs are resolved across any distance), and tabs (Qt keeps the
+// width a tab had where the line breaker first tried it, on the line before) make a paragraph
+// that is laid out whole after every edit: the lines are right, only slower.
+class ParagraphLines
+{
+public:
+    struct Line
+    {
+        int start = 0;
+        int length = 0;
+        qreal naturalWidth = 0;
+        bool operator==(const Line &o) const
+        {
+            return start == o.start && length == o.length && naturalWidth == o.naturalWidth;
+        }
+    };
+
+    // `option` gives the wrap mode, tabs and (explicitly) the paragraph's direction; the first
+    // line has `firstLineWidth`, the others `lineWidth`.
+    ParagraphLines(const QFont &font, const QTextOption &option, qreal firstLineWidth, qreal lineWidth);
+
+    // Lays the whole paragraph out.
+    void reset(const QString &text, const QList<QTextLayout::FormatRange> &formats);
+    // The paragraph is now `text` with `formats`: characters [from, from + removed) of the
+    // text before became [from, from + added) (a change of format alone has removed == added).
+    // Returns how many characters were laid out again.
+    int update(const QString &text, const QList<QTextLayout::FormatRange> &formats, int from, int removed, int added);
+
+    const std::vector<Line> &lines() const { return m_lines; }
+    // Index of the line holding the position (the last line for the paragraph's end).
+    int lineAt(int position) const;
+    // True when a layout that starts with this line lays it and the lines after it out, and
+    // draws them, as a layout of the whole paragraph does (given text to a whole line past
+    // the next such line).
+    bool startsAlone(int line) const { return line == 0 || cutsAt(m_lines[size_t(line)].start); }
+
+    // The lines of one QTextLayout over the whole of `text`, as reset() makes them.
+    static std::vector<Line> layOutWhole(const QString &text, const QList<QTextLayout::FormatRange> &formats,
+                                         const QFont &font, const QTextOption &option, qreal firstLineWidth,
+                                         qreal lineWidth);
+
+private:
+    struct Census
+    {
+        int controls = 0; // explicit embeddings, overrides, isolates
+        int brackets = 0;
+        int rightToLeft = 0;
+        int tabs = 0;
+        void count(QStringView text, int sign);
+        bool cutsFreely() const { return controls == 0 && tabs == 0 && (brackets == 0 || rightToLeft == 0); }
+    };
+    bool cutsAt(int position) const;
+    // Lays out [start, end) of the text, its first line the paragraph's first when `first`.
+    void layOutWindow(int start, int end, bool first, std::vector<Line> &out) const;
+
+    QFont m_font;
+    QTextOption m_option;
+    qreal m_firstLineWidth;
+    qreal m_lineWidth;
+    QString m_text;
+    QList<QTextLayout::FormatRange> m_formats;
+    Census m_census;
+    std::vector<Line> m_lines;
+};
