@@ -107,30 +107,57 @@ bool ParagraphLines::cutsAt(int position) const
     return script != QChar::Script_Common && script != QChar::Script_Inherited && script != QChar::Script_Unknown;
 }
 
-void ParagraphLines::layOutWindow(int start, int end, bool first, std::vector<Line> &out) const
+std::unique_ptr<QTextLayout> ParagraphLines::layOut(const QString &text,
+                                                    const QList<QTextLayout::FormatRange> &formats,
+                                                    const QFont &font, const QTextOption &option,
+                                                    qreal firstLineWidth, qreal lineWidth, int start, int end,
+                                                    bool first)
 {
     QList<QTextLayout::FormatRange> slice;
     // The formats are in text order: skip those that end before the window.
-    auto it = std::partition_point(m_formats.cbegin(), m_formats.cend(),
+    auto it = std::partition_point(formats.cbegin(), formats.cend(),
                                    [start](const QTextLayout::FormatRange &r) { return r.start + r.length <= start; });
-    for (; it != m_formats.cend() && it->start < end; ++it) {
+    for (; it != formats.cend() && it->start < end; ++it) {
         const int from = std::max(it->start, start);
         const int to = std::min(it->start + it->length, end);
         if (from < to)
             slice.append(QTextLayout::FormatRange{from - start, to - from, it->format});
     }
-    QTextLayout layout(m_text.mid(start, end - start), m_font);
-    layout.setTextOption(m_option);
-    layout.setFormats(slice);
-    layout.setCacheEnabled(false);
-    layout.beginLayout();
+    auto layout = std::make_unique<QTextLayout>(text.mid(start, end - start), font);
+    layout->setTextOption(option);
+    layout->setFormats(slice);
+    layout->setCacheEnabled(false);
+    layout->beginLayout();
     bool firstLine = first;
-    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-        line.setLineWidth(firstLine ? m_firstLineWidth : m_lineWidth);
+    for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {
+        line.setLineWidth(firstLine ? firstLineWidth : lineWidth);
         firstLine = false;
+    }
+    layout->endLayout();
+    return layout;
+}
+
+void ParagraphLines::layOutWindow(int start, int end, bool first, std::vector<Line> &out) const
+{
+    const auto layout = layOut(m_text, m_formats, m_font, m_option, m_firstLineWidth, m_lineWidth, start, end, first);
+    for (int i = 0; i < layout->lineCount(); ++i) {
+        const QTextLine line = layout->lineAt(i);
         out.push_back(Line{start + line.textStart(), line.textLength(), line.naturalTextWidth()});
     }
-    layout.endLayout();
+}
+
+std::unique_ptr<QTextLayout> ParagraphLines::layoutFor(int line, int *first) const
+{
+    int from = line;
+    while (from > 0 && !cutsAt(m_lines[size_t(from)].start))
+        --from;
+    int next = line + 1;
+    while (next < int(m_lines.size()) && !cutsAt(m_lines[size_t(next)].start))
+        ++next;
+    const int end = next + 1 < int(m_lines.size()) ? m_lines[size_t(next) + 1].start : int(m_text.size());
+    *first = from;
+    return layOut(m_text, m_formats, m_font, m_option, m_firstLineWidth, m_lineWidth, m_lines[size_t(from)].start,
+                  end, from == 0);
 }
 
 int ParagraphLines::update(const QString &text, const QList<QTextLayout::FormatRange> &formats, int from, int removed,

@@ -6,6 +6,7 @@
 #include <QTextLayout>
 #include <QTextOption>
 
+#include <memory>
 #include <vector>
 
 // The line breaks of one paragraph, kept up to date after an edit by laying out again only
@@ -54,11 +55,16 @@ public:
     const std::vector<Line> &lines() const { return m_lines; }
     // Index of the line holding the position (the last line for the paragraph's end).
     int lineAt(int position) const;
-    // True when a layout that starts with this line lays it and the lines after it out, and
-    // draws them, as a layout of the whole paragraph does (given text to a whole line past
-    // the next such line).
-    bool startsAlone(int line) const { return line == 0 || cutsAt(m_lines[size_t(line)].start); }
+    // A layout to draw a line from, laid out: it starts with the nearest line at or before it
+    // whose start is a cut and holds the text to a whole line past the next cut; `first` is set
+    // to the number of its first line in the paragraph.
+    std::unique_ptr<QTextLayout> layoutFor(int line, int *first) const;
 
+    // One QTextLayout over [start, end) of `text`, laid out; its first line is the paragraph's
+    // first when `first`.
+    static std::unique_ptr<QTextLayout> layOut(const QString &text, const QList<QTextLayout::FormatRange> &formats,
+                                               const QFont &font, const QTextOption &option, qreal firstLineWidth,
+                                               qreal lineWidth, int start, int end, bool first);
     // The lines of one QTextLayout over the whole of `text`, as reset() makes them.
     static std::vector<Line> layOutWhole(const QString &text, const QList<QTextLayout::FormatRange> &formats,
                                          const QFont &font, const QTextOption &option, qreal firstLineWidth,

@@ -762,8 +762,7 @@ void TestRichEditLayout::paragraphLinesFollowEdits()
                                  .arg(removed).arg(inserted.size()).arg(at).arg(whole.size())));
         }
     }
-    // Each line, drawn from a layout that starts with the nearest line before it that starts
-    // alone, shows the glyphs a layout of the whole paragraph shows, in the same places (the
+    // Each line, drawn from its layout in part, shows the glyphs a layout of the whole paragraph shows, in the same places (the
     // order of a bracket, for one, can come from far before the line).
     auto glyphsOf = [](const QTextLine &line) {
         QList<QPair<qreal, quint32>> glyphs;
@@ -776,36 +775,14 @@ void TestRichEditLayout::paragraphLinesFollowEdits()
         std::sort(glyphs.begin(), glyphs.end());
         return glyphs;
     };
-    QTextLayout reference(text, font);
-    reference.setTextOption(option);
-    reference.setFormats(formatsOf());
-    reference.beginLayout();
-    for (QTextLine line = reference.createLine(); line.isValid(); line = reference.createLine())
-        line.setLineWidth(line.lineNumber() == 0 ? firstLine : width);
-    reference.endLayout();
-    const std::vector<ParagraphLines::Line> &all = lines.lines();
-    for (int first = 0, next = 1; first < int(all.size()); first = next++) {
-        while (next < int(all.size()) && !lines.startsAlone(next))
-            ++next;
-        const int end = next + 1 < int(all.size()) ? all[next + 1].start : int(text.size());
-        QTextLayout part(text.mid(all[first].start, end - all[first].start), font);
-        part.setTextOption(option);
-        QList<QTextLayout::FormatRange> partFormats;
-        for (const QTextLayout::FormatRange &r : formatsOf()) {
-            const int a = qMax(r.start, all[first].start), b = qMin(r.start + r.length, end);
-            if (a < b)
-                partFormats.append({a - all[first].start, b - a, r.format});
-        }
-        part.setFormats(partFormats);
-        part.beginLayout();
-        for (QTextLine line = part.createLine(); line.isValid(); line = part.createLine())
-            line.setLineWidth(first == 0 && line.lineNumber() == 0 ? firstLine : width);
-        part.endLayout();
-        for (int i = first; i < next; ++i) {
-            const QTextLine drawn = part.lineAt(i - first), whole = reference.lineAt(i);
-            QCOMPARE(drawn.textStart() + all[first].start, whole.textStart());
-            QCOMPARE(glyphsOf(drawn), glyphsOf(whole));
-        }
+    const std::unique_ptr<QTextLayout> reference = ParagraphLines::layOut(
+        text, formatsOf(), font, option, firstLine, width, 0, int(text.size()), true);
+    for (int i = 0; i < int(lines.lines().size()); i += 3) {
+        int first = 0;
+        const std::unique_ptr<QTextLayout> part = lines.layoutFor(i, &first);
+        const QTextLine drawn = part->lineAt(i - first), whole = reference->lineAt(i);
+        QCOMPARE(drawn.textStart() + lines.lines()[size_t(first)].start, whole.textStart());
+        QCOMPARE(glyphsOf(drawn), glyphsOf(whole));
     }
     // What an edit lays out again stays near it where the paragraph can be cut.
     if (cuts)
