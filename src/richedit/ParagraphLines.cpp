@@ -1,5 +1,7 @@
 #include "ParagraphLines.h"
 
+#include "LineWidths.h"
+
 #include <QStringView>
 
 #include <algorithm>
@@ -128,10 +130,15 @@ std::unique_ptr<QTextLayout> ParagraphLines::layOut(const QString &text,
     layout->setFormats(slice);
     layout->setCacheEnabled(false);
     layout->beginLayout();
-    bool firstLine = first;
-    for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {
-        line.setLineWidth(firstLine ? firstLineWidth : lineWidth);
-        firstLine = false;
+    {
+        // Over-long words break as the editor's layout breaks them; a window starts at a cut,
+        // never inside such a word.
+        LineWidths widths(layout.get(), -1);
+        bool firstLine = first;
+        for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {
+            widths.set(line, firstLine ? firstLineWidth : lineWidth);
+            firstLine = false;
+        }
     }
     layout->endLayout();
     return layout;

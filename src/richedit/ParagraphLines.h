@@ -41,7 +41,8 @@ public:
         }
     };
 
-    // `option` gives the wrap mode, tabs and (explicitly) the paragraph's direction; the first
+    // `option` gives the wrap mode (words longer than a line break where it ends, as the
+    // editor's layout breaks them), tabs and (explicitly) the paragraph's direction; the first
     // line has `firstLineWidth`, the others `lineWidth`.
     ParagraphLines(const QFont &font, const QTextOption &option, qreal firstLineWidth, qreal lineWidth);
 
