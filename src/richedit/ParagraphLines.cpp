@@ -8,10 +8,11 @@
 
 namespace {
 
-// Text laid out beyond the edit in the first window: enough for a few lines after it.
+// Text laid out beyond the edit in the first window: enough for a few lines after it. Each
+// further window, when the lines after the edit have not yet met the old ones, takes twice
+// as much, up to kWindow.
 constexpr int kLookahead = 512;
-// Each further window, when the lines after the edit have not yet met the old ones.
-constexpr int kWindow = 2048;
+constexpr int kWindow = 4096;
 
 char32_t codePointAt(const QString &text, int i)
 {
@@ -87,6 +88,16 @@ void ParagraphLines::reset(const QString &text, const QList<QTextLayout::FormatR
     layOutWindow(0, int(m_text.size()), true, m_lines);
 }
 
+void ParagraphLines::adopt(const QString &text, const QList<QTextLayout::FormatRange> &formats,
+                           std::vector<Line> lines)
+{
+    m_text = text;
+    m_formats = formats;
+    m_census = Census();
+    m_census.count(m_text, 1);
+    m_lines = std::move(lines);
+}
+
 int ParagraphLines::lineAt(int position) const
 {
     const auto after = std::upper_bound(m_lines.begin(), m_lines.end(), position,
@@ -136,6 +147,7 @@ std::unique_ptr<QTextLayout> ParagraphLines::layOut(const QString &text,
         LineWidths widths(layout.get(), -1);
         bool firstLine = first;
         for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {
+            line.setLeadingIncluded(true);
             widths.set(line, firstLine ? firstLineWidth : lineWidth);
             firstLine = false;
         }
@@ -149,22 +161,23 @@ void ParagraphLines::layOutWindow(int start, int end, bool first, std::vector<Li
     const auto layout = layOut(m_text, m_formats, m_font, m_option, m_firstLineWidth, m_lineWidth, start, end, first);
     for (int i = 0; i < layout->lineCount(); ++i) {
         const QTextLine line = layout->lineAt(i);
-        out.push_back(Line{start + line.textStart(), line.textLength(), line.naturalTextWidth()});
+        out.push_back(Line{start + line.textStart(), line.textLength(), line.naturalTextWidth(), line.height()});
     }
 }
 
-std::unique_ptr<QTextLayout> ParagraphLines::layoutFor(int line, int *first) const
+std::unique_ptr<QTextLayout> ParagraphLines::layoutFor(int from, int to, int *first, int *next) const
 {
-    int from = line;
-    while (from > 0 && !cutsAt(m_lines[size_t(from)].start))
-        --from;
-    int next = line + 1;
-    while (next < int(m_lines.size()) && !cutsAt(m_lines[size_t(next)].start))
-        ++next;
-    const int end = next + 1 < int(m_lines.size()) ? m_lines[size_t(next) + 1].start : int(m_text.size());
-    *first = from;
-    return layOut(m_text, m_formats, m_font, m_option, m_firstLineWidth, m_lineWidth, m_lines[size_t(from)].start,
-                  end, from == 0);
+    int start = qBound(0, from, int(m_lines.size()) - 1);
+    while (start > 0 && !cutsAt(m_lines[size_t(start)].start))
+        --start;
+    int after = qMax(start, to) + 1;
+    while (after < int(m_lines.size()) && !cutsAt(m_lines[size_t(after)].start))
+        ++after;
+    const int end = after + 1 < int(m_lines.size()) ? m_lines[size_t(after) + 1].start : int(m_text.size());
+    *first = start;
+    *next = qMin(after, int(m_lines.size()));
+    return layOut(m_text, m_formats, m_font, m_option, m_firstLineWidth, m_lineWidth, m_lines[size_t(start)].start,
+                  end, start == 0);
 }
 
 int ParagraphLines::update(const QString &text, const QList<QTextLayout::FormatRange> &formats, int from, int removed,
@@ -178,6 +191,8 @@ int ParagraphLines::update(const QString &text, const QList<QTextLayout::FormatR
     if (m_lines.empty() || !m_census.cutsFreely()) {
         m_lines.clear();
         layOutWindow(0, length, true, m_lines);
+        m_changedFrom = 0;
+        m_changedEnd = int(m_lines.size());
         return length;
     }
     const int delta = added - removed;
@@ -206,7 +221,8 @@ int ParagraphLines::update(const QString &text, const QList<QTextLayout::FormatR
     std::vector<Line> fresh;
     int start = m_lines[keep].start;
     bool first = keep == 0;
-    int window = std::max(newEditEnd - start, 0) + kLookahead;
+    int ahead = kLookahead;
+    int window = std::max(newEditEnd - start, 0) + ahead;
     int laidOut = 0;
     int resume = int(m_lines.size()); // first old line kept, moved by delta
     for (;;) {
@@ -244,7 +260,8 @@ int ParagraphLines::update(const QString &text, const QList<QTextLayout::FormatR
             break;
         start = got[cut].start;
         first = false;
-        window = std::max(newEditEnd - start, 0) + kWindow;
+        ahead = std::min(kWindow, 2 * ahead);
+        window = std::max(newEditEnd - start, 0) + ahead;
     }
 
     std::vector<Line> lines;
@@ -257,5 +274,7 @@ int ParagraphLines::update(const QString &text, const QList<QTextLayout::FormatR
         lines.push_back(moved);
     }
     m_lines.swap(lines);
+    m_changedFrom = keep;
+    m_changedEnd = keep + int(fresh.size());
     return laidOut;
 }

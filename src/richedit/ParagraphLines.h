@@ -35,9 +35,10 @@ public:
         int start = 0;
         int length = 0;
         qreal naturalWidth = 0;
+        qreal height = 0; // leading included
         bool operator==(const Line &o) const
         {
-            return start == o.start && length == o.length && naturalWidth == o.naturalWidth;
+            return start == o.start && length == o.length && naturalWidth == o.naturalWidth && height == o.height;
         }
     };
 
@@ -48,18 +49,27 @@ public:
 
     // Lays the whole paragraph out.
     void reset(const QString &text, const QList<QTextLayout::FormatRange> &formats);
+    // Takes the lines of a layout of the whole paragraph made elsewhere with the same font,
+    // option and widths.
+    void adopt(const QString &text, const QList<QTextLayout::FormatRange> &formats, std::vector<Line> lines);
     // The paragraph is now `text` with `formats`: characters [from, from + removed) of the
     // text before became [from, from + added) (a change of format alone has removed == added).
     // Returns how many characters were laid out again.
     int update(const QString &text, const QList<QTextLayout::FormatRange> &formats, int from, int removed, int added);
 
     const std::vector<Line> &lines() const { return m_lines; }
+    // The lines the last update laid out again, [first, end) in the lines now; the lines
+    // before them are as they were, and so are those after them, moved by the edit's length.
+    int changedFrom() const { return m_changedFrom; }
+    int changedEnd() const { return m_changedEnd; }
     // Index of the line holding the position (the last line for the paragraph's end).
     int lineAt(int position) const;
-    // A layout to draw a line from, laid out: it starts with the nearest line at or before it
-    // whose start is a cut and holds the text to a whole line past the next cut; `first` is set
-    // to the number of its first line in the paragraph.
-    std::unique_ptr<QTextLayout> layoutFor(int line, int *first) const;
+    // A layout to draw lines [from, to] from, laid out: it starts with the nearest line at or
+    // before `from` whose start is a cut and holds the text to a whole line past the next cut
+    // after `to`. `first` is set to the number of its first line in the paragraph, `next` to
+    // that of the first line it does not hold as the paragraph has it.
+    std::unique_ptr<QTextLayout> layoutFor(int from, int to, int *first, int *next) const;
+    int length() const { return int(m_text.size()); }
 
     // One QTextLayout over [start, end) of `text`, laid out; its first line is the paragraph's
     // first when `first`.
@@ -93,4 +103,6 @@ private:
     QList<QTextLayout::FormatRange> m_formats;
     Census m_census;
     std::vector<Line> m_lines;
+    int m_changedFrom = 0;
+    int m_changedEnd = 0;
 };

@@ -1,5 +1,7 @@
 #include "TTntRichEdit.h"
 
+#include <QTimer>
+
 #include "Errors.h"
 #include "KeptParts.h"
 #include "RtfCodec.h"
@@ -90,6 +92,23 @@ TTntRichEdit::TTntRichEdit(QWidget *parent) : QTextEdit(parent)
         notifySelectionIfMoved();
     });
     connect(this, &QTextEdit::selectionChanged, this, [this] { notifySelectionIfMoved(); });
+
+    // The text control QTextEdit keeps inside: its caret blink is held while typing goes on
+    // around it (see eventFilter).
+    for (QObject *child : children()) {
+        if (qstrcmp(child->metaObject()->className(), "QWidgetTextControl") == 0)
+            m_control = child;
+    }
+    if (m_control)
+        m_control->installEventFilter(this);
+    m_fastBlink = new QTimer(this);
+    connect(m_fastBlink, &QTimer::timeout, this, [this] {
+        m_fastCaretOn = !m_fastCaretOn;
+        if (flowLayout() && flowLayout()->isFast())
+            flowLayout()->setFastCaret(textCursor().position(), m_fastCaretOn);
+        else
+            m_fastBlink->stop();
+    });
 }
 
 TTntRichEdit::~TTntRichEdit() = default;

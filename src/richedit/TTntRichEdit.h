@@ -203,6 +203,8 @@ protected:
     void mousePressEvent(QMouseEvent *e) override;
     void mouseMoveEvent(QMouseEvent *e) override;
     void inputMethodEvent(QInputMethodEvent *e) override;
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+    bool eventFilter(QObject *watched, QEvent *e) override;
     bool canInsertFromMimeData(const QMimeData *source) const override;
     void insertFromMimeData(const QMimeData *source) override;
 
@@ -247,6 +249,23 @@ private:
 
     // Display lines come from the document layout, which lays paragraphs out in order.
     class TextFlowLayout *flowLayout() const;
+
+    // Typing in a long paragraph goes around the control (see TextFlowLayout::beginFastEdit):
+    // the key's text (or Backspace) is applied with a cursor of ours, one undo step with the
+    // typing before it, and the caret is drawn, blinked and kept in view here.
+    void editorKey(QKeyEvent *e);
+    bool typeFast(const QString &text, bool backspace);
+    void showFastCaret();
+    struct FastTyping
+    {
+        bool backspace = false;
+        int position = -1; // where the caret was left
+        int undoSteps = -1;
+    };
+    FastTyping m_fastTyping;
+    class QTimer *m_fastBlink = nullptr;
+    bool m_fastCaretOn = true;
+    QObject *m_control = nullptr; // the text control inside QTextEdit
 
     TTextAttributes m_selAttributes{this, TTextAttributes::Kind::Selection};
     TTextAttributes m_defAttributes{this, TTextAttributes::Kind::Default};

@@ -1,6 +1,15 @@
 #include "TTntRichEdit.h"
 
+#include "TextFlowLayout.h"
+
+#include <QApplication>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QTextTable>
+#include <QTimer>
+
+#include <cmath>
 
 #include <QAction>
 #include <QInputMethodEvent>
@@ -132,7 +141,105 @@ void TTntRichEdit::sendTyped(QKeyEvent *original, const QString &text)
 void TTntRichEdit::sendTypedText(const QString &text, Qt::KeyboardModifiers modifiers, bool autoRepeat)
 {
     QKeyEvent typed(QEvent::KeyPress, Qt::Key_unknown, modifiers & Qt::ShiftModifier, text, autoRepeat);
-    QTextEdit::keyPressEvent(&typed);
+    editorKey(&typed);
+}
+
+// A key for the editor itself: typed text and Backspace in a long paragraph are applied here,
+// everything else by the control.
+void TTntRichEdit::editorKey(QKeyEvent *e)
+{
+    const Qt::KeyboardModifiers mods = e->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
+    if (mods == Qt::NoModifier) {
+        if (e->key() == Qt::Key_Backspace && typeFast(QString(), true))
+            return;
+        if (e->key() != Qt::Key_Backspace && isTypedText(e) && typeFast(e->text(), false))
+            return;
+    }
+    if (TextFlowLayout *layout = flowLayout())
+        layout->endFast();
+    QTextEdit::keyPressEvent(e);
+}
+
+bool TTntRichEdit::typeFast(const QString &text, bool backspace)
+{
+    TextFlowLayout *layout = flowLayout();
+    if (!layout || isReadOnly() || overwriteMode())
+        return false;
+    QTextCursor cursor = textCursor();
+    if (cursor.hasSelection() || (backspace && cursor.atBlockStart()))
+        return false;
+    const int position = cursor.position();
+    if (!layout->beginFastEdit(position))
+        return false;
+    // One undo step with the typing before it, as the control's own typing makes.
+    const QTextDocument *doc = document();
+    const bool join = m_fastTyping.backspace == backspace && m_fastTyping.position == position
+        && m_fastTyping.undoSteps == doc->availableUndoSteps();
+    if (join)
+        cursor.joinPreviousEditBlock();
+    else
+        cursor.beginEditBlock();
+    if (backspace)
+        cursor.deletePreviousChar();
+    else
+        cursor.insertText(text);
+    cursor.endEditBlock();
+    m_fastTyping = FastTyping{backspace, cursor.position(), doc->availableUndoSteps()};
+    m_fastCaretOn = true;
+    showFastCaret();
+    if (m_fastBlink && QApplication::cursorFlashTime() > 0)
+        m_fastBlink->start(QApplication::cursorFlashTime() / 2);
+    return true;
+}
+
+// Draws the caret where the paragraph typed into has it and scrolls it into view.
+void TTntRichEdit::showFastCaret()
+{
+    TextFlowLayout *layout = flowLayout();
+    if (!layout || !layout->isFast()) {
+        if (m_fastBlink)
+            m_fastBlink->stop();
+        return;
+    }
+    const int position = textCursor().position();
+    layout->setFastCaret(position, m_fastCaretOn);
+    const QRectF caret = layout->fastCaretRect(position);
+    if (caret.isEmpty())
+        return;
+    QScrollBar *vertical = verticalScrollBar();
+    const int top = int(std::floor(caret.top())) - vertical->value();
+    const int bottom = int(std::ceil(caret.bottom())) - vertical->value();
+    if (top < 0)
+        vertical->setValue(vertical->value() + top);
+    else if (bottom > viewport()->height())
+        vertical->setValue(vertical->value() + bottom - viewport()->height());
+    QScrollBar *horizontal = horizontalScrollBar();
+    const int left = int(caret.left()) - horizontal->value();
+    if (left < 0 || left > viewport()->width())
+        horizontal->setValue(int(caret.left()) - viewport()->width() / 2);
+}
+
+QVariant TTntRichEdit::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    // The caret of a paragraph typed into outside the control: its own rectangle (the control
+    // would lay the paragraph out whole to find it).
+    if (query == Qt::ImCursorRectangle && flowLayout() && flowLayout()->isFast()) {
+        const QRectF caret = flowLayout()->fastCaretRect(textCursor().position());
+        if (!caret.isEmpty())
+            return caret.translated(-horizontalScrollBar()->value(), -verticalScrollBar()->value())
+                .translated(viewport()->pos())
+                .toAlignedRect();
+    }
+    return QTextEdit::inputMethodQuery(query);
+}
+
+// While typing goes on outside the control, its caret blink stays off: it would ask for the
+// paragraph's own lines (and lay it out whole) twice a second. The blink is ours then.
+bool TTntRichEdit::eventFilter(QObject *watched, QEvent *e)
+{
+    if (watched == m_control && e->type() == QEvent::Timer && flowLayout() && flowLayout()->isFast())
+        return true;
+    return QTextEdit::eventFilter(watched, e);
 }
 
 // Raises OnKeyPress for each character in turn and types what the handler leaves. What came
@@ -186,16 +293,19 @@ bool TTntRichEdit::tableKey(QKeyEvent *e)
     if (key == Qt::Key_Backspace || key == Qt::Key_Delete) {
         if (cursor.hasSelection())
             return false;
-        const int neighbour = key == Qt::Key_Backspace ? cursor.position() - 1 : cursor.position() + 1;
-        QTextCursor probe(document());
-        probe.setPosition(qBound(0, neighbour, document()->characterCount() - 1));
-        QTextTable *other = probe.currentTable();
+        const int neighbour = qBound(0, key == Qt::Key_Backspace ? cursor.position() - 1 : cursor.position() + 1,
+                                     document()->characterCount() - 1);
+        // The table around the neighbouring position (a cursor put there would ask the layout
+        // where it is on its line).
+        QTextTable *other = nullptr;
+        for (QTextFrame *frame = document()->frameAt(neighbour); frame && !other; frame = frame->parentFrame())
+            other = qobject_cast<QTextTable *>(frame);
         if (!table && !other)
             return false;
         if (table != other)
             return true; // the edge of a table
         const QTextTableCell here = table->cellAt(cursor.position());
-        const QTextTableCell there = table->cellAt(probe.position());
+        const QTextTableCell there = table->cellAt(neighbour);
         return here.row() != there.row() || here.column() != there.column();
     }
     if ((key != Qt::Key_Tab && key != Qt::Key_Backtab) || !table)
@@ -220,7 +330,7 @@ void TTntRichEdit::keyPressEvent(QKeyEvent *e)
         return;
     }
     if (isReadOnly() || !OnKeyPress) {
-        QTextEdit::keyPressEvent(e);
+        editorKey(e);
         return;
     }
 
@@ -232,14 +342,14 @@ void TTntRichEdit::keyPressEvent(QKeyEvent *e)
             return;
         }
         if (key == control && e->key() != Qt::Key_Backtab && !(e->modifiers() & Qt::ShiftModifier)) {
-            QTextEdit::keyPressEvent(e);
+            editorKey(e);
             return;
         }
         // Shift+Enter and Shift+Tab type what Enter and Tab type; a changed code types itself.
         const Qt::Key asKey = keyForControlCode(key);
         if (asKey != Qt::Key_unknown) {
             QKeyEvent plain(QEvent::KeyPress, asKey, Qt::NoModifier, QString(QChar(key)), e->isAutoRepeat());
-            QTextEdit::keyPressEvent(&plain);
+            editorKey(&plain);
         } else {
             sendTyped(e, QString(QChar(key)));
         }
@@ -256,12 +366,12 @@ void TTntRichEdit::keyPressEvent(QKeyEvent *e)
             e->ignore();
             return;
         }
-        QTextEdit::keyPressEvent(e);
+        editorKey(e);
         return;
     }
 
     if (!translateTyped(e->text(), e->modifiers(), e->isAutoRepeat())) {
-        QTextEdit::keyPressEvent(e);
+        editorKey(e);
         return;
     }
     e->accept();
@@ -272,13 +382,23 @@ void TTntRichEdit::keyPressEvent(QKeyEvent *e)
 void TTntRichEdit::inputMethodEvent(QInputMethodEvent *e)
 {
     const QString commit = e->commitString();
+    // A plain commit (no composition shown before or now) is only typed text; anything else
+    // goes through the control, which shows the composition in the paragraph's own layout.
+    const bool plainCommit = e->preeditString().isEmpty() && e->replacementLength() == 0
+        && textCursor().block().layout()->preeditAreaText().isEmpty();
+    if (!plainCommit || commit.isEmpty()) {
+        if (TextFlowLayout *layout = flowLayout())
+            layout->endFast();
+    }
     if (isReadOnly() || !OnKeyPress || commit.isEmpty()) {
         QTextEdit::inputMethodEvent(e);
         return;
     }
-    QInputMethodEvent rest(e->preeditString(), e->attributes());
-    rest.setCommitString(QString(), e->replacementStart(), e->replacementLength());
-    QTextEdit::inputMethodEvent(&rest);
+    if (!plainCommit) {
+        QInputMethodEvent rest(e->preeditString(), e->attributes());
+        rest.setCommitString(QString(), e->replacementStart(), e->replacementLength());
+        QTextEdit::inputMethodEvent(&rest);
+    }
     if (!translateTyped(commit, Qt::NoModifier, false))
         sendTypedText(commit, Qt::NoModifier, false);
     e->accept();

@@ -30,6 +30,8 @@ int TTntRichEdit::LineFromChar(int pos) const
     pos = qBound(0, pos, doc->characterCount() - 1);
     const QTextBlock block = doc->findBlock(pos);
     flowLayout()->ensurePositionLaidOut(pos);
+    if (const int fast = flowLayout()->fastLineAt(pos); fast >= 0)
+        return block.firstLineNumber() + fast;
     int lineInBlock = 0;
     if (const QTextLayout *layout = block.layout(); layout && layout->lineCount() > 0) {
         const QTextLine line = layout->lineForTextPosition(pos - block.position());
@@ -50,6 +52,8 @@ int TTntRichEdit::LineIndex(int line) const
         return -1;
     const int lineInBlock = line - block.firstLineNumber();
     flowLayout()->ensureLines(block.blockNumber());
+    if (const int fast = flowLayout()->fastLineStart(block.blockNumber(), lineInBlock); fast >= 0)
+        return block.position() + fast;
     const QTextLayout *layout = block.layout();
     if (!layout || lineInBlock <= 0 || lineInBlock >= layout->lineCount())
         return block.position();

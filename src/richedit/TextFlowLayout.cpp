@@ -45,19 +45,20 @@ constexpr qreal kScreenAhead = 2400;
 // Line width used when the text does not wrap.
 constexpr qreal kNoWrapWidth = 1e7;
 
-qreal lineAdvance(const QTextLine &line, const QTextBlockFormat &format, qreal scale)
+// How far the next line goes below one of the given height (leading included).
+qreal lineAdvance(qreal height, const QTextBlockFormat &format, qreal scale)
 {
     switch (format.lineHeightType()) {
     case QTextBlockFormat::ProportionalHeight:
-        return line.height() * format.lineHeight() / 100.0;
+        return height * format.lineHeight() / 100.0;
     case QTextBlockFormat::FixedHeight:
         return format.lineHeight() * scale;
     case QTextBlockFormat::MinimumHeight:
-        return qMax(line.height(), format.lineHeight() * scale);
+        return qMax(height, format.lineHeight() * scale);
     case QTextBlockFormat::LineDistanceHeight:
-        return line.height() + format.lineHeight() * scale;
+        return height + format.lineHeight() * scale;
     default:
-        return line.height();
+        return height;
     }
 }
 
@@ -188,6 +189,7 @@ void TextFlowLayout::invalidateAll()
     m_tree.assign(m_heights);
     m_done.assign(m_heights.size(), 0);
     m_open.clear();
+    m_fast = Fast();
     m_laidOut = 0;
     emit documentSizeChanged(documentSize());
     emit update();
@@ -351,9 +353,8 @@ bool TextFlowLayout::measurable(const QTextBlock &block, int n) const
 // glyphs and breaks) for as long as the document lives: a document laid out whole in idle
 // time would hold all of it, about eight times its text. Its lines are made for real when
 // they are needed (painted, hit, asked for by the caret or by a line number).
-qreal TextFlowLayout::measureParagraph(const QTextBlock &block) const
+QList<QTextLayout::FormatRange> TextFlowLayout::paragraphFormats(const QTextBlock &block) const
 {
-    const QTextDocument *doc = document();
     QList<QTextLayout::FormatRange> ranges;
     const QTextCharFormat standIn = standInFormat();
     for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
@@ -363,6 +364,13 @@ qreal TextFlowLayout::measureParagraph(const QTextBlock &block) const
             format.merge(standIn);
         ranges.append({fragment.position() - block.position(), fragment.length(), format});
     }
+    return ranges;
+}
+
+qreal TextFlowLayout::measureParagraph(const QTextBlock &block) const
+{
+    const QTextDocument *doc = document();
+    const QList<QTextLayout::FormatRange> ranges = paragraphFormats(block);
     // Lines made at another width or before an edit go: Qt's caret movement would take them
     // for the paragraph's own (it asks the layout only for a paragraph without lines).
     if (QTextBlock held = block; held.userState() == kHoldsLines) {
@@ -433,7 +441,7 @@ bool TextFlowLayout::makeLines(QTextLayout *layout, const QTextBlock &block, qre
         const bool covers = state.end <= reach.position && line.textStart() + line.textLength() > reach.position;
         if (covers)
             stopY = qMax(stopY, state.y + reach.beyond);
-        state.y += lineAdvance(line, format, scale);
+        state.y += lineAdvance(line.height(), format, scale);
         state.end = line.textStart() + line.textLength();
         ++state.lines;
     }
@@ -536,6 +544,11 @@ qreal TextFlowLayout::viewHeight() const
 
 int TextFlowLayout::layoutItem(QTextBlock &block, int n, const Reach &reach) const
 {
+    if (n == m_fast.block) { // its lines are kept up to date edit by edit
+        m_done[n] = kLaidOut;
+        block = block.next();
+        return n + 1;
+    }
     QTextTable *table = TableFlow::tableOf(block);
     if (!table) {
         const bool measure = reach.measure && measurable(block, n);
@@ -787,6 +800,8 @@ void TextFlowLayout::layoutUntilY(qreal y) const
 
 void TextFlowLayout::setDeferred(bool deferred)
 {
+    if (deferred)
+        endFast();
     m_deferred = deferred;
     if (!deferred)
         m_idle.start();
@@ -823,6 +838,18 @@ void TextFlowLayout::documentChanged(int from, int charsRemoved, int charsAdded)
     // text option was set (a view does so whenever it lays itself out), to what it was.
     if (!edit && from == 0 && charsRemoved == 0 && charsAdded == doc->characterCount())
         return;
+    if (m_fast.block >= 0) {
+        const QTextBlock block = doc->findBlockByNumber(m_fast.block);
+        const bool typed = m_fast.expectEdit && block.isValid() && doc->blockCount() == int(m_heights.size())
+            && from >= block.position() && from + charsRemoved <= block.position() + m_fast.lines->length()
+            && from + charsAdded < block.position() + block.length();
+        m_fast.expectEdit = false;
+        if (typed) {
+            applyFastEdit(from - block.position(), charsRemoved, charsAdded);
+            return;
+        }
+        endFast();
+    }
     const int oldCount = int(m_heights.size());
     const int newCount = doc->blockCount();
     const int delta = newCount - oldCount;
@@ -912,6 +939,228 @@ void TextFlowLayout::setTypedBlock(int n)
     if (before.isValid() && before.length() <= kCachedParagraphLength)
         before.layout()->setCacheEnabled(false);
     m_typedBlock = n;
+}
+
+// ---------------------------------------------------------------------------------------
+// Typing in a long paragraph without the control
+
+bool TextFlowLayout::fastEligible(const QTextBlock &block) const
+{
+    const int n = block.blockNumber();
+    return block.isValid() && !m_deferred && m_standInFaces.isEmpty() && !paintDevice() && m_geometry.width >= 0
+        && n < int(m_done.size()) && block.length() > kCachedParagraphLength && !TableFlow::tableOf(block)
+        && !block.textList() && wraps(block.blockFormat()) && !block.layout()->preeditAreaText().size()
+        && !block.text().contains(QChar::ObjectReplacementCharacter);
+}
+
+bool TextFlowLayout::beginFastEdit(int position)
+{
+    const QTextBlock block = document()->findBlock(position);
+    if (block.isValid() && block.blockNumber() == m_fast.block) {
+        m_fast.expectEdit = true;
+        return true;
+    }
+    endFast();
+    if (!fastEligible(block))
+        return false;
+    const int n = block.blockNumber();
+    const qreal width = usableWidth();
+    const ParagraphFrame frame = paragraphFrame(block, width);
+    m_fast.lines = std::make_unique<ParagraphLines>(document()->defaultFont(), paragraphOption(block, width),
+                                                    qMax<qreal>(frame.lineWidth(true), 1),
+                                                    qMax<qreal>(frame.lineWidth(false), 1));
+    // Lines the paragraph holds whole are taken as they are; otherwise it is laid out.
+    const QTextLayout *own = block.layout();
+    if (block.userState() == kHoldsLines && !findOpen(n) && own->lineCount() > 0) {
+        std::vector<ParagraphLines::Line> lines;
+        lines.reserve(size_t(own->lineCount()));
+        for (int i = 0; i < own->lineCount(); ++i) {
+            const QTextLine line = own->lineAt(i);
+            lines.push_back({line.textStart(), line.textLength(), line.naturalTextWidth(), line.height()});
+        }
+        m_fast.lines->adopt(block.text(), paragraphFormats(block), std::move(lines));
+    } else {
+        m_fast.lines->reset(block.text(), paragraphFormats(block));
+    }
+    dropOpen(n);
+    m_fast.block = n;
+    // Qt's caret code must not take the paragraph's old lines for current ones.
+    if (QTextBlock held = block; held.userState() == kHoldsLines) {
+        held.layout()->clearLayout();
+        held.setUserState(-1);
+    }
+    m_done[n] = kLaidOut;
+    placeFastLines();
+    m_fast.expectEdit = true;
+    return true;
+}
+
+void TextFlowLayout::endFast() const
+{
+    if (m_fast.block < 0)
+        return;
+    const int n = m_fast.block;
+    const int caret = m_fast.caret;
+    m_fast = Fast();
+    QTextBlock block = document()->findBlockByNumber(n);
+    if (!block.isValid() || n >= int(m_done.size()))
+        return;
+    const qreal before = m_heights[n];
+    layoutItem(block, n, Reach::around(qMax(0, caret - document()->findBlockByNumber(n).position()), viewHeight()));
+    if (findOpen(n))
+        m_laidOut = qMin(m_laidOut, n);
+    auto *self = const_cast<TextFlowLayout *>(this);
+    emit self->update(QRectF(0, blockTop(n), kNoWrapWidth, kNoWrapWidth));
+    if (m_heights[n] != before)
+        emit self->documentSizeChanged(documentSize());
+}
+
+void TextFlowLayout::placeFastLines() const
+{
+    QTextBlock block = document()->findBlockByNumber(m_fast.block);
+    const QTextBlockFormat format = block.blockFormat();
+    const qreal scale = deviceScale();
+    const std::vector<ParagraphLines::Line> &lines = m_fast.lines->lines();
+    m_fast.tops.resize(lines.size());
+    qreal y = format.topMargin() * scale;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        m_fast.tops[i] = y;
+        y += lineAdvance(lines[i].height, format, scale);
+    }
+    if (block.lineCount() != int(lines.size()))
+        block.setLineCount(int(lines.size()));
+    setHeight(m_fast.block, y + format.bottomMargin() * scale);
+}
+
+void TextFlowLayout::applyFastEdit(int from, int removed, int added)
+{
+    const QTextBlock block = document()->findBlockByNumber(m_fast.block);
+    const int n = m_fast.block;
+    const qreal oldTotal = m_tree.total();
+    const size_t oldLines = m_fast.lines->lines().size();
+    m_fast.lines->update(block.text(), paragraphFormats(block), from, removed, added);
+    m_fast.cached.reset();
+    m_fast.cachedFirst = -1;
+    placeFastLines();
+    const std::vector<qreal> &tops = m_fast.tops;
+    const qreal top = blockTop(n) + tops[size_t(m_fast.lines->changedFrom())];
+    if (m_tree.total() == oldTotal && m_fast.lines->lines().size() == oldLines) {
+        // Only the lines laid out again changed; those after them hold the same text.
+        const int end = m_fast.lines->changedEnd();
+        const qreal bottom = end < int(tops.size()) ? blockTop(n) + tops[size_t(end)] : blockTop(n) + m_heights[n];
+        emit update(QRectF(0, top, kNoWrapWidth, bottom - top));
+    } else {
+        emit update(QRectF(0, top, kNoWrapWidth, kNoWrapWidth));
+        emit documentSizeChanged(documentSize());
+    }
+}
+
+void TextFlowLayout::setFastCaret(int position, bool visible)
+{
+    if (m_fast.block < 0)
+        return;
+    const QRectF before = m_fast.caretOn ? fastCaretRect(m_fast.caret) : QRectF();
+    m_fast.caret = position;
+    m_fast.caretOn = visible;
+    const QRectF after = visible ? fastCaretRect(position) : QRectF();
+    if (!before.isEmpty())
+        emit update(before.adjusted(-2, 0, 2, 0));
+    if (!after.isEmpty())
+        emit update(after.adjusted(-2, 0, 2, 0));
+}
+
+QTextLayout *TextFlowLayout::fastLayout(int from, int to) const
+{
+    if (m_fast.cached && from >= m_fast.cachedFirst && to < m_fast.cachedNext)
+        return m_fast.cached.get();
+    int first = 0, next = 0;
+    m_fast.cached = m_fast.lines->layoutFor(from, to, &first, &next);
+    m_fast.cachedFirst = first;
+    m_fast.cachedNext = next;
+    // Its lines where the paragraph has them (those past its part out of any clip).
+    const QTextBlock block = document()->findBlockByNumber(m_fast.block);
+    const ParagraphFrame frame = paragraphFrame(block, usableWidth());
+    QTextLayout *layout = m_fast.cached.get();
+    layout->setPosition(QPointF(m_geometry.left, 0));
+    for (int i = 0; i < layout->lineCount(); ++i) {
+        QTextLine line = layout->lineAt(i);
+        const int number = first + i;
+        if (number >= next) {
+            line.setPosition(QPointF(0, -kNoWrapWidth));
+            continue;
+        }
+        const qreal width = qMax<qreal>(frame.lineWidth(number == 0), 1);
+        line.setPosition(QPointF(frame.leftOf(frame.lineStart(number == 0), width), m_fast.tops[size_t(number)]));
+    }
+    return layout;
+}
+
+QRectF TextFlowLayout::fastCaretRect(int position) const
+{
+    if (m_fast.block < 0)
+        return QRectF();
+    const QTextBlock block = document()->findBlockByNumber(m_fast.block);
+    const int inBlock = position - block.position();
+    if (inBlock < 0 || inBlock >= block.length())
+        return QRectF();
+    const int number = m_fast.lines->lineAt(inBlock);
+    const QTextLayout *layout = fastLayout(number, number);
+    const int start = m_fast.lines->lines()[size_t(m_fast.cachedFirst)].start;
+    const QTextLine line = layout->lineAt(number - m_fast.cachedFirst);
+    const qreal x = layout->position().x() + line.cursorToX(inBlock - start);
+    return QRectF(x, blockTop(m_fast.block) + line.y(), 1, line.height());
+}
+
+int TextFlowLayout::fastLineAt(int position) const
+{
+    if (m_fast.block < 0)
+        return -1;
+    const QTextBlock block = document()->findBlockByNumber(m_fast.block);
+    const int inBlock = position - block.position();
+    if (inBlock < 0 || inBlock >= block.length())
+        return -1;
+    return m_fast.lines->lineAt(inBlock);
+}
+
+int TextFlowLayout::fastLineStart(int blockNumber, int line) const
+{
+    if (blockNumber != m_fast.block || line < 0 || line >= int(m_fast.lines->lines().size()))
+        return -1;
+    return m_fast.lines->lines()[size_t(line)].start;
+}
+
+void TextFlowLayout::drawFast(QPainter *painter, const QTextBlock &block, const QRectF &box,
+                              const PaintContext &context, const QRectF &clip, int cursorWidth) const
+{
+    const QTextBlockFormat format = block.blockFormat();
+    if (format.background().style() != Qt::NoBrush)
+        painter->fillRect(box, format.background());
+    const std::vector<qreal> &tops = m_fast.tops;
+    auto lineAtY = [&](qreal y) {
+        const auto it = std::upper_bound(tops.begin(), tops.end(), y - box.top());
+        return qMax(0, int(it - tops.begin()) - 1);
+    };
+    const int from = lineAtY(qMax(clip.top(), box.top()));
+    const int to = lineAtY(qMin(clip.bottom(), box.bottom()));
+    QTextLayout *layout = fastLayout(from, to);
+    const int start = m_fast.lines->lines()[size_t(m_fast.cachedFirst)].start;
+    const int length = layout->text().size();
+    QList<QTextLayout::FormatRange> selections;
+    for (const Selection &selection : context.selections) {
+        const int a = qMax(0, selection.cursor.selectionStart() - block.position() - start);
+        const int b = qMin(length, selection.cursor.selectionEnd() - block.position() - start);
+        if (a < b)
+            selections.append({a, b - a, selection.format});
+    }
+    const QPointF origin(0, box.top());
+    layout->draw(painter, origin, selections, clip);
+    const int caret = m_fast.caret - block.position();
+    if (m_fast.caretOn && caret >= 0 && caret < block.length()) {
+        const int number = m_fast.lines->lineAt(caret);
+        layout = fastLayout(number, number);
+        const int caretStart = m_fast.lines->lines()[size_t(m_fast.cachedFirst)].start;
+        layout->drawCursor(painter, origin, caret - caretStart, cursorWidth);
+    }
 }
 
 bool TextFlowLayout::layoutTableRows(int first, int last, int delta)
@@ -1007,6 +1256,8 @@ QRectF TextFlowLayout::blockBoundingRect(const QTextBlock &block) const
     // hold paragraphs the layout has not been told of: they have no place until it ends.
     if (n >= int(m_heights.size()))
         return QRectF();
+    if (n == m_fast.block)
+        endFast(); // whoever asks reads the paragraph's own lines next
     if (m_deferred)
         ; // where the estimates put it
     else if (isFarAhead(n))
@@ -1050,6 +1301,7 @@ int TextFlowLayout::hitParagraph(const QTextBlock &block, const QPointF &point, 
 
 int TextFlowLayout::hitTest(const QPointF &point, Qt::HitTestAccuracy accuracy) const
 {
+    endFast(); // a click: the control places the caret from the paragraph's own lines
     const QTextDocument *doc = document();
     layoutForView(point.y(), point.y());
     if (point.y() < m_geometry.top)
@@ -1232,7 +1484,10 @@ void TextFlowLayout::draw(QPainter *painter, const PaintContext &context)
         }
         ensureLines(n);
         const QRectF box(m_geometry.left, top, usableWidth(), m_heights[n]);
-        drawParagraph(painter, block, QPointF(0, top), box, context, clip, cursorWidth);
+        if (n == m_fast.block)
+            drawFast(painter, block, box, context, clip, cursorWidth);
+        else
+            drawParagraph(painter, block, QPointF(0, top), box, context, clip, cursorWidth);
         block = block.next();
         ++n;
     }
@@ -1280,6 +1535,7 @@ QList<qreal> TextFlowLayout::pageTops(qreal pageHeight) const
     QList<qreal> tops{0};
     if (m_heights.empty() || pageHeight <= 0)
         return tops;
+    endFast();
     ensureLaidOut(int(m_heights.size()) - 1);
     const QTextDocument *doc = document();
     int n = 0;

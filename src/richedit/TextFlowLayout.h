@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ParagraphLines.h"
 #include "TableFlow.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -13,6 +14,7 @@
 #include <QTimer>
 
 #include <climits>
+#include <memory>
 #include <vector>
 
 // The horizontal frame of one paragraph, in device units from the left edge of the text area
@@ -122,6 +124,30 @@ public:
     // Height of the view that shows the document (0 when there is none): a paragraph laid
     // out far ahead of the others is laid out with that much of the text above it.
     void setViewHeight(qreal height) { m_viewHeight = height; }
+
+    // Typing in a long paragraph. The editor types into one (no selection, no other change in
+    // between) without its control, whose caret code reads the paragraph's own QTextLayout and
+    // makes it analyse the whole paragraph at every key; the paragraph's lines are then kept by
+    // ParagraphLines, laid out again only around each edit, and drawn from layouts of their
+    // own. Anything else that needs the paragraph's own lines (another edit, a click, a key the
+    // control handles, its rectangle asked for) ends this first: the paragraph is laid out as
+    // usual again.
+    //
+    // Before the editor's next change to the document: true when that change may go to the
+    // paragraph holding `position` this way (it is long, of the text area, wraps, holds no
+    // picture, is in no list or table, and no faces are drawn in a stand-in).
+    bool beginFastEdit(int position);
+    void endFast() const;
+    bool isFast() const { return m_fast.block >= 0; }
+    // The caret drawn in the paragraph while typing goes on there (the control's is not).
+    void setFastCaret(int position, bool visible);
+    // Where the caret at `position` of the paragraph typed into is (document coordinates);
+    // an empty rectangle for any other position.
+    QRectF fastCaretRect(int position) const;
+    // The display line of that paragraph holding `position` (counted in the paragraph), and
+    // where a line of it starts (in the paragraph); -1 for other paragraphs.
+    int fastLineAt(int position) const;
+    int fastLineStart(int blockNumber, int line) const;
 
     // Where each printed page starts in the laid-out document, for pages of the given
     // height: a line that would not fit whole on a page begins the next one, and so does a
@@ -239,6 +265,32 @@ private:
     qreal firstLineOffset(const QTextBlock &block) const;
     ParagraphFrame paragraphFrame(const QTextBlock &block, qreal width) const;
     qreal deviceScale() const;
+
+    // The paragraph typed into without the control (see beginFastEdit).
+    struct Fast
+    {
+        int block = -1;
+        std::unique_ptr<ParagraphLines> lines;
+        std::vector<qreal> tops; // of its lines, from the paragraph's top
+        qreal bottomMargin = 0;
+        bool expectEdit = false; // the next change of the document is the editor's
+        int caret = -1;
+        bool caretOn = true;
+        // The layout last drawn from, and the lines it holds as the paragraph has them.
+        int cachedFirst = -1;
+        int cachedNext = -1;
+        std::unique_ptr<QTextLayout> cached;
+    };
+    mutable Fast m_fast;
+    bool fastEligible(const QTextBlock &block) const;
+    void placeFastLines() const;
+    void applyFastEdit(int from, int removed, int added);
+    QList<QTextLayout::FormatRange> paragraphFormats(const QTextBlock &block) const;
+    // A layout that holds lines [from, to] of the paragraph typed into, its lines placed where
+    // the paragraph has them.
+    QTextLayout *fastLayout(int from, int to) const;
+    void drawFast(QPainter *painter, const QTextBlock &block, const QRectF &box, const PaintContext &context,
+                  const QRectF &clip, int cursorWidth) const;
 
     // The paragraph last edited alone, by number: it keeps its shaped text like a long one.
     void setTypedBlock(int n);

@@ -778,8 +778,9 @@ void TestRichEditLayout::paragraphLinesFollowEdits()
     const std::unique_ptr<QTextLayout> reference = ParagraphLines::layOut(
         text, formatsOf(), font, option, firstLine, width, 0, int(text.size()), true);
     for (int i = 0; i < int(lines.lines().size()); i += 3) {
-        int first = 0;
-        const std::unique_ptr<QTextLayout> part = lines.layoutFor(i, &first);
+        int first = 0, next = 0;
+        const std::unique_ptr<QTextLayout> part = lines.layoutFor(i, i, &first, &next);
+        QVERIFY(first <= i && i < next);
         const QTextLine drawn = part->lineAt(i - first), whole = reference->lineAt(i);
         QCOMPARE(drawn.textStart() + lines.lines()[size_t(first)].start, whole.textStart());
         QCOMPARE(glyphsOf(drawn), glyphsOf(whole));
