@@ -1077,7 +1077,8 @@ QTextLayout *TextFlowLayout::fastLayout(int from, int to) const
     m_fast.cached = m_fast.lines->layoutFor(from, to, &first, &next);
     m_fast.cachedFirst = first;
     m_fast.cachedNext = next;
-    // Its lines where the paragraph has them (those past its part out of any clip).
+    // Its lines where the paragraph has them; those past its part below any clip (Qt draws the
+    // lines of a layout from the first to meet the clip until the first below it).
     const QTextBlock block = document()->findBlockByNumber(m_fast.block);
     const ParagraphFrame frame = paragraphFrame(block, usableWidth());
     QTextLayout *layout = m_fast.cached.get();
@@ -1086,7 +1087,7 @@ QTextLayout *TextFlowLayout::fastLayout(int from, int to) const
         QTextLine line = layout->lineAt(i);
         const int number = first + i;
         if (number >= next) {
-            line.setPosition(QPointF(0, -kNoWrapWidth));
+            line.setPosition(QPointF(0, kNoWrapWidth));
             continue;
         }
         const qreal width = qMax<qreal>(frame.lineWidth(number == 0), 1);

@@ -11,6 +11,7 @@
 #include <QFontInfo>
 #include <QTemporaryDir>
 #include <QGlyphRun>
+#include <QPainter>
 #include <QRandomGenerator>
 #include <QRawFont>
 #include <QScrollBar>
@@ -112,6 +113,8 @@ private slots:
     void pageBreakBeforeStartsAPrintedPage();
     void paragraphLinesFollowEdits_data();
     void paragraphLinesFollowEdits();
+    void typingInALongParagraphGoesAroundTheControl_data();
+    void typingInALongParagraphGoesAroundTheControl();
 };
 
 // After any sequence of edits, the places of all paragraphs are what a layout of the whole
@@ -790,6 +793,83 @@ void TestRichEditLayout::paragraphLinesFollowEdits()
         QVERIFY2(laidOut < qint64(edits) * 3000, qPrintable(QString::number(laidOut)));
     else
         QVERIFY(laidOut >= qint64(edits) * 6000);
+}
+
+void TestRichEditLayout::typingInALongParagraphGoesAroundTheControl_data()
+{
+    QTest::addColumn<QByteArray>("paragraph");
+    QTest::newRow("left to right") << QByteArray("\\pard ");
+    QTest::newRow("right to left, indented") << QByteArray("\\pard\\rtlpar\\qr\\li300\\fi400 ");
+}
+
+// Keys typed into a long paragraph are applied without the control; the paragraph is drawn,
+// measured, numbered and undone as when the control types, and a click hands it back.
+void TestRichEditLayout::typingInALongParagraphGoesAroundTheControl()
+{
+    QFETCH(QByteArray, paragraph);
+    QByteArray rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Noto Sans;}}" + paragraph;
+    for (int i = 0; i < 500; ++i)
+        rtf += i % 3 ? "letter keyboard " : "\\u1603?\\u1578?\\u1575?\\u1576? {\\b bold} ";
+    rtf += "\\par\\pard After.\\par}";
+    TTntRichEdit editor;
+    prepareEditor(editor, 320, 200);
+    editor.setCursorWidth(0); // the two ways of drawing the caret are compared below without it
+    openRtf(editor, rtf);
+    auto *layout = qobject_cast<TextFlowLayout *>(editor.document()->documentLayout());
+    QTRY_VERIFY_WITH_TIMEOUT(layout->isComplete(), 20000);
+    const QString original = editor.document()->toPlainText();
+    editor.setFocus();
+    editor.SetSel(3001, 0);
+    QTest::keyClicks(&editor, QStringLiteral("abc "));
+    QTest::keyClick(&editor, Qt::Key_Backspace);
+    QTest::keyClick(&editor, Qt::Key_Backspace);
+    QVERIFY(layout->isFast());
+    QCOMPARE(editor.document()->toPlainText(), QString(original).insert(3001, QStringLiteral("ab")));
+
+    // What the paragraph's lines gave, against the control's own way once it has them back.
+    QList<int> lines;
+    for (QTextBlock block = editor.document()->begin(); block.isValid(); block = block.next())
+        lines << block.lineCount();
+    const QSizeF size = layout->documentSize();
+    const int line = editor.LineFromChar(3003), lineStart = editor.LineIndex(line);
+    const QRectF caret = layout->fastCaretRect(3003);
+    // The text drawn both ways is the same, pixel for pixel (around the caret, which the
+    // control draws as it blinks, too).
+    const QRect around = caret.translated(-editor.horizontalScrollBar()->value(), -editor.verticalScrollBar()->value())
+                             .toAlignedRect()
+                             .adjusted(-12, -3, 12, 3);
+    auto drawn = [&] {
+        QImage image = editor.viewport()->grab().toImage();
+        QPainter(&image).fillRect(around, Qt::magenta);
+        return image;
+    };
+    const QImage fast = drawn();
+    QVERIFY(layout->isFast());
+    layout->endFast();
+    QCOMPARE(drawn(), fast);
+    QCOMPARE(editor.LineFromChar(3003), line);
+    QCOMPARE(editor.LineIndex(line), lineStart);
+    const QRectF own = layout->blockBoundingRect(editor.document()->findBlock(3003));
+    const QTextLine ownLine = editor.document()->findBlock(3003).layout()->lineForTextPosition(3003);
+    QCOMPARE(caret.top(), own.top() + ownLine.y());
+    relayoutFromScratch(editor);
+    QCOMPARE(layout->documentSize(), size);
+    QList<int> fresh;
+    for (QTextBlock block = editor.document()->begin(); block.isValid(); block = block.next())
+        fresh << block.lineCount();
+    QCOMPARE(fresh, lines);
+
+    // The keys are two undo steps, as the control's typing makes them: the Backspaces, then the text.
+    editor.document()->undo();
+    QCOMPARE(editor.document()->toPlainText(), QString(original).insert(3001, QStringLiteral("abc ")));
+    editor.document()->undo();
+    QCOMPARE(editor.document()->toPlainText(), original);
+
+    // A click takes the paragraph back to the control.
+    QTest::keyClicks(&editor, QStringLiteral("x"));
+    QVERIFY(layout->isFast());
+    QTest::mouseClick(editor.viewport(), Qt::LeftButton, {}, QPoint(40, 20));
+    QVERIFY(!layout->isFast());
 }
 
 QTEST_MAIN(TestRichEditLayout)
