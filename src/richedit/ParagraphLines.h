@@ -70,6 +70,8 @@ public:
     // that of the first line it does not hold as the paragraph has it.
     std::unique_ptr<QTextLayout> layoutFor(int from, int to, int *first, int *next) const;
     int length() const { return int(m_text.size()); }
+    // False when the paragraph cannot be cut anywhere (see above): every edit lays it out whole.
+    bool cutsFreely() const { return m_census.cutsFreely(); }
 
     // One QTextLayout over [start, end) of `text`, laid out; its first line is the paragraph's
     // first when `first`.

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QTextDocument>
 #include <QTextFrame>
 #include <QTextLayout>
@@ -848,8 +849,15 @@ void TextFlowLayout::documentChanged(int from, int charsRemoved, int charsAdded)
             applyFastEdit(from - block.position(), charsRemoved, charsAdded);
             return;
         }
-        endFast();
     }
+    // Any other change: the paragraph typed into goes back to its own lines once the change is
+    // laid out, under its number then (paragraphs added or removed before it move it).
+    int fastAfter = m_fast.block;
+    const int fastCaret = m_fast.caret;
+    if (fastAfter >= 0 && from + charsRemoved <= m_fast.position)
+        fastAfter += doc->blockCount() - int(m_heights.size());
+    m_fast = Fast();
+    const auto backToOwnLines = qScopeGuard([this, fastAfter, fastCaret] { relayoutParagraph(fastAfter, fastCaret); });
     const int oldCount = int(m_heights.size());
     const int newCount = doc->blockCount();
     const int delta = newCount - oldCount;
@@ -966,24 +974,28 @@ bool TextFlowLayout::beginFastEdit(int position)
     const int n = block.blockNumber();
     const qreal width = usableWidth();
     const ParagraphFrame frame = paragraphFrame(block, width);
-    m_fast.lines = std::make_unique<ParagraphLines>(document()->defaultFont(), paragraphOption(block, width),
+    auto lines = std::make_unique<ParagraphLines>(document()->defaultFont(), paragraphOption(block, width),
                                                     qMax<qreal>(frame.lineWidth(true), 1),
                                                     qMax<qreal>(frame.lineWidth(false), 1));
     // Lines the paragraph holds whole are taken as they are; otherwise it is laid out.
-    const QTextLayout *own = block.layout();
-    if (block.userState() == kHoldsLines && !findOpen(n) && own->lineCount() > 0) {
-        std::vector<ParagraphLines::Line> lines;
-        lines.reserve(size_t(own->lineCount()));
-        for (int i = 0; i < own->lineCount(); ++i) {
-            const QTextLine line = own->lineAt(i);
-            lines.push_back({line.textStart(), line.textLength(), line.naturalTextWidth(), line.height()});
+    const QTextLayout *layout = block.layout();
+    if (block.userState() == kHoldsLines && !findOpen(n) && layout->lineCount() > 0) {
+        std::vector<ParagraphLines::Line> own;
+        own.reserve(size_t(layout->lineCount()));
+        for (int i = 0; i < layout->lineCount(); ++i) {
+            const QTextLine line = layout->lineAt(i);
+            own.push_back({line.textStart(), line.textLength(), line.naturalTextWidth(), line.height()});
         }
-        m_fast.lines->adopt(block.text(), paragraphFormats(block), std::move(lines));
+        lines->adopt(block.text(), paragraphFormats(block), std::move(own));
     } else {
-        m_fast.lines->reset(block.text(), paragraphFormats(block));
+        lines->reset(block.text(), paragraphFormats(block));
     }
+    if (!lines->cutsFreely())
+        return false; // every key would lay it out whole again: the control's way is no slower
+    m_fast.lines = std::move(lines);
     dropOpen(n);
     m_fast.block = n;
+    m_fast.position = block.position();
     // Qt's caret code must not take the paragraph's old lines for current ones.
     if (QTextBlock held = block; held.userState() == kHoldsLines) {
         held.layout()->clearLayout();
@@ -1002,11 +1014,19 @@ void TextFlowLayout::endFast() const
     const int n = m_fast.block;
     const int caret = m_fast.caret;
     m_fast = Fast();
+    relayoutParagraph(n, caret);
+}
+
+// Lays paragraph n out again (it had no lines of its own), when it is laid out at all.
+void TextFlowLayout::relayoutParagraph(int n, int caret) const
+{
+    if (n < 0 || n >= int(m_done.size()) || !m_done[n])
+        return;
     QTextBlock block = document()->findBlockByNumber(n);
-    if (!block.isValid() || n >= int(m_done.size()))
+    if (!block.isValid())
         return;
     const qreal before = m_heights[n];
-    layoutItem(block, n, Reach::around(qMax(0, caret - document()->findBlockByNumber(n).position()), viewHeight()));
+    layoutItem(block, n, Reach::around(qMax(0, caret - block.position()), viewHeight()));
     if (findOpen(n))
         m_laidOut = qMin(m_laidOut, n);
     auto *self = const_cast<TextFlowLayout *>(this);
@@ -1039,6 +1059,10 @@ void TextFlowLayout::applyFastEdit(int from, int removed, int added)
     const qreal oldTotal = m_tree.total();
     const size_t oldLines = m_fast.lines->lines().size();
     m_fast.lines->update(block.text(), paragraphFormats(block), from, removed, added);
+    if (!m_fast.lines->cutsFreely()) {
+        endFast(); // the edit made it a paragraph laid out whole at every key (see beginFastEdit)
+        return;
+    }
     m_fast.cached.reset();
     m_fast.cachedFirst = -1;
     placeFastLines();

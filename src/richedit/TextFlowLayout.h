@@ -270,6 +270,7 @@ private:
     struct Fast
     {
         int block = -1;
+        int position = 0; // of its first character
         std::unique_ptr<ParagraphLines> lines;
         std::vector<qreal> tops; // of its lines, from the paragraph's top
         qreal bottomMargin = 0;
@@ -284,6 +285,7 @@ private:
     mutable Fast m_fast;
     bool fastEligible(const QTextBlock &block) const;
     void placeFastLines() const;
+    void relayoutParagraph(int n, int caret) const;
     void applyFastEdit(int from, int removed, int added);
     QList<QTextLayout::FormatRange> paragraphFormats(const QTextBlock &block) const;
     // A layout that holds lines [from, to] of the paragraph typed into, its lines placed where

@@ -807,7 +807,7 @@ void TestRichEditLayout::typingInALongParagraphGoesAroundTheControl_data()
 void TestRichEditLayout::typingInALongParagraphGoesAroundTheControl()
 {
     QFETCH(QByteArray, paragraph);
-    QByteArray rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Noto Sans;}}" + paragraph;
+    QByteArray rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Noto Sans;}}\\pard Before.\\par " + paragraph;
     for (int i = 0; i < 500; ++i)
         rtf += i % 3 ? "letter keyboard " : "\\u1603?\\u1578?\\u1575?\\u1576? {\\b bold} ";
     rtf += "\\par\\pard After.\\par}";
@@ -818,21 +818,24 @@ void TestRichEditLayout::typingInALongParagraphGoesAroundTheControl()
     auto *layout = qobject_cast<TextFlowLayout *>(editor.document()->documentLayout());
     QTRY_VERIFY_WITH_TIMEOUT(layout->isComplete(), 20000);
     const QString original = editor.document()->toPlainText();
+    const int at = 3001;
     editor.setFocus();
-    editor.SetSel(3001, 0);
+    QTextCursor caretAt = editor.textCursor();
+    caretAt.setPosition(at);
+    editor.setTextCursor(caretAt);
     QTest::keyClicks(&editor, QStringLiteral("abc "));
     QTest::keyClick(&editor, Qt::Key_Backspace);
     QTest::keyClick(&editor, Qt::Key_Backspace);
     QVERIFY(layout->isFast());
-    QCOMPARE(editor.document()->toPlainText(), QString(original).insert(3001, QStringLiteral("ab")));
+    QCOMPARE(editor.document()->toPlainText(), QString(original).insert(at, QStringLiteral("ab")));
 
     // What the paragraph's lines gave, against the control's own way once it has them back.
     QList<int> lines;
     for (QTextBlock block = editor.document()->begin(); block.isValid(); block = block.next())
         lines << block.lineCount();
     const QSizeF size = layout->documentSize();
-    const int line = editor.LineFromChar(3003), lineStart = editor.LineIndex(line);
-    const QRectF caret = layout->fastCaretRect(3003);
+    const int line = editor.LineFromChar(at + 2), lineStart = editor.LineIndex(line);
+    const QRectF caret = layout->fastCaretRect(at + 2);
     // The text drawn both ways is the same, pixel for pixel (around the caret, which the
     // control draws as it blinks, too).
     const QRect around = caret.translated(-editor.horizontalScrollBar()->value(), -editor.verticalScrollBar()->value())
@@ -847,10 +850,11 @@ void TestRichEditLayout::typingInALongParagraphGoesAroundTheControl()
     QVERIFY(layout->isFast());
     layout->endFast();
     QCOMPARE(drawn(), fast);
-    QCOMPARE(editor.LineFromChar(3003), line);
+    QCOMPARE(editor.LineFromChar(at + 2), line);
     QCOMPARE(editor.LineIndex(line), lineStart);
-    const QRectF own = layout->blockBoundingRect(editor.document()->findBlock(3003));
-    const QTextLine ownLine = editor.document()->findBlock(3003).layout()->lineForTextPosition(3003);
+    const QTextBlock typedInto = editor.document()->findBlock(at + 2);
+    const QRectF own = layout->blockBoundingRect(typedInto);
+    const QTextLine ownLine = typedInto.layout()->lineForTextPosition(at + 2 - typedInto.position());
     QCOMPARE(caret.top(), own.top() + ownLine.y());
     relayoutFromScratch(editor);
     QCOMPARE(layout->documentSize(), size);
@@ -861,15 +865,25 @@ void TestRichEditLayout::typingInALongParagraphGoesAroundTheControl()
 
     // The keys are two undo steps, as the control's typing makes them: the Backspaces, then the text.
     editor.document()->undo();
-    QCOMPARE(editor.document()->toPlainText(), QString(original).insert(3001, QStringLiteral("abc ")));
+    QCOMPARE(editor.document()->toPlainText(), QString(original).insert(at, QStringLiteral("abc ")));
     editor.document()->undo();
     QCOMPARE(editor.document()->toPlainText(), original);
 
-    // A click takes the paragraph back to the control.
+    // A click takes the paragraph back to the control; so does a change elsewhere (here one
+    // that adds paragraphs before it).
     QTest::keyClicks(&editor, QStringLiteral("x"));
     QVERIFY(layout->isFast());
     QTest::mouseClick(editor.viewport(), Qt::LeftButton, {}, QPoint(40, 20));
     QVERIFY(!layout->isFast());
+    QTest::keyClicks(&editor, QStringLiteral("y"));
+    QVERIFY(layout->isFast());
+    QTextCursor(editor.document()).insertText(QStringLiteral("A new first paragraph\nand a second one\n"));
+    QVERIFY(!layout->isFast());
+    const int scrolled = editor.verticalScrollBar()->value();
+    const QImage moved = editor.viewport()->grab().toImage();
+    expectSameAsFromScratch(editor);
+    editor.verticalScrollBar()->setValue(scrolled);
+    QCOMPARE(editor.viewport()->grab().toImage(), moved);
 }
 
 QTEST_MAIN(TestRichEditLayout)
