@@ -11,6 +11,8 @@
 //  - WindowCaret/*: caret moves only.
 //  - LongParagraph/*: one paragraph of Latin and Arabic words of the given length, caret in
 //    its middle.
+//  - LongParagraphMapped/N/L: the same with keys mapped in Coptic (L = 0) or in Arabic in the
+//    paragraph made right to left (L = 1).
 //  - Control/*: the editor alone: the key plus the reads a refresh makes.
 //  - WindowTable/*: the window, typing in a cell in the middle of a table of the given number
 //    of rows of four columns (a short paragraph above and below the table).
@@ -206,6 +208,23 @@ void LongParagraph(benchmark::State &state)
     Report(state);
 }
 
+void LongParagraphMapped(benchmark::State &state)
+{
+    LongParagraphFixture fixture(int(state.range(0)));
+    TMainForm &form = *fixture.form;
+    const bool arabic = state.range(1) == 1;
+    if (arabic)
+        form.Editor->Paragraph().SetDirection(TParaDirection::RightToLeft);
+    form.SwitchLanguage(arabic ? form.LanguageArabic : form.LanguageCoptic);
+    const QString before = form.Editor->Text();
+    KeyPair(form, Qt::Key_A, Qt::Key_Backspace);
+    if (form.Editor->Text() != before)
+        state.SkipWithError("the mapped key did not go in as one character");
+    for (auto _ : state)
+        KeyPair(form, Qt::Key_A, Qt::Key_Backspace);
+    Report(state);
+}
+
 // A table of `rows` rows of four cells of a few words each (some cells wrap), with the caret at
 // the end of the text of the second cell of the middle row.
 struct TableFixture
@@ -287,6 +306,7 @@ BENCHMARK(WindowCoptic)->Arg(10 << 10)->Arg(100 << 10)->Arg(1 << 20)->Unit(bench
 BENCHMARK(WindowArabic)->Arg(10 << 10)->Arg(100 << 10)->Arg(1 << 20)->Unit(benchmark::kMicrosecond);
 BENCHMARK(WindowCaret)->Arg(10 << 10)->Arg(100 << 10)->Arg(1 << 20)->Unit(benchmark::kMicrosecond);
 BENCHMARK(LongParagraph)->Arg(1 << 10)->Arg(10 << 10)->Arg(100 << 10)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
+BENCHMARK(LongParagraphMapped)->ArgsProduct({{10 << 10, 100 << 10, 1 << 20}, {0, 1}})->Unit(benchmark::kMillisecond);
 BENCHMARK(WindowTable)->Arg(20)->Arg(500)->Unit(benchmark::kMicrosecond);
 BENCHMARK(Control)->Arg(10 << 10)->Arg(100 << 10)->Arg(1 << 20)->Unit(benchmark::kMicrosecond);
 
