@@ -156,13 +156,26 @@ std::unique_ptr<QTextLayout> ParagraphLines::layOut(const QString &text,
     return layout;
 }
 
-void ParagraphLines::layOutWindow(int start, int end, bool first, std::vector<Line> &out) const
+std::unique_ptr<QTextLayout> ParagraphLines::layOutWindow(int start, int end, bool first, std::vector<Line> &out) const
 {
-    const auto layout = layOut(m_text, m_formats, m_font, m_option, m_firstLineWidth, m_lineWidth, start, end, first);
+    auto layout = layOut(m_text, m_formats, m_font, m_option, m_firstLineWidth, m_lineWidth, start, end, first);
     for (int i = 0; i < layout->lineCount(); ++i) {
         const QTextLine line = layout->lineAt(i);
         out.push_back(Line{start + line.textStart(), line.textLength(), line.naturalTextWidth(), line.height()});
     }
+    return layout;
+}
+
+std::unique_ptr<QTextLayout> ParagraphLines::takeRecent(int line, int *first, int *next)
+{
+    for (Part &part : m_recent) {
+        if (part.layout && line >= part.first && line < part.next) {
+            *first = part.first;
+            *next = part.next;
+            return std::move(part.layout);
+        }
+    }
+    return nullptr;
 }
 
 std::unique_ptr<QTextLayout> ParagraphLines::layoutFor(int from, int to, int *first, int *next) const
@@ -189,6 +202,7 @@ int ParagraphLines::update(const QString &text, const QList<QTextLayout::FormatR
     m_formats = formats;
     const int length = int(m_text.size());
     if (m_lines.empty() || !m_census.cutsFreely()) {
+        m_recent.clear();
         m_lines.clear();
         layOutWindow(0, length, true, m_lines);
         m_changedFrom = 0;
@@ -225,13 +239,16 @@ int ParagraphLines::update(const QString &text, const QList<QTextLayout::FormatR
     int window = std::max(newEditEnd - start, 0) + ahead;
     int laidOut = 0;
     int resume = int(m_lines.size()); // first old line kept, moved by delta
+    m_recent.clear();
     for (;;) {
         const int end = std::min(length, start + window);
         std::vector<Line> got;
-        layOutWindow(start, end, first, got);
+        std::unique_ptr<QTextLayout> layout = layOutWindow(start, end, first, got);
         laidOut += end - start;
+        const int before = keep + int(fresh.size());
         if (end == length) {
             fresh.insert(fresh.end(), got.begin(), got.end());
+            m_recent.push_back(Part{before, keep + int(fresh.size()), std::move(layout)});
             break;
         }
         // The window's lines up to its last cut with a whole line after it; or up to the first
@@ -256,6 +273,7 @@ int ParagraphLines::update(const QString &text, const QList<QTextLayout::FormatR
             continue;
         }
         fresh.insert(fresh.end(), got.begin(), got.begin() + cut);
+        m_recent.push_back(Part{before, keep + int(fresh.size()), std::move(layout)});
         if (met)
             break;
         start = got[cut].start;

@@ -70,6 +70,9 @@ public:
     // that of the first line it does not hold as the paragraph has it.
     std::unique_ptr<QTextLayout> layoutFor(int from, int to, int *first, int *next) const;
     int length() const { return int(m_text.size()); }
+    // A layout the last update made, which holds line `line` as the paragraph has it (as
+    // layoutFor would give), handed over once; `first` and `next` as there. Null when none.
+    std::unique_ptr<QTextLayout> takeRecent(int line, int *first, int *next);
     // False when the paragraph cannot be cut anywhere (see above): every edit lays it out whole.
     bool cutsFreely() const { return m_census.cutsFreely(); }
 
@@ -95,7 +98,7 @@ private:
     };
     bool cutsAt(int position) const;
     // Lays out [start, end) of the text, its first line the paragraph's first when `first`.
-    void layOutWindow(int start, int end, bool first, std::vector<Line> &out) const;
+    std::unique_ptr<QTextLayout> layOutWindow(int start, int end, bool first, std::vector<Line> &out) const;
 
     QFont m_font;
     QTextOption m_option;
@@ -107,4 +110,12 @@ private:
     std::vector<Line> m_lines;
     int m_changedFrom = 0;
     int m_changedEnd = 0;
+    // The layouts of the last update, each with the lines [first, next) it laid out again.
+    struct Part
+    {
+        int first;
+        int next;
+        std::unique_ptr<QTextLayout> layout;
+    };
+    std::vector<Part> m_recent;
 };

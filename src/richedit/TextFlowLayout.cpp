@@ -1098,7 +1098,10 @@ QTextLayout *TextFlowLayout::fastLayout(int from, int to) const
     if (m_fast.cached && from >= m_fast.cachedFirst && to < m_fast.cachedNext)
         return m_fast.cached.get();
     int first = 0, next = 0;
-    m_fast.cached = m_fast.lines->layoutFor(from, to, &first, &next);
+    // The lines just laid out again come with their layout.
+    m_fast.cached = m_fast.lines->takeRecent(from, &first, &next);
+    if (!m_fast.cached || to >= next)
+        m_fast.cached = m_fast.lines->layoutFor(from, to, &first, &next);
     m_fast.cachedFirst = first;
     m_fast.cachedNext = next;
     // Its lines where the paragraph has them; those past its part below any clip (Qt draws the
@@ -1167,22 +1170,26 @@ void TextFlowLayout::drawFast(QPainter *painter, const QTextBlock &block, const 
     };
     const int from = lineAtY(qMax(clip.top(), box.top()));
     const int to = lineAtY(qMin(clip.bottom(), box.bottom()));
-    QTextLayout *layout = fastLayout(from, to);
-    const int start = m_fast.lines->lines()[size_t(m_fast.cachedFirst)].start;
-    const int length = layout->text().size();
-    QList<QTextLayout::FormatRange> selections;
-    for (const Selection &selection : context.selections) {
-        const int a = qMax(0, selection.cursor.selectionStart() - block.position() - start);
-        const int b = qMin(length, selection.cursor.selectionEnd() - block.position() - start);
-        if (a < b)
-            selections.append({a, b - a, selection.format});
-    }
     const QPointF origin(0, box.top());
-    layout->draw(painter, origin, selections, clip);
+    // The lines in view, a layout at a time: the one that holds the first line not drawn yet
+    // (those just laid out again come with theirs).
+    for (int line = from; line <= to; line = m_fast.cachedNext) {
+        const QTextLayout *layout = fastLayout(line, line);
+        const int start = m_fast.lines->lines()[size_t(m_fast.cachedFirst)].start;
+        const int length = int(layout->text().size());
+        QList<QTextLayout::FormatRange> selections;
+        for (const Selection &selection : context.selections) {
+            const int a = qMax(0, selection.cursor.selectionStart() - block.position() - start);
+            const int b = qMin(length, selection.cursor.selectionEnd() - block.position() - start);
+            if (a < b)
+                selections.append({a, b - a, selection.format});
+        }
+        layout->draw(painter, origin, selections, clip);
+    }
     const int caret = m_fast.caret - block.position();
     if (m_fast.caretOn && caret >= 0 && caret < block.length()) {
         const int number = m_fast.lines->lineAt(caret);
-        layout = fastLayout(number, number);
+        QTextLayout *layout = fastLayout(number, number);
         const int caretStart = m_fast.lines->lines()[size_t(m_fast.cachedFirst)].start;
         layout->drawCursor(painter, origin, caret - caretStart, cursorWidth);
     }
