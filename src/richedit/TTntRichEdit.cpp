@@ -1,7 +1,5 @@
 #include "TTntRichEdit.h"
 
-#include <QTimer>
-
 #include "Errors.h"
 #include "KeptParts.h"
 #include "RtfCodec.h"
@@ -23,6 +21,7 @@
 #include <QSet>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTimer>
 #include <QTextFrame>
 #include <QTextImageFormat>
 #include <QUrl>
