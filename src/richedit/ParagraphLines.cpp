@@ -11,7 +11,7 @@ namespace {
 // Text laid out beyond the edit in the first window: enough for a few lines after it. Each
 // further window, when the lines after the edit have not yet met the old ones, takes twice
 // as much, up to kWindow.
-constexpr int kLookahead = 512;
+constexpr int kLookahead = 256;
 constexpr int kWindow = 4096;
 
 char32_t codePointAt(const QString &text, int i)
