@@ -161,7 +161,7 @@ std::unique_ptr<QTextLayout> ParagraphLines::layOutWindow(int start, int end, bo
     auto layout = layOut(m_text, m_formats, m_font, m_option, m_firstLineWidth, m_lineWidth, start, end, first);
     for (int i = 0; i < layout->lineCount(); ++i) {
         const QTextLine line = layout->lineAt(i);
-        out.push_back(Line{start + line.textStart(), line.textLength(), line.naturalTextWidth(), line.height()});
+        out.push_back(Line{start + line.textStart(), line.textLength(), line.height()});
     }
     return layout;
 }

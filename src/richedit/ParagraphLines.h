@@ -34,12 +34,8 @@ public:
     {
         int start = 0;
         int length = 0;
-        qreal naturalWidth = 0;
         qreal height = 0; // leading included
-        bool operator==(const Line &o) const
-        {
-            return start == o.start && length == o.length && naturalWidth == o.naturalWidth && height == o.height;
-        }
+        bool operator==(const Line &o) const { return start == o.start && length == o.length && height == o.height; }
     };
 
     // `option` gives the wrap mode (words longer than a line break where it ends, as the

@@ -984,7 +984,7 @@ bool TextFlowLayout::beginFastEdit(int position)
         own.reserve(size_t(layout->lineCount()));
         for (int i = 0; i < layout->lineCount(); ++i) {
             const QTextLine line = layout->lineAt(i);
-            own.push_back({line.textStart(), line.textLength(), line.naturalTextWidth(), line.height()});
+            own.push_back({line.textStart(), line.textLength(), line.height()});
         }
         lines->adopt(block.text(), paragraphFormats(block), std::move(own));
     } else {
