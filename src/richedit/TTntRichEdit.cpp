@@ -21,9 +21,9 @@
 #include <QSet>
 #include <QTextBlock>
 #include <QTextDocument>
-#include <QTimer>
 #include <QTextFrame>
 #include <QTextImageFormat>
+#include <QTimer>
 #include <QUrl>
 
 #include <memory>

@@ -2,19 +2,18 @@
 
 #include "TextFlowLayout.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QTextTable>
 #include <QTimer>
 
 #include <cmath>
-
-#include <QAction>
-#include <QInputMethodEvent>
-#include <QKeyEvent>
-#include <QShortcut>
 
 namespace {
 
