@@ -1,4 +1,5 @@
-// Loads arbitrary bytes as a file that is not RTF. Checks: the text holds no CR and no NUL;
+// Loads arbitrary bytes as a file that is not RTF. Checks: the text holds no CR, no NUL and no
+// surrogate without its partner;
 // valid UTF-8 keeps every character (a leading byte-order mark dropped), bytes the detector takes
 // for Windows-1252 (or names nothing for) give one character per byte that is neither CR nor NUL,
 // but for CR LF pairs (other encodings it names, and UTF-16 after its mark, are compared only
@@ -60,6 +61,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString text = rtf::decodePlainText(bytes);
     if (text.contains(QLatin1Char('\r')) || text.contains(QChar(0)))
         abort();
+    // Every surrogate has its partner: a lone one is no character and no save writes it back.
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        else if (text[i].isSurrogate())
+            abort();
+    }
 
     QByteArrayView body(bytes);
     if (body.startsWith("\xEF\xBB\xBF"))

@@ -29,9 +29,28 @@ bool isFrameMark(QChar c)
 
 constexpr char16_t kReplacement = 0xFFFD;
 
-// Line ends as the document has them (CR LF and CR become LF), NULs gone, frame marks replaced.
-QString normaliseLineEnds(const QString &text)
+// Qt's UTF-16 decoders pass a surrogate without its partner through, and its UTF-32 decoder makes
+// them of values that are no characters; no character is written that way, and the document
+// would hold what no save can write back: it reads as a broken one.
+void replaceUnpairedSurrogates(QString &text)
 {
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text.at(i);
+        if (!c.isSurrogate())
+            continue;
+        if (c.isHighSurrogate() && i + 1 < n && text.at(i + 1).isLowSurrogate())
+            ++i;
+        else
+            text[i] = QChar(kReplacement);
+    }
+}
+
+// Line ends as the document has them (CR LF and CR become LF), NULs gone, frame marks and lone
+// surrogates replaced.
+QString normaliseLineEnds(QString text)
+{
+    replaceUnpairedSurrogates(text);
     bool clean = true;
     for (const QChar c : text) {
         if (c == u'\r' || c.unicode() == 0 || isFrameMark(c)) {
@@ -127,6 +146,7 @@ public:
 
     void append(QString piece)
     {
+        replaceUnpairedSurrogates(piece);
         QChar *out = piece.data();
         const QChar *in = piece.constData();
         const QChar *end = in + piece.size();

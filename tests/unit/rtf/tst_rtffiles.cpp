@@ -108,6 +108,11 @@ void TestRtfFiles::loadsPlainText_data()
     QTest::newRow("UTF-16 LE with BOM")
         << QByteArray("\xFF\xFEH\0i\0 \0\x27\x06\r\0\n\0\x81\x2C", 16) << QString::fromUtf8("Hi ا\nⲁ");
     QTest::newRow("UTF-16 BE with BOM") << QByteArray("\xFE\xFF\0H\0i\x06\x27", 8) << QString::fromUtf8("Hiا");
+    // A surrogate without its partner is no character: it reads as a broken one, as in RTF.
+    QTest::newRow("UTF-16 BE, lone high surrogate")
+        << QByteArray("\xFE\xFF\xDB\x41\0r\xD8\x3D", 8) << QString::fromUtf16(u"\uFFFDr\uFFFD");
+    QTest::newRow("UTF-16 LE, lone low surrogate, then a pair")
+        << QByteArray("\xFF\xFE\x00\xDE\x3D\xD8\x00\xDE", 8) << QString::fromUtf16(u"\uFFFD\U0001F600");
     QTest::newRow("Windows-1256")
         << QByteArray("\xe3\xd1\xcd\xc8\xc7 \xc8\xc7\xe1\xda\xc7\xe1\xe3\r\n\xc7\xe1\xd3\xe1\xc7\xe3 \xda\xe1\xed\xdf\xe3")
         << QString::fromUtf8("مرحبا بالعالم\nالسلام عليكم");
