@@ -1,5 +1,5 @@
-// Loads arbitrary bytes as a file that is not RTF. Checks: the text holds no CR, no NUL and no
-// surrogate without its partner;
+// Loads arbitrary bytes as a file that is not RTF. Checks: the text holds no CR, no NUL, none of
+// the document's marks of frames and pictures and no surrogate without its partner;
 // valid UTF-8 keeps every character (a leading byte-order mark dropped), bytes the detector takes
 // for Windows-1252 (or names nothing for) give one character per byte that is neither CR nor NUL,
 // but for CR LF pairs (other encodings it names, and UTF-16 after its mark, are compared only
@@ -59,7 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (rtf::looksLikeRtf(bytes))
         return 0; // the RTF reader has its own target
     const QString text = rtf::decodePlainText(bytes);
-    if (text.contains(QLatin1Char('\r')) || text.contains(QChar(0)))
+    if (text.contains(QLatin1Char('\r')) || text.contains(QChar(0)) || text.contains(QChar::ObjectReplacementCharacter)
+        || text.contains(QChar(0xFDD0)) || text.contains(QChar(0xFDD1)))
         abort();
     // Every surrogate has its partner: a lone one is no character and no save writes it back.
     for (qsizetype i = 0; i < text.size(); ++i) {

@@ -21,10 +21,12 @@ namespace rtf {
 namespace {
 
 // U+FDD0 and U+FDD1 (not characters; no text should hold them) are the document's own marks
-// of a frame's start and end: inserted as they are, each became a paragraph break.
-bool isFrameMark(QChar c)
+// of a frame's start and end, and U+FFFC of a picture: inserted as they are, the first two
+// became paragraph breaks, and the last stood for a picture with none behind it (read from
+// RTF it is U+FFFD, as here).
+bool isDocumentMark(QChar c)
 {
-    return c.unicode() == 0xFDD0 || c.unicode() == 0xFDD1;
+    return c.unicode() == 0xFDD0 || c.unicode() == 0xFDD1 || c == QChar::ObjectReplacementCharacter;
 }
 
 constexpr char16_t kReplacement = 0xFFFD;
@@ -46,14 +48,14 @@ void replaceUnpairedSurrogates(QString &text)
     }
 }
 
-// Line ends as the document has them (CR LF and CR become LF), NULs gone, frame marks and lone
-// surrogates replaced.
+// Line ends as the document has them (CR LF and CR become LF), NULs gone, the document's marks and
+// lone surrogates replaced.
 QString normaliseLineEnds(QString text)
 {
     replaceUnpairedSurrogates(text);
     bool clean = true;
     for (const QChar c : text) {
-        if (c == u'\r' || c.unicode() == 0 || isFrameMark(c)) {
+        if (c == u'\r' || c.unicode() == 0 || isDocumentMark(c)) {
             clean = false;
             break;
         }
@@ -70,7 +72,7 @@ QString normaliseLineEnds(QString text)
             if (i + 1 < n && text.at(i + 1) == u'\n')
                 ++i;
         } else if (c.unicode() != 0) {
-            out.append(isFrameMark(c) ? QChar(kReplacement) : c);
+            out.append(isDocumentMark(c) ? QChar(kReplacement) : c);
         }
     }
     return out;
@@ -159,7 +161,7 @@ public:
             }
             m_afterCr = c == u'\r';
             if (c.unicode() != 0)
-                *write++ = m_afterCr ? QChar(u'\n') : isFrameMark(c) ? QChar(kReplacement) : c;
+                *write++ = m_afterCr ? QChar(u'\n') : isDocumentMark(c) ? QChar(kReplacement) : c;
         }
         piece.truncate(write - out);
         if (!piece.isEmpty())

@@ -111,6 +111,7 @@ void TestRtfFiles::loadsPlainText_data()
     // A surrogate without its partner is no character: it reads as a broken one, as in RTF.
     QTest::newRow("UTF-16 BE, lone high surrogate")
         << QByteArray("\xFE\xFF\xDB\x41\0r\xD8\x3D", 8) << QString::fromUtf16(u"\uFFFDr\uFFFD");
+    QTest::newRow("U+FFFC, the document's mark of a picture") << QByteArray("a\xef\xbf\xbc") << QString::fromUtf16(u"a\uFFFD");
     QTest::newRow("UTF-16 LE, lone low surrogate, then a pair")
         << QByteArray("\xFF\xFE\x00\xDE\x3D\xD8\x00\xDE", 8) << QString::fromUtf16(u"\uFFFD\U0001F600");
     QTest::newRow("Windows-1256")
