@@ -120,6 +120,15 @@ bool ParagraphLines::cutsAt(int position) const
     return script != QChar::Script_Common && script != QChar::Script_Inherited && script != QChar::Script_Unknown;
 }
 
+bool ParagraphLines::cutAfter(int position, int end) const
+{
+    for (int q = position + 1; q < end; ++q) {
+        if (cutsAt(q))
+            return true;
+    }
+    return false;
+}
+
 std::unique_ptr<QTextLayout> ParagraphLines::layOut(const QString &text,
                                                     const QList<QTextLayout::FormatRange> &formats,
                                                     const QFont &font, const QTextOption &option,
@@ -251,12 +260,12 @@ int ParagraphLines::update(const QString &text, const QList<QTextLayout::FormatR
             m_recent.push_back(Part{before, keep + int(fresh.size()), std::move(layout)});
             break;
         }
-        // The window's lines up to its last cut with a whole line after it; or up to the first
-        // such cut past the edit where an old line began.
+        // The window's lines up to its last cut with a whole line or another cut after it; or
+        // up to the first such cut past the edit where an old line began.
         int cut = -1;
         bool met = false;
-        for (int i = 1; i + 1 < int(got.size()); ++i) {
-            if (!cutsAt(got[i].start))
+        for (int i = 1; i < int(got.size()); ++i) {
+            if (!cutsAt(got[i].start) || (i + 1 == int(got.size()) && !cutAfter(got[i].start, end)))
                 continue;
             cut = i;
             if (got[i].start > newEditEnd) {

@@ -20,8 +20,11 @@
 // last break before the line is full, which depends on the text from the line's start to the
 // next break after its end; the bidirectional levels of the text after a letter that has a
 // direction of its own do not depend on anything before it; the letter after a space joins no
-// letter before it in shaping. A window's lines are taken up to its last such cut that still
-// has a whole line after it, so each decision saw the text it depends on.
+// letter before it in shaping. A window's lines are taken up to its last such cut that has a
+// whole line after it or, in the window's last line, another cut after it: a line ends before
+// the first word that did not fit on it, and that word, the spaces after it and the letter
+// that starts the next (which settles the direction of those spaces) are then all in the
+// window, so each decision saw the text it depends on.
 //
 // Explicit bidirectional embeddings and isolates, brackets in a paragraph that also holds
 // right-to-left letters (their pairs are resolved across any distance), and tabs (Qt keeps the
@@ -93,6 +96,8 @@ private:
         bool cutsFreely() const { return controls == 0 && tabs == 0 && (brackets == 0 || rightToLeft == 0); }
     };
     bool cutsAt(int position) const;
+    // Whether a cut lies in (position, end).
+    bool cutAfter(int position, int end) const;
     // Lays out [start, end) of the text, its first line the paragraph's first when `first`.
     std::unique_ptr<QTextLayout> layOutWindow(int start, int end, bool first, std::vector<Line> &out) const;
 
