@@ -2,6 +2,7 @@
 
 #include "Errors.h"
 #include "KeptParts.h"
+#include "PlainText.h"
 #include "RtfCodec.h"
 #include "RtfSink.h"
 #include "TableText.h"
@@ -424,6 +425,7 @@ void TTntRichEdit::insertPlain(QTextCursor &cursor, const QString &text)
 {
     QString plain = text;
     plain.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    rtf::replaceDocumentMarks(plain);
     // The text takes the attributes the control reports for the selection it replaces.
     QTextCharFormat format = selectionCharFormat();
     format.setObjectIndex(-1);
@@ -849,10 +851,29 @@ void TTntRichEdit::insertFromMimeData(const QMimeData *source)
         QTextEdit::insertFromMimeData(&plain);
     }
     replaceLineSeparators(from, textCursor().position());
+    replaceStrayPictureMarks(from, textCursor().position());
     edit.endEditBlock();
     // The paste's own scrolling ran before the layout knew the new paragraphs.
     ensureCursorVisible();
     registerDocumentFaces(document());
+}
+
+// Text copied from a page with pictures holds U+FFFC where each was; with no picture behind it
+// the mark would stand for one, and a save would write it as U+FFFD. It becomes U+FFFD here.
+void TTntRichEdit::replaceStrayPictureMarks(int from, int to)
+{
+    QTextDocument *doc = document();
+    QTextCursor found(doc);
+    found.setPosition(qBound(0, from, doc->characterCount() - 1));
+    const QString mark(QChar::ObjectReplacementCharacter);
+    for (;;) {
+        found = doc->find(mark, found);
+        if (found.isNull() || found.selectionEnd() > to)
+            break;
+        const QTextCharFormat format = found.charFormat();
+        if (!format.isImageFormat())
+            found.insertText(QString(QChar::ReplacementCharacter), format);
+    }
 }
 
 // Every line break inside a paragraph becomes a paragraph break of its own.

@@ -31,31 +31,14 @@ bool isDocumentMark(QChar c)
 
 constexpr char16_t kReplacement = 0xFFFD;
 
-// Qt's UTF-16 decoders pass a surrogate without its partner through, and its UTF-32 decoder makes
-// them of values that are no characters; no character is written that way, and the document
-// would hold what no save can write back: it reads as a broken one.
-void replaceUnpairedSurrogates(QString &text)
-{
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text.at(i);
-        if (!c.isSurrogate())
-            continue;
-        if (c.isHighSurrogate() && i + 1 < n && text.at(i + 1).isLowSurrogate())
-            ++i;
-        else
-            text[i] = QChar(kReplacement);
-    }
-}
-
-// Line ends as the document has them (CR LF and CR become LF), NULs gone, the document's marks and
-// lone surrogates replaced.
+// Line ends as the document has them (CR LF and CR become LF), NULs gone, the document's marks
+// replaced.
 QString normaliseLineEnds(QString text)
 {
-    replaceUnpairedSurrogates(text);
+    replaceDocumentMarks(text);
     bool clean = true;
     for (const QChar c : text) {
-        if (c == u'\r' || c.unicode() == 0 || isDocumentMark(c)) {
+        if (c == u'\r' || c.unicode() == 0) {
             clean = false;
             break;
         }
@@ -72,7 +55,7 @@ QString normaliseLineEnds(QString text)
             if (i + 1 < n && text.at(i + 1) == u'\n')
                 ++i;
         } else if (c.unicode() != 0) {
-            out.append(isDocumentMark(c) ? QChar(kReplacement) : c);
+            out.append(c);
         }
     }
     return out;
@@ -148,7 +131,7 @@ public:
 
     void append(QString piece)
     {
-        replaceUnpairedSurrogates(piece);
+        replaceDocumentMarks(piece);
         QChar *out = piece.data();
         const QChar *in = piece.constData();
         const QChar *end = in + piece.size();
@@ -161,7 +144,7 @@ public:
             }
             m_afterCr = c == u'\r';
             if (c.unicode() != 0)
-                *write++ = m_afterCr ? QChar(u'\n') : isDocumentMark(c) ? QChar(kReplacement) : c;
+                *write++ = m_afterCr ? QChar(u'\n') : c;
         }
         piece.truncate(write - out);
         if (!piece.isEmpty())
@@ -367,6 +350,20 @@ QByteArray detectEncoding(const QByteArray &bytes)
     uchardet_data_end(detector.get());
     const char *name = uchardet_get_charset(detector.get());
     return name ? QByteArray(name).toUpper() : QByteArray();
+}
+
+// Qt's UTF-16 decoders pass a surrogate without its partner through, and its UTF-32 decoder
+// makes them of values that are no characters; no save could write one back.
+void replaceDocumentMarks(QString &text)
+{
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < n && text.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (c.isSurrogate() || isDocumentMark(c))
+            text[i] = QChar(kReplacement);
+    }
 }
 
 QString decodePlainText(const QByteArray &bytes)

@@ -14,7 +14,8 @@ namespace rtf {
 
 // Text of a file that is not RTF. A byte-order mark says UTF-16 (little or big end first) or
 // UTF-8; without one, UTF-8 when the bytes are valid UTF-8, else the encoding the detector
-// names, else Windows-1252. Line ends (CR LF, LF, CR) become '\n'; NUL characters are dropped.
+// names, else Windows-1252. Line ends (CR LF, LF, CR) become '\n'; NUL characters are dropped;
+// see replaceDocumentMarks for the rest.
 QString decodePlainText(const QByteArray &bytes);
 
 // Replaces the content of doc by the text of a file that is not RTF, read from the device's
@@ -33,6 +34,11 @@ Qt::LayoutDirection firstStrongDirection(QStringView text);
 // Gives every paragraph of doc whose first strong character is right-to-left that direction
 // and right alignment; the other paragraphs are left as they are.
 void setDirectionsFromText(QTextDocument *doc);
+
+// The text as a document can hold it: the document's own marks of frames and pictures
+// (U+FDD0, U+FDD1, U+FFFC) and surrogates without their partner become U+FFFD, as the RTF
+// reader reads them. Plain text read from files, pasted or inserted goes through it.
+void replaceDocumentMarks(QString &text);
 
 // The encoding uchardet names for the bytes (upper case, for example "WINDOWS-1256"), or an
 // empty name when it names none.

@@ -64,6 +64,7 @@ private slots:
     void windowShortcutsWinOverride();
     void windowActionFiresOnKey();
     void pasteTurnsLineBreaksIntoParagraphs();
+    void pasteReplacesStrayPictureMarks();
     void fileDropsAreLeftToWindow();
     void formattingRectKeepsMargins();
     void printWritesWholeDocument();
@@ -278,6 +279,8 @@ void TestRichEditEditing::replaceSelectionBreaks_data()
     QTest::newRow("LF CR is two") << "a\n\rb" << "<a\r\n\r\nb>" << 3 << 7;
     QTest::newRow("CR LF CR LF") << "\r\n\r\n" << "<\r\n\r\n>" << 3 << 5;
     QTest::newRow("no break") << "abc" << "<abc>" << 1 << 4;
+    // The mark of a picture with no picture behind it, and a surrogate without its partner.
+    QTest::newRow("stray marks") << QString::fromUtf16(u"a\uFFFCb\xD83D") << QString::fromUtf16(u"<a\uFFFDb\uFFFD>") << 1 << 5;
 }
 
 void TestRichEditEditing::replaceSelectionBreaks()
@@ -575,6 +578,23 @@ void TestRichEditEditing::pasteTurnsLineBreaksIntoParagraphs()
     // The paste is one undo step.
     editor.undo();
     QCOMPARE(editor.Text(), QStringLiteral("[]"));
+}
+
+// Plain text copied from a page with pictures holds U+FFFC where each was; a picture pasted
+// keeps its own.
+void TestRichEditEditing::pasteReplacesStrayPictureMarks()
+{
+    TTntRichEdit editor;
+    auto *mime = new QMimeData;
+    mime->setText(QString::fromUtf16(u"a\uFFFCb"));
+    QGuiApplication::clipboard()->setMimeData(mime);
+    editor.paste();
+    QCOMPARE(editor.Text(), QString::fromUtf16(u"a\uFFFDb"));
+    QImage image(4, 4, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QGuiApplication::clipboard()->setImage(image);
+    editor.paste();
+    QCOMPARE(editor.Text(), QString::fromUtf16(u"a\uFFFDb\uFFFC"));
 }
 
 void TestRichEditEditing::fileDropsAreLeftToWindow()
