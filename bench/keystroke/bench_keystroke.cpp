@@ -305,7 +305,7 @@ BENCHMARK(Window)->Arg(10 << 10)->Arg(100 << 10)->Arg(1 << 20)->Unit(benchmark::
 BENCHMARK(WindowCoptic)->Arg(10 << 10)->Arg(100 << 10)->Arg(1 << 20)->Unit(benchmark::kMicrosecond);
 BENCHMARK(WindowArabic)->Arg(10 << 10)->Arg(100 << 10)->Arg(1 << 20)->Unit(benchmark::kMicrosecond);
 BENCHMARK(WindowCaret)->Arg(10 << 10)->Arg(100 << 10)->Arg(1 << 20)->Unit(benchmark::kMicrosecond);
-BENCHMARK(LongParagraph)->Arg(1 << 10)->Arg(10 << 10)->Arg(100 << 10)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
+BENCHMARK(LongParagraph)->Arg(1 << 10)->Arg(4 << 10)->Arg(10 << 10)->Arg(100 << 10)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
 BENCHMARK(LongParagraphMapped)->ArgsProduct({{10 << 10, 100 << 10, 1 << 20}, {0, 1}})->Unit(benchmark::kMillisecond);
 BENCHMARK(WindowTable)->Arg(20)->Arg(500)->Unit(benchmark::kMicrosecond);
 BENCHMARK(Control)->Arg(10 << 10)->Arg(100 << 10)->Arg(1 << 20)->Unit(benchmark::kMicrosecond);

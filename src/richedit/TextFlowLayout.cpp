@@ -37,6 +37,10 @@ constexpr qreal kMarkerGap = 4;
 constexpr int kScreenDpi = 96;
 // Paragraphs longer than this (in characters) keep their shaped text between layouts.
 constexpr int kCachedParagraphLength = 4096;
+// Paragraphs longer than this (in characters) are typed into with their lines kept apart
+// (ParagraphLines): laying such a paragraph out whole at every key costs more (about 1 ms per
+// key at 2,000 characters and growing with the length, against 0.6 ms).
+constexpr int kFastParagraphLength = 1536;
 // Paragraphs longer than this (in characters) are laid out as far as they are needed (the
 // lines in view, the caret's) and the rest of their lines in idle time.
 constexpr int kOpenParagraphLength = 32768;
@@ -956,7 +960,7 @@ bool TextFlowLayout::fastEligible(const QTextBlock &block) const
 {
     const int n = block.blockNumber();
     return block.isValid() && !m_deferred && m_standInFaces.isEmpty() && !paintDevice() && m_geometry.width >= 0
-        && n < int(m_done.size()) && block.length() > kCachedParagraphLength && !TableFlow::tableOf(block)
+        && n < int(m_done.size()) && block.length() > kFastParagraphLength && !TableFlow::tableOf(block)
         && !block.textList() && wraps(block.blockFormat()) && !block.layout()->preeditAreaText().size()
         && !block.text().contains(QChar::ObjectReplacementCharacter);
 }
