@@ -37,7 +37,8 @@ void setDirectionsFromText(QTextDocument *doc);
 
 // The text as a document can hold it: the document's own marks of frames and pictures
 // (U+FDD0, U+FDD1, U+FFFC) and surrogates without their partner become U+FFFD, as the RTF
-// reader reads them. Plain text read from files, pasted or inserted goes through it.
+// reader reads them. Plain text read from files or given to Replace selection goes through it
+// (a paste turns the picture mark into U+FFFD where no picture stands behind it).
 void replaceDocumentMarks(QString &text);
 
 // The encoding uchardet names for the bytes (upper case, for example "WINDOWS-1256"), or an
