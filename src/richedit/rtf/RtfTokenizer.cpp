@@ -82,6 +82,10 @@ void RtfTokenizer::next(RtfToken &token)
 
 void RtfTokenizer::readControl(RtfToken &token)
 {
+    // A word without a number has none: skipGroup reuses one token for every word, and a \bin
+    // without a number took the length of the last number read before it.
+    token.hasParam = false;
+    token.param = 0;
     ++m_pos; // the backslash
     if (m_pos >= m_end) {
         token.kind = RtfToken::End;

@@ -98,6 +98,8 @@ void TestRtfTokenizer::skipsGroups_data()
     QTest::newRow("escaped braces") << QByteArray("\\{\\}}rest") << true << "T:rest";
     QTest::newRow("bin payload with braces") << QByteArray("\\bin2 }}}rest") << true << "T:rest";
     QTest::newRow("hex digits are not braces") << QByteArray("\\'7d}rest") << true << "T:rest";
+    // No payload without a count of its own, whatever number a word before it had.
+    QTest::newRow("bin without count after a number") << QByteArray("\\cb2\\bin }}rest") << true << "T: T:rest";
     QTest::newRow("truncated") << QByteArray("{a{b}") << false << "";
     QTest::newRow("backslash at the very end") << QByteArray("a\\") << false << "";
 }
