@@ -850,47 +850,40 @@ void TTntRichEdit::insertFromMimeData(const QMimeData *source)
         plain.setText(source->text());
         QTextEdit::insertFromMimeData(&plain);
     }
-    replaceLineSeparators(from, textCursor().position());
-    replaceStrayPictureMarks(from, textCursor().position());
+    normalisePasted(from, textCursor().position());
     edit.endEditBlock();
     // The paste's own scrolling ran before the layout knew the new paragraphs.
     ensureCursorVisible();
     registerDocumentFaces(document());
 }
 
-// Text copied from a page with pictures holds U+FFFC where each was; with no picture behind it
-// the mark would stand for one, and a save would write it as U+FFFD. It becomes U+FFFD here.
-void TTntRichEdit::replaceStrayPictureMarks(int from, int to)
+// What a paste brings that the document holds otherwise, in the pasted text only: a line break
+// inside a paragraph becomes a paragraph break of its own; U+FFFC with no picture behind it
+// (text copied from a page with pictures holds one where each was) would stand for a picture,
+// and a save would write it as U+FFFD, so it becomes U+FFFD.
+void TTntRichEdit::normalisePasted(int from, int to)
 {
     QTextDocument *doc = document();
-    QTextCursor found(doc);
-    found.setPosition(qBound(0, from, doc->characterCount() - 1));
-    const QString mark(QChar::ObjectReplacementCharacter);
-    for (;;) {
-        found = doc->find(mark, found);
-        if (found.isNull() || found.selectionEnd() > to)
-            break;
-        const QTextCharFormat format = found.charFormat();
-        if (!format.isImageFormat())
-            found.insertText(QString(QChar::ReplacementCharacter), format);
+    QList<int> marks;
+    for (QTextBlock block = doc->findBlock(from); block.isValid() && block.position() < to; block = block.next()) {
+        const QString text = block.text();
+        const int first = qMax(0, from - block.position());
+        const int last = qMin(int(text.size()), to - block.position());
+        for (int i = first; i < last; ++i)
+            if (text[i] == QChar::LineSeparator || text[i] == QChar::ObjectReplacementCharacter)
+                marks.append(block.position() + i);
     }
-}
-
-// Every line break inside a paragraph becomes a paragraph break of its own.
-void TTntRichEdit::replaceLineSeparators(int from, int to)
-{
-    QTextDocument *doc = document();
-    QTextCursor end(doc);
-    end.setPosition(qBound(0, to, doc->characterCount() - 1));
-    QTextCursor found(doc);
-    found.setPosition(qBound(0, from, doc->characterCount() - 1));
-    const QString separator(QChar::LineSeparator);
-    for (;;) {
-        found = doc->find(separator, found);
-        if (found.isNull() || found.selectionEnd() > end.position())
-            break;
-        const QTextCharFormat format = found.charFormat();
-        found.removeSelectedText();
-        found.insertBlock(found.blockFormat(), format);
+    // Each edit puts one character for one: the positions found stay right.
+    QTextCursor cursor(doc);
+    for (const int at : marks) {
+        cursor.setPosition(at);
+        cursor.setPosition(at + 1, QTextCursor::KeepAnchor);
+        const QTextCharFormat format = cursor.charFormat();
+        if (doc->characterAt(at) == QChar::LineSeparator) {
+            cursor.removeSelectedText();
+            cursor.insertBlock(cursor.blockFormat(), format);
+        } else if (!format.isImageFormat()) {
+            cursor.insertText(QString(QChar::ReplacementCharacter), format);
+        }
     }
 }

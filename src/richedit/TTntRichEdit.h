@@ -231,8 +231,7 @@ private:
     int crLfToDoc(int crlfPos, bool *onLineFeed) const;
     QTextCharFormat selectionCharFormat() const;
     void insertPlain(QTextCursor &cursor, const QString &text);
-    void replaceStrayPictureMarks(int from, int to);
-    void replaceLineSeparators(int from, int to);
+    void normalisePasted(int from, int to);
     void notifySelectionIfMoved();
 
     // Keys.
